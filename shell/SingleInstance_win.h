@@ -1,0 +1,29 @@
+#pragma once
+// The two named events through which other processes talk to the running instance. Both are
+// manual-reset, created signalled and reset at once, and only ever pulsed: a pulse with no waiter is lost.
+#include <windows.h>
+
+extern const wchar_t kInstanceEventName[];  // "qvmouseeventtouch": show the settings window
+extern const wchar_t kCloseEventName[];     // "qvmouseeventtouch_close": end the running instance
+
+// Created by the first instance at start-up; closed when the settings window's modal run returns.
+extern HANDLE InstanceEvent;  // waited on by InstanceWatchThread
+extern HANDLE CloseEvent;     // waited on by CloseWatchThread
+
+// Creates "qvmouseeventtouch" (manual reset, signalled, default security). `alreadyExisted` (may be
+// null) is set when another instance had created it already (ERROR_ALREADY_EXISTS); the handle returned
+// then refers to that instance's event. Null when the event could not be created at all.
+HANDLE CreateInstanceEvent(bool* alreadyExisted);
+
+// Creates "qvmouseeventtouch_close" (manual reset, signalled) with an access list that lets Everyone and
+// the Administrators open it with full access, so that another user's process (an uninstaller) can pulse
+// it. Each failing security call is written to the standard output stream and start-up goes on; when the
+// descriptor cannot be completed the event gets default security.
+HANDLE CreateCloseEvent();
+
+// Opens an existing event with EVENT_MODIFY_STATE, pulses it and closes the handle. False when no such
+// event exists (nothing is pulsed then).
+bool PulseNamedEvent(const wchar_t* name);
+
+// Puts an event back to non-signalled; a null handle is ignored.
+void ResetStartupEvent(HANDLE event);

@@ -1,0 +1,65 @@
+#include "shell/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Expect {
+    const wchar_t* line;
+    bool hide, close, reset;
+};
+
+void Check(const Expect& e) {
+    CommandLineOptions o = ParseCommandLine(e.line);
+    EXPECT_EQ(o.hide, e.hide) << "hide for: " << testing::PrintToString(std::wstring(e.line));
+    EXPECT_EQ(o.close, e.close) << "close for: " << testing::PrintToString(std::wstring(e.line));
+    EXPECT_EQ(o.reset, e.reset) << "reset for: " << testing::PrintToString(std::wstring(e.line));
+}
+
+TEST(ShellCommandLine, PlainStartAndSingleOptions) {
+    Check({L"\"C:\\Program Files\\Orvel\\OrvelMouseAssistant.exe\"", false, false, false});
+    Check({L"C:\\Orvel\\OrvelMouseAssistant.exe", false, false, false});
+    Check({L"", false, false, false});
+    Check({L"Orvel.exe /hide", true, false, false});
+    Check({L"Orvel.exe /close", false, true, false});
+    Check({L"Orvel.exe /reset", false, false, true});
+    // Unknown options and near misses are ignored.
+    Check({L"Orvel.exe /hid /clos -reset hide", false, false, false});
+}
+
+TEST(ShellCommandLine, CapitalsAreLoweredBeforeTheSearch) {
+    Check({L"Orvel.exe /HIDE", true, false, false});
+    Check({L"Orvel.exe /Close", false, true, false});
+    Check({L"Orvel.exe /ReSeT", false, false, true});
+    // The program path is lowered too: a folder named like an option counts.
+    Check({L"C:\\TOOLS\\/HIDE\\Orvel.exe", true, false, false});
+}
+
+TEST(ShellCommandLine, OptionsGluedToOtherTextStillCount) {
+    Check({L"Orvel.exexx/hideyy", true, false, false});
+    Check({L"Orvel.exe/hide/reset", true, false, true});
+}
+
+TEST(ShellCommandLine, MatchAtTheFirstCharacterIsIgnored) {
+    Check({L"/hide", false, false, false});
+    Check({L"/close Orvel.exe", false, false, false});
+    Check({L"/reset", false, false, false});
+    // Only the occurrence at position 0 is ignored; a later one counts.
+    Check({L"/hide Orvel.exe /hide", true, false, false});
+    Check({L" /hide", true, false, false});
+}
+
+TEST(ShellCommandLine, ClosePrecedesResetAndHideIsIndependent) {
+    Check({L"Orvel.exe /close /reset", false, true, false});
+    Check({L"Orvel.exe /reset /close", false, true, false});
+    Check({L"Orvel.exe /hide /close", true, true, false});
+    Check({L"Orvel.exe /hide /reset", true, false, true});
+    Check({L"Orvel.exe /hide /close /reset", true, true, false});
+}
+
+TEST(ShellCommandLine, NullLineReadsAsEmpty) {
+    CommandLineOptions o = ParseCommandLine(static_cast<const wchar_t*>(nullptr));
+    EXPECT_FALSE(o.hide || o.close || o.reset);
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+#include "toolkit/Dialog_win.h"
+
+HINSTANCE ResourceModule() noexcept { return GetModuleHandleW(nullptr); }
+
+Dialog::~Dialog() {
+    if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+}
+
+bool Dialog::Create(int templateId, HWND parent) {
+    HWND hwnd = CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId), parent, DialogProc,
+                                   reinterpret_cast<LPARAM>(this));
+    return hwnd != nullptr;
+}
+
+INT_PTR Dialog::RunModal(int templateId, HWND parent) {
+    endRequested_ = false;
+    if (!Create(templateId, parent)) return -1;
+    MSG msg;
+    while (!endRequested_) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == -1) break;
+        if (got == 0) {  // WM_QUIT belongs to an outer loop: leave and hand it on
+            PostQuitMessage(int(msg.wParam));
+            break;
+        }
+        if (PreTranslateMessage(msg)) continue;
+        if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (hwnd_) DestroyWindow(hwnd_);
+    return endResult_;
+}
+
+void Dialog::EndDialog(INT_PTR result) noexcept {
+    endResult_ = result;
+    endRequested_ = true;
+    // GetMessage may be asleep: an empty message wakes it so that it sees the request.
+    if (HWND hwnd = hwnd_) PostMessageW(hwnd, WM_NULL, 0, 0);
+}
+
+INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    Dialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+        self->hwnd_ = hwnd;
+    } else {
+        self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    if (!self) return FALSE;  // messages that come before WM_INITDIALOG (WM_SETFONT) need nothing
+
+    Reply reply = self->OnMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        self->hwnd_ = nullptr;
+    }
+    if (!reply.handled) return FALSE;
+
+    switch (message) {
+    // These few messages return their value straight from the dialog procedure.
+    case WM_INITDIALOG:
+    case WM_QUERYDRAGICON:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+        return INT_PTR(reply.value);
+    default:
+        SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, reply.value);
+        return TRUE;
+    }
+}

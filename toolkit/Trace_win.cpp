@@ -1,0 +1,50 @@
+#include "toolkit/Trace_win.h"
+
+#if defined(ORVEL_TEST_HOOKS)
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+// Milliseconds since the process was created, so lines from several runs compare.
+unsigned long long MillisecondsSinceStart() {
+    FILETIME created, exited, kernel, user, now;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimeAsFileTime(&now);
+    auto ticks = [](const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return (ticks(now) - ticks(created)) / 10000;
+}
+}  // namespace
+
+void TraceLine(const char* format, ...) {
+    wchar_t path[1024];
+    DWORD n = GetEnvironmentVariableW(L"ORVEL_TRACE", path, 1024);
+    if (n == 0 || n >= 1024) return;
+    char line[2048];
+    int head = std::snprintf(line, sizeof line, "%llu ", MillisecondsSinceStart());
+    va_list args;
+    va_start(args, format);
+    int body = std::vsnprintf(line + head, sizeof line - head - 1, format, args);
+    va_end(args);
+    if (body < 0) return;
+    size_t len = std::min(sizeof line - 2, size_t(head + body));
+    line[len++] = '\n';
+    // Several threads may trace at once: appending whole lines under FILE_APPEND_DATA keeps them apart.
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, line, DWORD(len), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string TraceUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+#endif
