@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ libgtest-dev python3
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  wine64 fonts-wine xvfb xdotool x11-utils imagemagick librsvg2-bin
+  wine64 fonts-wine xvfb xdotool x11-utils imagemagick librsvg2-bin fonts-dejavu-core
 )
 
 missing=()
