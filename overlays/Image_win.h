@@ -1,0 +1,60 @@
+#pragma once
+// Pictures from the program's resources, and window regions from their transparency.
+//
+// Threads: GDI+ must be running (the application starts it before any window exists); these are called on
+// the main thread, where every paint runs.
+#include "overlays/Gdiplus_win.h"
+#include "toolkit/Handle_win.h"
+
+#include <memory>
+
+namespace image_detail {
+// GlobalAlloc blocks. Kept here, apart from the toolkit's handle kinds, as only the PNG loader needs it.
+struct GlobalBlock {
+    using Type = HGLOBAL;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { GlobalFree(h); }
+};
+}  // namespace image_detail
+
+// A PNG decoded from the resources together with the memory block it was decoded from. GDI+ may go on
+// reading a stream-based image for as long as the image exists, so the block is freed only after the
+// Bitmap is deleted; holding both here means no caller can free the block too early or forget either.
+// Move-only; empty when loading failed.
+class PngImage {
+public:
+    PngImage() = default;
+    ~PngImage() { Reset(); }
+    PngImage(PngImage&& other) noexcept;
+    PngImage& operator=(PngImage&& other) noexcept;
+    PngImage(const PngImage&) = delete;
+    PngImage& operator=(const PngImage&) = delete;
+
+    explicit operator bool() const noexcept { return bitmap_ != nullptr; }
+    Gdiplus::Bitmap* Get() const noexcept { return bitmap_.get(); }
+    Gdiplus::Bitmap* operator->() const noexcept { return bitmap_.get(); }
+    Gdiplus::Bitmap& operator*() const noexcept { return *bitmap_; }
+
+    // Deletes the image, then frees its bytes.
+    void Reset() noexcept;
+
+private:
+    friend PngImage LoadPngResource(int id);
+    // Declared first, so that even member-wise destruction deletes the image before its bytes.
+    UniqueHandle<image_detail::GlobalBlock> memory_;
+    std::unique_ptr<Gdiplus::Bitmap> bitmap_;
+};
+
+// The PNG with this id (resource type "PNG" in the module that holds the program's resources), decoded;
+// empty when it is missing, empty, not a PNG resource or cannot be decoded. Ids are 16-bit: any other
+// number is refused rather than cut down to a different resource.
+PngImage LoadPngResource(int id);
+
+// The image as a 32-bit GDI bitmap composed over background colour 0, so fully transparent pixels are 0.
+// Null when the conversion fails.
+UniqueBitmap ToGdiBitmap(Gdiplus::Bitmap& image);
+
+// A region covering exactly the pixels of `image` that are not fully transparent, in image coordinates.
+// The caller owns it: hand it to SetWindowRgn (which then owns it) or delete it. An image without any
+// visible pixel gives an empty region; null only when the platform cannot convert or read the image.
+HRGN RegionFromBitmap(Gdiplus::Bitmap& image);
