@@ -1,0 +1,33 @@
+#include "mainwindow/MainWindowRules.h"
+
+TrayReaction OnTrayMouseMessage(unsigned mouseMessage, int& trayDoubleClicked) {
+    TrayReaction reaction;
+    switch (mouseMessage) {
+    case kTrayLeftUp:
+        if (trayDoubleClicked == 0) reaction.menuTimerMs = 500;
+        trayDoubleClicked = 0;
+        break;
+    case kTrayLeftDoubleClick:
+        reaction.restoreWindow = true;
+        reaction.stopMenuTimer = true;
+        trayDoubleClicked = 1;
+        break;
+    case kTrayRightUp:
+        reaction.menuTimerMs = 10;
+        break;
+    default:
+        break;
+    }
+    return reaction;
+}
+
+StartHiddenStep OnStartHiddenTick(int startHidden, bool windowVisible) {
+    StartHiddenStep step;
+    if (startHidden != 1) {
+        step.stopTimer = true;
+    } else if (windowVisible) {
+        step.stopTimer = true;
+        step.hideWindow = true;
+    }
+    return step;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The settings window's small decisions, apart from the calls that carry them out: what a mouse message on
+// the notification icon does, what timer 11 does, and whether "Show" may run.
+
+// Notification icon: the callback message, the icon's id, and the mouse messages it reacts to.
+constexpr unsigned kTrayCallbackMessage = 1124;  // 0x464
+constexpr unsigned kTrayIconId = 1219;           // 0x4C3
+constexpr unsigned kTrayLeftUp = 0x202;
+constexpr unsigned kTrayLeftDoubleClick = 0x203;
+constexpr unsigned kTrayRightUp = 0x205;
+
+// Timers of the settings window.
+enum MainTimer : unsigned {
+    kFirstPaintTimer = 1,    // 2 ms: the first paint once the window is visible
+    kPickerWatchTimer = 3,   // 100 ms: watches a picker opened by a button function
+    kStartHiddenTimer = 11,  // 100 ms: hides the window after "/hide"
+    kForegroundTimer = 111,  // 300 or 800 ms: makes the hidden window the foreground window
+    kTrayMenuTimer = 202,    // 500 or 10 ms: opens the notification menu
+};
+
+struct TrayReaction {
+    unsigned menuTimerMs = 0;     // start timer 202 with this period; 0 = do not start it
+    bool stopMenuTimer = false;   // stop timer 202
+    bool restoreWindow = false;   // SW_RESTORE, bring to top, foreground, repaint
+};
+
+// A left click opens the menu after half a second unless a double click follows: the double click restores
+// the window instead and swallows the release that ends it. A right click opens the menu at once.
+// `trayDoubleClicked` is the process's TrayDoubleClicked flag.
+TrayReaction OnTrayMouseMessage(unsigned mouseMessage, int& trayDoubleClicked);
+
+struct StartHiddenStep {
+    bool stopTimer = false;   // stop timer 11
+    bool hideWindow = false;  // SW_HIDE, clear StartHidden, then timer 111 with 800 ms
+};
+
+// One tick of timer 11: nothing until the window has become visible, then hide it once.
+StartHiddenStep OnStartHiddenTick(int startHidden, bool windowVisible);
+
+// "Show" (32771) runs only while the window is not visible; a minimised window counts as visible.
+inline bool ShowCommandEnabled(bool windowVisible) { return !windowVisible; }

@@ -1,0 +1,91 @@
+// The process entry: starts the platform services, reads the command line, makes sure only one instance runs
+// in the logon, creates the two events through which other processes talk to it, and runs the settings window
+// modally for the whole life of the process.
+#include <winsock2.h>  // before anything that brings in <windows.h>
+
+#include "device/DeviceLink_win.h"
+#include "mainwindow/KestanAssistantDlg_win.h"
+#include "resources/resource.h"
+#include "shell/CommandLine.h"
+#include "shell/ProcessState.h"
+#include "shell/Settings_win.h"
+#include "shell/SingleInstance_win.h"
+#include "overlays/Gdiplus_win.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+namespace {
+
+// Ends a start that only carried a message to the running instance: nothing of the program was built yet.
+struct PlatformServices {
+    bool socketsStarted = false;
+    ULONG_PTR GdiplusToken = 0;
+
+    ~PlatformServices() {
+        if (GdiplusToken) Gdiplus::GdiplusShutdown(GdiplusToken);
+        if (socketsStarted) WSACleanup();
+    }
+};
+
+void ShowSocketFailure() {
+    wchar_t text[256] = L"";
+    LoadStringW(GetModuleHandleW(nullptr), IDS_SOCKET_STARTUP_FAILED, text, 256);
+    MessageBoxW(nullptr, text, L"Orvel Mouse Assistant", MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Keep the current folder out of the DLL search: every library the program loads later is named by a
+    // full path or comes from the system folder.
+    SetDllDirectoryW(L"");
+
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
+    InitCommonControlsEx(&controls);
+
+    PlatformServices services;
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(1, 1), &wsa) != 0) {
+        ShowSocketFailure();
+        return 1;
+    }
+    services.socketsStarted = true;
+
+    Gdiplus::GdiplusStartupInput gdiplusInput;  // version 1, no debug callback, background thread, codecs
+    Gdiplus::GdiplusStartup(&services.GdiplusToken, &gdiplusInput, nullptr);
+
+    CommandLineOptions options = ParseCommandLine(GetCommandLineW());
+    if (options.hide) StartHidden = 1;
+    if (options.close) {
+        PulseNamedEvent(L"qvmouseeventtouch_close");
+        return 0;
+    }
+    if (options.reset) DeleteSettingsKey();
+    EnsureSettingsKey();
+
+    bool alreadyRunning = false;
+    InstanceEvent = CreateInstanceEvent(&alreadyRunning);
+    if (alreadyRunning) {
+        CloseHandle(InstanceEvent);
+        InstanceEvent = nullptr;
+        PulseNamedEvent(L"qvmouseeventtouch");  // the running instance shows its window
+        return 0;
+    }
+    CloseEvent = CreateCloseEvent();
+    if (InstanceEvent) ResetEvent(InstanceEvent);
+    if (CloseEvent) ResetEvent(CloseEvent);
+
+    {
+        auto window = std::make_unique<CKestanAssistantDlg>();
+        window->RunModal(IDD_KESTANASSISTANT_DIALOG);
+    }
+    // The last probes (mode 0 at shutdown) may still be talking to a mouse: let them finish their sequence.
+    WaitForDeviceProbes(2000);
+
+    if (InstanceEvent) CloseHandle(InstanceEvent);
+    if (CloseEvent) CloseHandle(CloseEvent);
+    InstanceEvent = CloseEvent = nullptr;
+    return 0;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The Desktop Window Manager's thumbnail functions, looked up at run time so that the program also starts
+// where "dwmapi.dll" is missing. Every pointer is null when the library or the function is not there; the
+// switcher then works with captured pictures instead of live thumbnails.
+#include <windows.h>
+
+struct DwmEntryPoints {
+    HRESULT(WINAPI* DwmUpdateThumbnailProperties)(HANDLE thumbnail, const void* properties) = nullptr;
+    HRESULT(WINAPI* DwmQueryThumbnailSourceSize)(HANDLE thumbnail, SIZE* size) = nullptr;
+    HRESULT(WINAPI* DwmRegisterThumbnail)(HWND destination, HWND source, HANDLE* thumbnail) = nullptr;
+    HRESULT(WINAPI* DwmUnregisterThumbnail)(HANDLE thumbnail) = nullptr;
+    HRESULT(WINAPI* DwmIsCompositionEnabled)(BOOL* enabled) = nullptr;
+};
+
+// Process-wide; filled once by the main window's initialisation, read by the switcher (main thread and the
+// overview thread, after start-up only).
+extern DwmEntryPoints Dwm;
+
+// Loads "dwmapi.dll" from the system folder only - never from the program's or the current folder, where a
+// planted copy could be waiting - and looks the functions up. Returns the module (kept for the program's
+// life) or null.
+HMODULE LoadDwmEntryPoints(DwmEntryPoints& entries);

@@ -1,0 +1,71 @@
+#include "mainwindow/MainWindowRules.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct Step {
+    unsigned message;
+    unsigned expectTimerMs;
+    bool expectRestore;
+    int expectFlagAfter;
+};
+
+// Sequences as the shell delivers them for a click, a double click and a right click on the icon.
+void RunSequence(const std::vector<Step>& steps) {
+    int trayDoubleClicked = 0;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        TrayReaction r = OnTrayMouseMessage(steps[i].message, trayDoubleClicked);
+        EXPECT_EQ(r.menuTimerMs, steps[i].expectTimerMs) << "step " << i;
+        EXPECT_EQ(r.restoreWindow, steps[i].expectRestore) << "step " << i;
+        EXPECT_EQ(r.stopMenuTimer, steps[i].expectRestore) << "step " << i;
+        EXPECT_EQ(trayDoubleClicked, steps[i].expectFlagAfter) << "step " << i;
+    }
+}
+
+TEST(TrayIcon, SingleLeftClickOpensMenuAfterHalfASecond) {
+    RunSequence({{kTrayLeftUp, 500, false, 0}});
+}
+
+TEST(TrayIcon, DoubleClickRestoresAndSwallowsTheReleaseThatEndsIt) {
+    // up (menu timer starts), double click (restores, stops the timer), up (no new menu), next up (menu again)
+    RunSequence({{kTrayLeftUp, 500, false, 0},
+                 {kTrayLeftDoubleClick, 0, true, 1},
+                 {kTrayLeftUp, 0, false, 0},
+                 {kTrayLeftUp, 500, false, 0}});
+}
+
+TEST(TrayIcon, RightClickOpensMenuAtOnceAndKeepsTheFlag) {
+    RunSequence({{kTrayLeftDoubleClick, 0, true, 1}, {kTrayRightUp, 10, false, 1}, {kTrayLeftUp, 0, false, 0}});
+}
+
+TEST(TrayIcon, OtherMouseMessagesDoNothing) {
+    int flag = 1;
+    for (unsigned m : {0x200u, 0x201u, 0x204u, 0x206u, 0x207u}) {
+        TrayReaction r = OnTrayMouseMessage(m, flag);
+        EXPECT_EQ(r.menuTimerMs, 0u);
+        EXPECT_FALSE(r.restoreWindow);
+        EXPECT_EQ(flag, 1);
+    }
+}
+
+TEST(StartHiddenTimer, WaitsUntilVisibleThenHidesOnce) {
+    StartHiddenStep notYet = OnStartHiddenTick(1, false);
+    EXPECT_FALSE(notYet.stopTimer);
+    EXPECT_FALSE(notYet.hideWindow);
+
+    StartHiddenStep now = OnStartHiddenTick(1, true);
+    EXPECT_TRUE(now.stopTimer);
+    EXPECT_TRUE(now.hideWindow);
+
+    // Once StartHidden is cleared the timer only stops itself, visible or not.
+    for (bool visible : {false, true}) {
+        StartHiddenStep after = OnStartHiddenTick(0, visible);
+        EXPECT_TRUE(after.stopTimer);
+        EXPECT_FALSE(after.hideWindow);
+    }
+}
+
+}  // namespace

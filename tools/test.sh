@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian machine, builds all three targets and runs every test: the host unit tests, then the
+# end-to-end tests of the real x86_64 program under Wine in Xvfb. Ends with one line "total: N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/setup.sh || { echo "setup failed" >&2; exit 1; }
+bash tools/build.sh host win32 win64 || { echo "build failed" >&2; exit 1; }
+
+status=0
+unit_log=build/unit-tests.log
+echo "== unit tests"
+build/host/orvel_tests --gtest_color=no 2>&1 | tee "$unit_log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+unit_passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?.*/\1/p' "$unit_log" | tail -n 1)
+unit_failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' "$unit_log" | tail -n 1)
+
+echo "== artwork and resource tests"
+art_log=build/artwork-tests.log
+python3 tests/artwork/test_artwork.py 2>&1 | tee "$art_log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+art_ran=$(sed -n 's/^Ran \([0-9]*\) tests\?.*/\1/p' "$art_log" | tail -n 1)
+art_failed=$(sed -n 's/^FAILED (\(failures\|errors\)=\([0-9]*\).*/\2/p' "$art_log" | tail -n 1)
+art_failed=${art_failed:-0}
+art_passed=$(( ${art_ran:-0} - art_failed ))
+
+echo "== end-to-end tests under Wine"
+e2e_log=build/e2e-tests.log
+python3 tests/e2e/run.py --exe build/win64/OrvelMouseAssistant.exe --wininfo build/win64/tests/e2e/orvel_wininfo.exe \
+  2>&1 | tee "$e2e_log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+e2e_passed=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed.*/\1/p' "$e2e_log" | tail -n 1)
+e2e_failed=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed.*/\2/p' "$e2e_log" | tail -n 1)
+
+passed=$(( ${unit_passed:-0} + art_passed + ${e2e_passed:-0} ))
+failed=$(( ${unit_failed:-0} + art_failed + ${e2e_failed:-0} ))
+# A runner that died without its summary still counts as a failure.
+[ -n "${unit_passed}" ] || { status=1; failed=$((failed + 1)); }
+[ -n "${art_ran}" ] || { status=1; failed=$((failed + 1)); }
+[ -n "${e2e_passed}" ] || { status=1; failed=$((failed + 1)); }
+echo "total: $passed passed, $failed failed"
+exit $status
