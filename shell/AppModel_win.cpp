@@ -16,6 +16,7 @@ ButtonSlots Slots;
 void LoadLanguageFile(const std::wstring& programDir) {
     PrivateProfileReader reader(LanguageFilePath(programDir));
     ApplyLanguageFile(reader, Texts);
+    ORVEL_TRACE("text button %s", TraceUtf8(Texts.buttonLabel).c_str());
 }
 
 void BuildFunctionCatalogue() {

@@ -1,0 +1,742 @@
+"""End-to-end harness: runs the real x86_64 Orvel Mouse Assistant under Wine inside a private Xvfb.
+
+One test run owns one Xvfb (on a display number Xvfb picks itself) and one template Wine prefix per Windows
+version; every test works in its own `cp -a` copy of a template with its own wineserver, and everything a test
+started is ended when it finishes, pass or fail. A failing test leaves a screenshot, the program's output, the
+trace file, the registry key and the window list under build/e2e-artifacts/<test>/.
+
+Only the Python standard library is used. The program and the window probe are found through the environment
+variables ORVEL_E2E_EXE and ORVEL_E2E_WININFO (run.py sets them from its options).
+"""
+
+import atexit
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+WINE = "/usr/lib/wine/wine64"
+WINESERVER_CANDIDATES = ("/usr/lib/wine/wineserver64", "/usr/lib/wine/wineserver")
+FONT_DIR = Path("/usr/share/wine/fonts")
+FONTS = ("tahoma.ttf", "tahomabd.ttf", "ms_sans_serif.ttf")
+SCREEN = (1280, 800)
+
+TITLE = "Orvel Mouse Assistant"
+EXE_NAME = "OrvelMouseAssistant.exe"
+WININFO_NAME = "orvel_wininfo.exe"
+SETTINGS_KEY = r"HKCU\SOFTWARE\ZU A Mouse"
+SETTINGS_VALUES = ("order", "extra key", "gesture up", "gesture down", "gesture left", "gesture right",
+                   "bt0", "bt1", "bt2", "bt3", "bt4")
+# Wine's tray without a virtual desktop: a "Wine System Tray" window at the top left of the screen.
+TRAY_ICON = (12, 32)
+
+DEFAULT_EXE = REPO / "build" / "win64" / EXE_NAME
+DEFAULT_WININFO = REPO / "build" / "win64" / "tests" / "e2e" / WININFO_NAME
+ARTIFACTS = REPO / "build" / "e2e-artifacts"
+
+# Inside each prefix: the program in its own folder (so a test can put a lang.ini beside it), the probe in
+# another one (so it can never be taken for a file of the program).
+PROGRAM_DIR_WIN = "C:\\orvel"
+PROGRAM_WIN = PROGRAM_DIR_WIN + "\\" + EXE_NAME
+TRACE_WIN = PROGRAM_DIR_WIN + "\\trace.txt"
+WININFO_WIN = "C:\\orvel-probe\\" + WININFO_NAME
+
+
+class HarnessError(Exception):
+    """The test machinery itself failed (Xvfb, Wine, a tool); not a finding about the program."""
+
+
+def wineserver_path():
+    for candidate in WINESERVER_CANDIDATES:
+        if os.access(candidate, os.X_OK):
+            return candidate
+    raise HarnessError("no wineserver in " + ", ".join(WINESERVER_CANDIDATES))
+
+
+def program_path():
+    return Path(os.environ.get("ORVEL_E2E_EXE", str(DEFAULT_EXE))).resolve()
+
+
+def wininfo_path():
+    return Path(os.environ.get("ORVEL_E2E_WININFO", str(DEFAULT_WININFO))).resolve()
+
+
+# ----------------------------------------------------------------------------------------------- parsing
+
+class TraceLine:
+    """One line "<ms> <event> ..." of the program's test trace."""
+
+    __slots__ = ("ms", "text")
+
+    def __init__(self, ms, text):
+        self.ms = ms
+        self.text = text
+
+    @property
+    def event(self):
+        return self.text.split(" ", 1)[0]
+
+    def is_event(self, prefix):
+        """True when the line's event text starts with the given words ("hid", "hid open", "catalogue")."""
+        return self.text == prefix or self.text.startswith(prefix + " ")
+
+    def __repr__(self):
+        return "TraceLine(%r, %r)" % (self.ms, self.text)
+
+
+def parse_trace(data):
+    """Parses the trace leniently: undecodable bytes are replaced, lines without a leading number are kept
+    with ms None (so a test can still see them), blank lines are dropped, a trailing partial line is kept."""
+    if isinstance(data, bytes):
+        data = data.decode("utf-8", errors="replace")
+    lines = []
+    for raw in data.splitlines():
+        raw = raw.rstrip("\r")
+        if not raw.strip():
+            continue
+        match = re.match(r"\s*(\d+)\s(.*)$", raw)
+        if match:
+            lines.append(TraceLine(int(match.group(1)), match.group(2).strip()))
+        else:
+            lines.append(TraceLine(None, raw.strip()))
+    return lines
+
+
+def catalogue_from_trace(lines):
+    """Returns (size, forward, backward, {position: name}) from the last "catalogue" announcement and the
+    "function" lines; missing parts are None."""
+    size = forward = backward = None
+    for line in lines:
+        if line.is_event("catalogue"):
+            m = re.match(r"catalogue\s+(\d+)", line.text)
+            size = int(m.group(1)) if m else None
+            m = re.search(r"\bforward=(-?\d+)", line.text)
+            forward = int(m.group(1)) if m else None
+            m = re.search(r"\bbackward=(-?\d+)", line.text)
+            backward = int(m.group(1)) if m else None
+    names = {}
+    for line in lines:
+        if line.is_event("function"):
+            m = re.match(r"function\s+(\d+)(?: (.*))?$", line.text)
+            if m:
+                names[int(m.group(1))] = m.group(2) or ""
+    return size, forward, backward, names
+
+
+REG_TYPES = ("REG_SZ", "REG_EXPAND_SZ", "REG_MULTI_SZ", "REG_DWORD", "REG_QWORD", "REG_BINARY", "REG_NONE",
+             "REG_DWORD_BIG_ENDIAN", "REG_LINK", "REG_RESOURCE_LIST")
+
+
+def parse_reg_query(text, key=None):
+    """Parses `reg query KEY` output into {value name: (type, value)}; REG_DWORD and REG_QWORD become ints.
+    Only the values directly under the key are taken (subkey headings end the value block of the key).
+    Returns None when reg reports that the key does not exist (no heading at all)."""
+    values = {}
+    seen_heading = False
+    in_key = False
+    for raw in text.splitlines():
+        line = raw.rstrip("\r")
+        if not line.strip():
+            continue
+        if line.startswith("HKEY_"):
+            # A heading: the key itself first, then (with /s) its subkeys.
+            in_key = not seen_heading or (key is not None and line.strip().lower() == expand_hive(key).lower())
+            seen_heading = True
+            continue
+        if not line.startswith(" "):
+            continue  # reg's own messages: a missing key is reported in one such line on stdout
+        if not in_key:
+            continue
+        match = re.match(r"^ {4}(.*?) {4}(%s)(?: {4}(.*))?$" % "|".join(REG_TYPES), line)
+        if not match:
+            continue
+        name, kind, data = match.group(1), match.group(2), match.group(3) or ""
+        if name == "(Default)" and kind == "REG_SZ" and data == "(value not set)":
+            continue
+        if kind in ("REG_DWORD", "REG_QWORD"):
+            data = int(data, 16) if data.lower().startswith("0x") else int(data)
+        values[name] = (kind, data)
+    return values if seen_heading else None
+
+
+def expand_hive(key):
+    for short, long in (("HKCU\\", "HKEY_CURRENT_USER\\"), ("HKLM\\", "HKEY_LOCAL_MACHINE\\")):
+        if key.upper().startswith(short):
+            return long + key[len(short):]
+    return key
+
+
+def reg_file(entries):
+    """A REGEDIT4 file setting {key: {name: value}}; ints become dword values, None deletes the value."""
+    out = ["REGEDIT4", ""]
+    for key, values in entries.items():
+        out.append("[%s]" % expand_hive(key))
+        for name, value in values.items():
+            quoted = '"%s"' % name.replace("\\", "\\\\").replace('"', '\\"')
+            if value is None:
+                out.append("%s=-" % quoted)
+            elif isinstance(value, int):
+                out.append("%s=dword:%08x" % (quoted, value & 0xFFFFFFFF))
+            else:
+                out.append('%s="%s"' % (quoted, str(value).replace("\\", "\\\\").replace('"', '\\"')))
+        out.append("")
+    return "\r\n".join(out) + "\r\n"
+
+
+def parse_json_lines(text):
+    """The probe prints one JSON object per line; anything else on its stdout (there should be nothing) is
+    ignored rather than breaking the test."""
+    objects = []
+    for line in text.splitlines():
+        line = line.strip()
+        if line.startswith("{"):
+            try:
+                objects.append(json.loads(line))
+            except ValueError:
+                pass
+    return objects
+
+
+def rgb_at(raw, width, x, y):
+    """Pixel (r, g, b) of a raw 8-bit RGB screen dump."""
+    offset = (y * width + x) * 3
+    if x < 0 or y < 0 or x >= width or offset + 3 > len(raw):
+        raise IndexError("pixel %d,%d outside the picture" % (x, y))
+    return tuple(raw[offset:offset + 3])
+
+
+def wait_until(predicate, timeout, interval=0.05):
+    """Polls predicate until it returns something true or the time is up; returns the last result."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = predicate()
+        if result or time.monotonic() >= deadline:
+            return result
+        time.sleep(interval)
+
+
+# --------------------------------------------------------------------------------------- the whole run
+
+def _kill_group(proc, sig=signal.SIGTERM):
+    if proc is None or proc.poll() is not None:
+        return
+    try:
+        os.killpg(proc.pid, sig)
+    except (ProcessLookupError, PermissionError):
+        pass
+
+
+class TestRun:
+    """The parts shared by every test of one run: the X server, the scratch folder and the templates.
+    Built on first use, torn down at interpreter exit."""
+
+    _instance = None
+
+    @classmethod
+    def get(cls):
+        if cls._instance is None:
+            cls._instance = TestRun()
+            atexit.register(cls._instance.close)
+        return cls._instance
+
+    def __init__(self):
+        self.wineserver = wineserver_path()
+        self.scratch = Path(tempfile.mkdtemp(prefix="orvel-e2e-"))
+        self.xvfb = None
+        self.display = None
+        self.templates = {}
+        self.template_failure = {}
+        self.counter = 0
+        self.snapshots = {}
+        self.sessions = []
+        self._start_xvfb()
+
+    def snapshot(self, path):
+        """A copy of a built file taken at its first use, so a rebuild during the run cannot hand later tests
+        another (or a half-written) program."""
+        if path not in self.snapshots:
+            if not path.is_file():
+                raise HarnessError("not built: %s" % path)
+            folder = self.scratch / ("bin-%d" % len(self.snapshots))
+            folder.mkdir()
+            shutil.copy2(path, folder / path.name)
+            self.snapshots[path] = folder / path.name
+        return self.snapshots[path]
+
+    def _start_xvfb(self):
+        # -displayfd lets Xvfb take the first free display itself: no race with other users of this machine.
+        read_fd, write_fd = os.pipe()
+        with open(self.scratch / "xvfb.log", "wb") as log:
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp",
+                 "-noreset"],
+                pass_fds=(write_fd,), stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                start_new_session=True)
+        os.close(write_fd)
+        number = b""
+        deadline = time.monotonic() + 20
+        os.set_blocking(read_fd, False)
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            if self.xvfb.poll() is not None:
+                break
+            try:
+                chunk = os.read(read_fd, 16)
+                if chunk == b"":
+                    break
+                number += chunk
+            except BlockingIOError:
+                time.sleep(0.02)
+        os.close(read_fd)
+        if not number.strip().isdigit():
+            self.close()
+            raise HarnessError("Xvfb did not start (see %s)" % (self.scratch / "xvfb.log"))
+        self.display = ":" + number.decode().strip()
+
+    def base_env(self, prefix):
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "WINEPREFIX", "WINESERVER", "WINELOADER",
+                            "ORVEL_TRACE")}
+        env.update({"DISPLAY": self.display, "WINEPREFIX": str(prefix), "WINEARCH": "win64",
+                    "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="})
+        return env
+
+    def template(self, version):
+        """The booted template prefix for "win10" or "win7" (a fresh prefix reports Windows 7)."""
+        if version in self.template_failure:
+            raise HarnessError(self.template_failure[version])
+        if version not in self.templates:
+            try:
+                self.templates[version] = self._build_template(version)
+            except HarnessError as error:
+                self.template_failure[version] = str(error)
+                raise
+        return self.templates[version]
+
+    def _wine_tool(self, prefix, args, timeout, log_name):
+        env = self.base_env(prefix)
+        with open(self.scratch / log_name, "ab") as log:
+            try:
+                proc = subprocess.run([WINE] + args, env=env, stdout=log, stderr=subprocess.STDOUT,
+                                      stdin=subprocess.DEVNULL, timeout=timeout, cwd=str(self.scratch))
+            except subprocess.TimeoutExpired:
+                raise HarnessError("%s timed out in %s" % (" ".join(args), prefix))
+        return proc.returncode
+
+    def _stop_server(self, prefix):
+        """Ends the prefix's wineserver and waits for it, which also writes the registry files."""
+        env = self.base_env(prefix)
+        subprocess.run([self.wineserver, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=30)
+        subprocess.run([self.wineserver, "-w"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=30)
+
+    def _build_template(self, version):
+        if version == "win10":
+            base = self.template("win7")
+            prefix = self.scratch / "template-win10"
+            subprocess.run(["cp", "-a", str(base), str(prefix)], check=True)
+            settings = {r"HKCU\Software\Wine": {"Version": "win10"}}
+        elif version == "win7":
+            prefix = self.scratch / "template-win7"
+            started = time.monotonic()
+            if self._wine_tool(prefix, ["wineboot", "-i"], 180, "template.log") != 0:
+                raise HarnessError("wineboot -i failed (see %s)" % (self.scratch / "template.log"))
+            fonts = prefix / "drive_c" / "windows" / "Fonts"
+            fonts.mkdir(parents=True, exist_ok=True)
+            for font in FONTS:
+                shutil.copy2(FONT_DIR / font, fonts / font)
+            # Without a window manager every hide of a visible window stalls ~2 s unless Wine manages nothing.
+            settings = {r"HKCU\Software\Wine\X11 Driver": {"Managed": "N", "Decorated": "N"}}
+            sys.stderr.write("e2e: template prefix booted in %.1f s\n" % (time.monotonic() - started))
+        else:
+            raise ValueError(version)
+        reg = prefix / "drive_c" / "template-settings.reg"
+        reg.write_text(reg_file(settings), encoding="ascii")
+        if self._wine_tool(prefix, ["regedit", "/S", "C:\\template-settings.reg"], 60, "template.log") != 0:
+            raise HarnessError("regedit failed in the %s template" % version)
+        reg.unlink()
+        self._stop_server(prefix)
+        # The settings must be on disk before the template is copied.
+        user_reg = (prefix / "user.reg").read_text(encoding="utf-8", errors="replace")
+        expected = '"Version"="win10"' if version == "win10" else '"Managed"="N"'
+        if expected not in user_reg:
+            raise HarnessError("the %s template's user.reg lacks %s" % (version, expected))
+        return prefix
+
+    def new_prefix_path(self, name):
+        self.counter += 1
+        safe = re.sub(r"[^A-Za-z0-9_.-]", "_", name)[-80:]
+        return self.scratch / ("%03d-%s" % (self.counter, safe))
+
+    def close(self):
+        # Sessions a test could not end itself (an interrupted run) are ended before their folders go.
+        for session in list(self.sessions):
+            try:
+                session.close()
+            except Exception:
+                pass
+        for prefix in list(self.templates.values()):
+            try:
+                self._stop_server(prefix)
+            except Exception:
+                pass
+        if self.xvfb is not None:
+            _kill_group(self.xvfb)
+            try:
+                self.xvfb.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                _kill_group(self.xvfb, signal.SIGKILL)
+                self.xvfb.wait(timeout=5)
+            self.xvfb = None
+        if self.scratch is not None:
+            if os.environ.get("ORVEL_E2E_KEEP") == "1":
+                sys.stderr.write("e2e: prefixes kept in %s\n" % self.scratch)
+            else:
+                shutil.rmtree(self.scratch, ignore_errors=True)
+        self.scratch = None
+        TestRun._instance = None
+
+
+# ------------------------------------------------------------------------------------------- one test
+
+class Program:
+    """One start of the program under test, as a Linux process of the Wine loader."""
+
+    def __init__(self, session, args, proc, out_path, err_path, started):
+        self.session = session
+        self.args = args
+        self.proc = proc
+        self.out_path = out_path
+        self.err_path = err_path
+        self.started = started
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def wait(self, timeout):
+        """The exit status within timeout seconds, or None if it still runs."""
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def output(self):
+        return (self.out_path.read_bytes() if self.out_path.exists() else b"",
+                self.err_path.read_bytes() if self.err_path.exists() else b"")
+
+
+class WineSession:
+    """A private copy of a template prefix with its own wineserver, the program copied into C:\\orvel and the
+    probe into C:\\orvel-probe. close() ends every process it started."""
+
+    def __init__(self, run, name, version="win10"):
+        self.run = run
+        self.name = name
+        self.version = version
+        self.exe = run.snapshot(program_path())
+        self.wininfo_exe = run.snapshot(wininfo_path())
+        self.prefix = run.new_prefix_path(name)
+        self.logs = self.prefix.with_name(self.prefix.name + "-logs")
+        self.logs.mkdir(parents=True)
+        self.programs = []
+        self.server = None
+        self.closed = False
+        run.sessions.append(self)
+        started = time.monotonic()
+        try:
+            self._prepare(run, version)
+        except BaseException:
+            self.close()
+            raise
+        self.setup_seconds = time.monotonic() - started
+
+    def _prepare(self, run, version):
+        self.env = run.base_env(self.prefix)
+        subprocess.run(["cp", "-a", str(run.template(version)), str(self.prefix)], check=True)
+        self.program_dir = self.prefix / "drive_c" / "orvel"
+        self.program_dir.mkdir()
+        shutil.copy2(self.exe, self.program_dir / EXE_NAME)
+        probe_dir = self.prefix / "drive_c" / "orvel-probe"
+        probe_dir.mkdir()
+        shutil.copy2(self.wininfo_exe, probe_dir / WININFO_NAME)
+        self.trace_path = self.program_dir / "trace.txt"
+        # A persistent server for this prefix, started here so it is ours to end; the boot then brings up
+        # Wine's own services, so the program's first window comes quickly and at a steady pace.
+        with open(self.logs / "wineserver.log", "wb") as log:
+            self.server = subprocess.Popen([run.wineserver, "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL,
+                                           stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+        self._tool(["wineboot"], timeout=60)
+
+    # --------------------------------------------------------------------------- running things
+    def _tool(self, args, timeout=30, check=True):
+        """Runs a Wine program to its end. Its output goes through files, not pipes: Wine's services that a
+        tool may start inherit the descriptors and would keep a pipe open long after the tool ended."""
+        out_path = self.logs / "tool.stdout"
+        err_path = self.logs / "tool.stderr"
+        with open(out_path, "wb") as out, open(err_path, "wb") as err:
+            try:
+                proc = subprocess.run([WINE] + args, env=self.env, cwd=str(self.prefix / "drive_c"),
+                                      stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
+            except subprocess.TimeoutExpired:
+                raise HarnessError("%s did not finish within %s s" % (" ".join(args), timeout))
+        proc.stdout = out_path.read_bytes()
+        proc.stderr = err_path.read_bytes()
+        if check and proc.returncode != 0:
+            raise HarnessError("%s failed (%d): %s" % (" ".join(args), proc.returncode,
+                                                       proc.stderr.decode(errors="replace").strip()))
+        return proc
+
+    def start(self, *args, trace=True):
+        """Starts the program (from its own folder) and returns at once."""
+        index = len(self.programs)
+        out_path = self.logs / ("program-%d.stdout" % index)
+        err_path = self.logs / ("program-%d.stderr" % index)
+        env = dict(self.env)
+        if trace:
+            env["ORVEL_TRACE"] = TRACE_WIN
+        with open(out_path, "wb") as out, open(err_path, "wb") as err:
+            proc = subprocess.Popen([WINE, PROGRAM_WIN] + list(args), env=env, cwd=str(self.program_dir),
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=err, start_new_session=True)
+        program = Program(self, args, proc, out_path, err_path, time.monotonic())
+        self.programs.append(program)
+        return program
+
+    def run_probed(self, *args, timeout_ms=10000, trace=True):
+        """Runs the program to its end under the probe: returns the probe's report (exit code, run time in
+        ms, stdout, stderr, windows seen) and the list of windows."""
+        env = dict(self.env)
+        if trace:
+            env["ORVEL_TRACE"] = TRACE_WIN
+        command = [WINE, WININFO_WIN, "run", "--timeout", str(timeout_ms), "--", PROGRAM_WIN] + list(args)
+        out_path = self.logs / "probe.stdout"
+        with open(out_path, "wb") as out:
+            try:
+                subprocess.run(command, env=env, cwd=str(self.program_dir), stdin=subprocess.DEVNULL,
+                               stdout=out, stderr=subprocess.STDOUT, timeout=timeout_ms / 1000 + 30)
+            except subprocess.TimeoutExpired:
+                raise HarnessError("the probe's run of %s hung" % " ".join(args))
+        report = out_path.read_bytes()
+        with open(self.logs / "probed-runs.log", "ab") as log:
+            log.write(b"$ " + " ".join(args).encode() + b"\n" + report + b"\n")
+        objects = parse_json_lines(report.decode("utf-8", errors="replace"))
+        if not objects or "started" not in objects[0]:
+            raise HarnessError("the probe gave no report: %r" % report[:400])
+        if not objects[0]["started"]:
+            raise HarnessError("the probe could not start the program (error %s)" % objects[0].get("error"))
+        return objects[0], objects[1:]
+
+    def wininfo(self, *args, timeout=30):
+        proc = self._tool([WININFO_WIN] + list(args), timeout=timeout, check=False)
+        if proc.returncode not in (0, 1):
+            raise HarnessError("the probe failed (%d) on %s: %r %r" % (proc.returncode, " ".join(args),
+                                                                      proc.stdout[-300:], proc.stderr[-300:]))
+        return proc.returncode, parse_json_lines(proc.stdout.decode("utf-8", errors="replace"))
+
+    def windows(self, title=None, exe=EXE_NAME, until=None, timeout=0.0):
+        """Top-level windows as the probe sees them (filtered by exact title and process image name). With
+        until ("present", "visible", "hidden", "gone") it waits up to timeout seconds for that state and
+        returns (held, windows)."""
+        args = ["windows"]
+        if title is not None:
+            args += ["--title", title]
+        if exe is not None:
+            args += ["--exe", exe]
+        if until is not None:
+            args += ["--until", until, "--timeout", str(int(timeout * 1000))]
+        code, objects = self.wininfo(*args, timeout=timeout + 30)
+        return (code == 0, objects) if until is not None else objects
+
+    def processes(self, exe=EXE_NAME):
+        return self.wininfo("procs", exe)[1]
+
+    def foreground(self):
+        objects = self.wininfo("foreground")[1]
+        return objects[0] if objects else None
+
+    # --------------------------------------------------------------------------- X side
+    def xdotool(self, *args, check=True, timeout=10):
+        try:
+            proc = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise HarnessError("xdotool %s hung" % " ".join(map(str, args)))
+        if check and proc.returncode != 0:
+            raise HarnessError("xdotool %s failed: %s" % (" ".join(map(str, args)),
+                                                         proc.stderr.decode(errors="replace").strip()))
+        return proc
+
+    def visible_x_windows(self, title=TITLE):
+        """X window ids of mapped windows with exactly this title."""
+        proc = self.xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title), check=False)
+        return [int(w) for w in proc.stdout.split()]
+
+    def wait_x_visible(self, title=TITLE, timeout=15.0):
+        return wait_until(lambda: self.visible_x_windows(title), timeout)
+
+    def wait_x_hidden(self, title=TITLE, timeout=10.0):
+        return wait_until(lambda: not self.visible_x_windows(title), timeout)
+
+    def click(self, x, y, button=1):
+        # Never "mousemove --sync": it hangs when the pointer is already there.
+        self.xdotool("mousemove", x, y)
+        time.sleep(0.05)
+        self.xdotool("click", button)
+
+    def key(self, *keys, window=None):
+        args = ["key"]
+        if window is not None:
+            args += ["--window", window]
+        self.xdotool(*(args + list(keys)))
+
+    def focus(self, x_window):
+        self.xdotool("windowfocus", x_window)
+
+    def screenshot(self, name="screen"):
+        """Captures the whole screen: saves a PNG in the test's log folder and returns the raw RGB bytes."""
+        png = self.logs / (name + ".png")
+        subprocess.run(["import", "-window", "root", str(png)], env=self.env, check=True, timeout=30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # /usr/local/bin/convert may be a stand-in: ImageMagick's own is called by its full path.
+        raw = subprocess.run(["/usr/bin/convert", str(png), "-depth", "8", "rgb:-"], check=True, timeout=30,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+        if len(raw) != SCREEN[0] * SCREEN[1] * 3:
+            raise HarnessError("screen dump of %d bytes" % len(raw))
+        return raw
+
+    # --------------------------------------------------------------------------- registry, files
+    def reg_query(self, key=SETTINGS_KEY):
+        """The values of a key as {name: (type, value)}, or None if the key does not exist."""
+        proc = self._tool(["reg", "query", key], check=False)
+        return parse_reg_query(proc.stdout.decode("utf-8", errors="replace"), key)
+
+    def reg_import(self, entries):
+        """Writes {key: {name: value}} through regedit in one go (ints as REG_DWORD)."""
+        path = self.prefix / "drive_c" / "orvel-probe" / "import.reg"
+        path.write_text(reg_file(entries), encoding="ascii")
+        self._tool(["regedit", "/S", "C:\\orvel-probe\\import.reg"])
+
+    def settings(self):
+        return self.reg_query(SETTINGS_KEY)
+
+    def write_lang_ini(self, text, encoding="utf-16"):
+        """Puts a lang.ini beside the program; "utf-16" writes UTF-16LE with a byte-order mark."""
+        data = text.replace("\r\n", "\n").replace("\n", "\r\n")
+        if encoding == "utf-16":
+            raw = b"\xff\xfe" + data.encode("utf-16-le")
+        else:
+            raw = data.encode(encoding)
+        (self.program_dir / "lang.ini").write_bytes(raw)
+
+    def trace(self):
+        return parse_trace(self.trace_path.read_bytes()) if self.trace_path.exists() else []
+
+    def wait_trace(self, prefix, timeout=15.0, count=1):
+        """Waits until the trace holds count lines of the event prefix; returns all lines so far."""
+        def enough():
+            lines = self.trace()
+            return lines if sum(1 for l in lines if l.is_event(prefix)) >= count else None
+        return wait_until(enough, timeout, interval=0.1) or self.trace()
+
+    # --------------------------------------------------------------------------- evidence, cleanup
+    def save_artifacts(self, folder):
+        """Leaves what a failing test needs to be understood: a screenshot, every program start's output,
+        the trace, the settings key and the probe's window list."""
+        folder.mkdir(parents=True, exist_ok=True)
+        notes = []
+        if not self.closed:
+            for action, target in (("screenshot", lambda: self.screenshot("at-end")),
+                                   ("windows", lambda: (folder / "windows.jsonl").write_text(
+                                       "\n".join(json.dumps(w, ensure_ascii=False)
+                                                 for w in self.windows(exe=None)) + "\n", encoding="utf-8")),
+                                   ("registry", lambda: (folder / "registry.txt").write_text(
+                                       repr(self.settings()) + "\n", encoding="utf-8"))):
+                try:
+                    target()
+                except Exception as error:  # evidence is best effort; the failure itself is reported anyway
+                    notes.append("%s: %s" % (action, error))
+        for item in self.logs.iterdir():
+            shutil.copy2(item, folder / item.name)
+        if self.trace_path.exists():
+            shutil.copy2(self.trace_path, folder / "trace.txt")
+        if notes:
+            (folder / "notes.txt").write_text("\n".join(notes) + "\n", encoding="utf-8")
+
+    def close(self):
+        """Ends everything this session started: the prefix's Wine processes, its server, leftover loaders."""
+        if self.closed:
+            return
+        self.closed = True
+        try:
+            subprocess.run([self.run.wineserver, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=30)
+            subprocess.run([self.run.wineserver, "-w"], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=30)
+        except subprocess.TimeoutExpired:
+            pass
+        for proc in [p.proc for p in self.programs] + [self.server]:
+            if proc is None:
+                continue
+            try:
+                proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                _kill_group(proc, signal.SIGKILL)
+                proc.wait(timeout=5)
+        if os.environ.get("ORVEL_E2E_KEEP") != "1":
+            shutil.rmtree(self.prefix, ignore_errors=True)
+        if self in self.run.sessions:
+            self.run.sessions.remove(self)
+
+
+def artifact_name(test_id):
+    return re.sub(r"[^A-Za-z0-9_.-]", "_", test_id)
+
+
+class WineTestCase(unittest.TestCase):
+    """Each test gets a clean prefix copy (`prefix_version`: "win10" or "win7") in self.wine; on failure its
+    evidence goes to build/e2e-artifacts/<test>/ and the folder is named on stderr."""
+
+    prefix_version = "win10"
+
+    def setUp(self):
+        self.wine = WineSession(TestRun.get(), self.id(), self.prefix_version)
+        self.addCleanup(self.wine.close)
+        self.addCleanup(self._keep_evidence)
+
+    def _failed(self):
+        # unittest adds a failure to the result as soon as it happens, before the cleanups run (while a
+        # cleanup runs, the outcome's own success flag is reset, so it cannot be used).
+        result = getattr(getattr(self, "_outcome", None), "result", None)
+        if result is None or not hasattr(result, "failures"):
+            return True  # cannot tell: keep the evidence
+        return any(test is self for test, _ in list(result.failures) + list(result.errors))
+
+    def _keep_evidence(self):
+        if not self._failed() and os.environ.get("ORVEL_E2E_KEEP") != "1":
+            return
+        folder = ARTIFACTS / artifact_name(self.id())
+        shutil.rmtree(folder, ignore_errors=True)
+        self.wine.save_artifacts(folder)
+        sys.stderr.write("e2e: evidence of %s in %s\n" % (self.id(), folder))
+
+    # ------------------------------------------------------------------ shared steps of the shell tests
+    def start_and_wait_visible(self, *args, timeout=20.0):
+        program = self.wine.start(*args)
+        if not self.wine.wait_x_visible(timeout=timeout):
+            status = program.wait(0)
+            self.fail("no visible window %r within %.0f s (program %s)" %
+                      (TITLE, timeout, "still runs" if status is None else "ended with %s" % status))
+        return program
+
+    def main_window(self):
+        """The probe's facts about the one window titled like the program."""
+        found = self.wine.windows(title=TITLE)
+        self.assertEqual(len(found), 1, "windows titled %r: %r" % (TITLE, found))
+        return found[0]

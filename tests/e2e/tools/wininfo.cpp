@@ -1,0 +1,367 @@
+// orvel_wininfo: a small console probe the end-to-end harness runs inside the same Wine prefix as the program.
+// It reports what X11 tools cannot see: extended styles, window regions, the Win32 visible flag and rectangle,
+// the owning process, the foreground window, process exit codes and how many windows a process created.
+// Every answer is one JSON object per line on stdout, so the harness can parse it without guessing.
+//
+//   orvel_wininfo windows [--title T] [--exe NAME] [--until present|visible|hidden|gone] [--timeout MS]
+//   orvel_wininfo procs NAME
+//   orvel_wininfo run [--timeout MS] -- PROGRAM [ARGS...]
+//   orvel_wininfo foreground
+//
+// Exit codes: 0 answered (for --until: the condition held), 1 --until timed out, 2 bad arguments,
+// 3 the program given to "run" could not be started.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+// JSON string literal; control characters are escaped so one object always stays on one line.
+std::string Quote(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string Lower(std::wstring text) {
+    for (auto& c : text) c = wchar_t(towlower(c));
+    return Utf8(text);
+}
+
+// Image name (file name only, lower case) of every running process, by id.
+std::vector<std::pair<DWORD, std::string>> Processes() {
+    std::vector<std::pair<DWORD, std::string>> list;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return list;
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = Process32FirstW(snap, &entry); ok; ok = Process32NextW(snap, &entry)) {
+        std::wstring name = entry.szExeFile;
+        size_t slash = name.find_last_of(L"\\/");
+        if (slash != std::wstring::npos) name = name.substr(slash + 1);
+        list.emplace_back(entry.th32ProcessID, Lower(name));
+    }
+    CloseHandle(snap);
+    return list;
+}
+
+std::string ImageOf(DWORD pid, const std::vector<std::pair<DWORD, std::string>>& procs) {
+    for (const auto& p : procs)
+        if (p.first == pid) return p.second;
+    return {};
+}
+
+struct WindowFacts {
+    HWND hwnd;
+    DWORD pid;
+    std::string exe, cls, title;
+    LONG_PTR style, exStyle;
+    bool visible, iconic, foreground;
+    RECT rect;
+    const char* region;
+};
+
+const char* RegionKind(HWND hwnd) {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    int kind = GetWindowRgn(hwnd, rgn);
+    DeleteObject(rgn);
+    switch (kind) {
+        case NULLREGION: return "null";
+        case SIMPLEREGION: return "simple";
+        case COMPLEXREGION: return "complex";
+        default: return "none";  // no region set (ERROR)
+    }
+}
+
+struct Collect {
+    std::vector<WindowFacts>* out;
+    HWND foreground;
+};
+
+BOOL CALLBACK OnWindow(HWND hwnd, LPARAM param) {
+    auto* c = reinterpret_cast<Collect*>(param);
+    WindowFacts f{};
+    f.hwnd = hwnd;
+    GetWindowThreadProcessId(hwnd, &f.pid);
+    wchar_t buf[512];
+    int n = GetClassNameW(hwnd, buf, 512);
+    f.cls = Utf8(std::wstring(buf, size_t(n > 0 ? n : 0)));
+    n = GetWindowTextW(hwnd, buf, 512);
+    f.title = Utf8(std::wstring(buf, size_t(n > 0 ? n : 0)));
+    f.style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    f.exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    f.visible = IsWindowVisible(hwnd) != FALSE;
+    f.iconic = IsIconic(hwnd) != FALSE;
+    f.foreground = hwnd == c->foreground;
+    GetWindowRect(hwnd, &f.rect);
+    f.region = RegionKind(hwnd);
+    c->out->push_back(f);
+    return TRUE;
+}
+
+std::vector<WindowFacts> TopLevelWindows() {
+    std::vector<WindowFacts> list;
+    Collect c{&list, GetForegroundWindow()};
+    EnumWindows(OnWindow, reinterpret_cast<LPARAM>(&c));
+    auto procs = Processes();
+    for (auto& w : list) w.exe = ImageOf(w.pid, procs);
+    return list;
+}
+
+void PrintFacts(const WindowFacts& w) {
+    std::printf(
+        "{\"hwnd\":%llu,\"pid\":%lu,\"exe\":%s,\"class\":%s,\"title\":%s,\"style\":%lld,\"exstyle\":%lld,"
+        "\"visible\":%d,\"iconic\":%d,\"foreground\":%d,\"rect\":[%ld,%ld,%ld,%ld],\"region\":\"%s\"}\n",
+        (unsigned long long)(UINT_PTR)w.hwnd, (unsigned long)w.pid, Quote(w.exe).c_str(), Quote(w.cls).c_str(),
+        Quote(w.title).c_str(), (long long)w.style, (long long)w.exStyle, w.visible, w.iconic, w.foreground,
+        w.rect.left, w.rect.top, w.rect.right, w.rect.bottom, w.region);
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: orvel_wininfo windows [--title T] [--exe NAME] [--until present|visible|hidden|gone]"
+                 " [--timeout MS]\n"
+                 "       orvel_wininfo procs NAME\n"
+                 "       orvel_wininfo run [--timeout MS] -- PROGRAM [ARGS...]\n"
+                 "       orvel_wininfo foreground\n");
+    return 2;
+}
+
+bool ParseTimeout(const wchar_t* text, DWORD* out) {
+    wchar_t* end = nullptr;
+    unsigned long v = wcstoul(text, &end, 10);
+    if (end == text || *end != 0) return false;
+    *out = DWORD(v);
+    return true;
+}
+
+int Windows(int argc, wchar_t** argv) {
+    std::wstring title, until;
+    bool haveTitle = false;
+    std::string exe;
+    DWORD timeout = 0;
+    for (int i = 2; i < argc; ++i) {
+        std::wstring a = argv[i];
+        if (i + 1 >= argc) return Usage();
+        if (a == L"--title") {
+            title = argv[++i];
+            haveTitle = true;
+        } else if (a == L"--exe") {
+            exe = Lower(argv[++i]);
+        } else if (a == L"--until") {
+            until = argv[++i];
+        } else if (a == L"--timeout") {
+            if (!ParseTimeout(argv[++i], &timeout)) return Usage();
+        } else {
+            return Usage();
+        }
+    }
+    if (!until.empty() && until != L"present" && until != L"visible" && until != L"hidden" && until != L"gone")
+        return Usage();
+    const std::string wantTitle = Utf8(title);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<WindowFacts> match;
+        for (const auto& w : TopLevelWindows()) {
+            if (haveTitle && w.title != wantTitle) continue;
+            if (!exe.empty() && w.exe != exe) continue;
+            match.push_back(w);
+        }
+        bool anyVisible = false;
+        for (const auto& w : match) anyVisible = anyVisible || w.visible;
+        bool holds = until.empty() || (until == L"present" && !match.empty()) ||
+                     (until == L"visible" && anyVisible) || (until == L"hidden" && !match.empty() && !anyVisible) ||
+                     (until == L"gone" && match.empty());
+        bool late = GetTickCount() - start >= timeout;
+        if (holds || late) {
+            for (const auto& w : match) PrintFacts(w);
+            std::fflush(stdout);
+            return holds ? 0 : 1;
+        }
+        Sleep(20);
+    }
+}
+
+int Procs(int argc, wchar_t** argv) {
+    if (argc != 3) return Usage();
+    const std::string want = Lower(argv[2]);
+    for (const auto& p : Processes())
+        if (p.second == want) std::printf("{\"pid\":%lu,\"exe\":%s}\n", (unsigned long)p.first, Quote(p.second).c_str());
+    return 0;
+}
+
+// Windows whose lifetime is Wine's business rather than the program's (the per-thread IME windows).
+bool IsSystemHelperWindow(const WindowFacts& w) { return w.cls == "IME" || w.cls == "MSCTFIME UI"; }
+
+// Quotes one argument the way CommandLineToArgvW splits it again.
+std::wstring QuoteArg(const std::wstring& arg) {
+    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+        } else if (c == L'"') {
+            out.append(backslashes * 2 + 1, L'\\');
+            backslashes = 0;
+        } else {
+            backslashes = 0;
+        }
+        out += c;
+    }
+    out.append(backslashes, L'\\');
+    return out + L"\"";
+}
+
+std::string ReadAll(HANDLE pipe) {
+    std::string data;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buf, sizeof buf, &got, nullptr) && got > 0) data.append(buf, got);
+    return data;
+}
+
+struct Drain {
+    HANDLE pipe;
+    std::string data;
+};
+
+DWORD WINAPI DrainThread(void* param) {
+    auto* d = static_cast<Drain*>(param);
+    d->data = ReadAll(d->pipe);
+    return 0;
+}
+
+// Starts a program, samples its top-level windows while it runs and reports its exit code, its run time,
+// what it wrote to stdout and stderr, and every window it was seen with. A program still running at the
+// timeout is left alone (the harness ends the whole prefix afterwards).
+int Run(int argc, wchar_t** argv) {
+    DWORD timeout = 10000;
+    int i = 2;
+    for (; i < argc; ++i) {
+        std::wstring a = argv[i];
+        if (a == L"--") {
+            ++i;
+            break;
+        }
+        if (a == L"--timeout" && i + 1 < argc) {
+            if (!ParseTimeout(argv[++i], &timeout)) return Usage();
+        } else {
+            return Usage();
+        }
+    }
+    if (i >= argc) return Usage();
+    std::wstring cmd;
+    for (int k = i; k < argc; ++k) cmd += (k > i ? L" " : L"") + QuoteArg(argv[k]);
+
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(&outRead, &outWrite, &sa, 0) || !CreatePipe(&errRead, &errWrite, &sa, 0)) return 3;
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    std::vector<wchar_t> line(cmd.begin(), cmd.end());
+    line.push_back(0);
+    const DWORD start = GetTickCount();
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        std::printf("{\"started\":0,\"error\":%lu}\n", (unsigned long)GetLastError());
+        return 3;
+    }
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    Drain out{outRead, {}}, err{errRead, {}};
+    HANDLE drains[2] = {CreateThread(nullptr, 0, DrainThread, &out, 0, nullptr),
+                        CreateThread(nullptr, 0, DrainThread, &err, 0, nullptr)};
+
+    std::set<HWND> seen;
+    std::vector<WindowFacts> windows;
+    bool finished = false;
+    for (;;) {
+        for (const auto& w : TopLevelWindows()) {
+            if (w.pid != pi.dwProcessId || IsSystemHelperWindow(w)) continue;
+            // Keep the first sighting, but remember that the window was ever shown.
+            if (seen.insert(w.hwnd).second) {
+                windows.push_back(w);
+            } else {
+                for (auto& known : windows)
+                    if (known.hwnd == w.hwnd) known.visible = known.visible || w.visible;
+            }
+        }
+        if (WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0) {
+            finished = true;
+            break;
+        }
+        if (GetTickCount() - start >= timeout) break;
+    }
+    const DWORD elapsed = GetTickCount() - start;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(pi.hProcess, &code);
+    // A program left running keeps the pipes open; its output so far is not waited for.
+    if (finished) WaitForMultipleObjects(2, drains, TRUE, 2000);
+    std::printf("{\"started\":1,\"pid\":%lu,\"finished\":%d,\"exit\":%lu,\"ms\":%lu,\"windows\":%u,"
+                "\"visible_windows\":%u,\"stdout\":%s,\"stderr\":%s}\n",
+                (unsigned long)pi.dwProcessId, finished, (unsigned long)code, (unsigned long)elapsed,
+                unsigned(windows.size()), [&] {
+                    unsigned n = 0;
+                    for (const auto& w : windows) n += w.visible;
+                    return n;
+                }(),
+                Quote(finished ? out.data : std::string()).c_str(), Quote(finished ? err.data : std::string()).c_str());
+    for (const auto& w : windows) PrintFacts(w);
+    std::fflush(stdout);
+    // The drain threads may still block on a running program's pipes; leave without joining them.
+    std::_Exit(0);
+}
+
+int Foreground() {
+    HWND fg = GetForegroundWindow();
+    for (const auto& w : TopLevelWindows())
+        if (w.hwnd == fg) {
+            PrintFacts(w);
+            return 0;
+        }
+    std::printf("{\"hwnd\":%llu}\n", (unsigned long long)(UINT_PTR)fg);
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return Usage();
+    std::wstring command = argv[1];
+    if (command == L"windows") return Windows(argc, argv);
+    if (command == L"procs") return Procs(argc, argv);
+    if (command == L"run") return Run(argc, argv);
+    if (command == L"foreground" && argc == 2) return Foreground();
+    return Usage();
+}
