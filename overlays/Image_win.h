@@ -8,15 +8,6 @@
 
 #include <memory>
 
-namespace image_detail {
-// GlobalAlloc blocks. Kept here, apart from the toolkit's handle kinds, as only the PNG loader needs it.
-struct GlobalBlock {
-    using Type = HGLOBAL;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { GlobalFree(h); }
-};
-}  // namespace image_detail
-
 // A PNG decoded from the resources together with the memory block it was decoded from. GDI+ may go on
 // reading a stream-based image for as long as the image exists, so the block is freed only after the
 // Bitmap is deleted; holding both here means no caller can free the block too early or forget either.
@@ -41,7 +32,7 @@ public:
 private:
     friend PngImage LoadPngResource(int id);
     // Declared first, so that even member-wise destruction deletes the image before its bytes.
-    UniqueHandle<image_detail::GlobalBlock> memory_;
+    UniqueGlobalMemory memory_;
     std::unique_ptr<Gdiplus::Bitmap> bitmap_;
 };
 

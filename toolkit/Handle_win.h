@@ -37,67 +37,34 @@ private:
 };
 
 namespace handle_traits {
-struct Kernel {  // events, threads, semaphores: null when creation failed
-    using Type = HANDLE;
+// Most kinds are null when creation failed and have one release function.
+template <typename T, auto Release>
+struct NullInvalid {
+    using Type = T;
     static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { CloseHandle(h); }
+    static void Close(Type h) noexcept { Release(h); }
 };
+using Kernel = NullInvalid<HANDLE, &CloseHandle>;  // events, threads, semaphores
 struct File {  // CreateFileW (HID interfaces too): INVALID_HANDLE_VALUE when opening failed
     using Type = HANDLE;
     static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void Close(Type h) noexcept { CloseHandle(h); }
 };
-struct RegKey {
-    using Type = HKEY;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { RegCloseKey(h); }
-};
-template <typename T>
-struct GdiObject {  // bitmaps, regions, brushes, fonts
-    using Type = T;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { DeleteObject(h); }
-};
-struct MemoryDc {
-    using Type = HDC;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { DeleteDC(h); }
-};
-struct Menu {
-    using Type = HMENU;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { DestroyMenu(h); }
-};
-struct Module {
-    using Type = HMODULE;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { FreeLibrary(h); }
-};
-struct MouseHook {
-    using Type = HHOOK;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { UnhookWindowsHookEx(h); }
-};
-struct WinEventHook {
-    using Type = HWINEVENTHOOK;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { UnhookWinEvent(h); }
-};
-struct LocalMemory {
-    using Type = HLOCAL;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { LocalFree(h); }
-};
+}  // namespace handle_traits
+
+namespace handle_traits {
+inline void DeleteGdiObject(HGDIOBJ h) noexcept { DeleteObject(h); }
 }  // namespace handle_traits
 
 using UniqueKernelHandle = UniqueHandle<handle_traits::Kernel>;
 using UniqueFileHandle = UniqueHandle<handle_traits::File>;
-using UniqueRegKey = UniqueHandle<handle_traits::RegKey>;
-using UniqueBitmap = UniqueHandle<handle_traits::GdiObject<HBITMAP>>;
-using UniqueRegion = UniqueHandle<handle_traits::GdiObject<HRGN>>;
-using UniqueMemoryDc = UniqueHandle<handle_traits::MemoryDc>;
-using UniqueMenu = UniqueHandle<handle_traits::Menu>;
-using UniqueModule = UniqueHandle<handle_traits::Module>;
-using UniqueMouseHook = UniqueHandle<handle_traits::MouseHook>;
-using UniqueWinEventHook = UniqueHandle<handle_traits::WinEventHook>;
-using UniqueLocalMemory = UniqueHandle<handle_traits::LocalMemory>;
+using UniqueRegKey = UniqueHandle<handle_traits::NullInvalid<HKEY, &RegCloseKey>>;
+using UniqueBitmap = UniqueHandle<handle_traits::NullInvalid<HBITMAP, &handle_traits::DeleteGdiObject>>;
+using UniqueRegion = UniqueHandle<handle_traits::NullInvalid<HRGN, &handle_traits::DeleteGdiObject>>;
+using UniqueMemoryDc = UniqueHandle<handle_traits::NullInvalid<HDC, &DeleteDC>>;
+using UniqueMenu = UniqueHandle<handle_traits::NullInvalid<HMENU, &DestroyMenu>>;
+using UniqueModule = UniqueHandle<handle_traits::NullInvalid<HMODULE, &FreeLibrary>>;
+using UniqueMouseHook = UniqueHandle<handle_traits::NullInvalid<HHOOK, &UnhookWindowsHookEx>>;
+using UniqueWinEventHook = UniqueHandle<handle_traits::NullInvalid<HWINEVENTHOOK, &UnhookWinEvent>>;
+using UniqueLocalMemory = UniqueHandle<handle_traits::NullInvalid<HLOCAL, &LocalFree>>;
+using UniqueGlobalMemory = UniqueHandle<handle_traits::NullInvalid<HGLOBAL, &GlobalFree>>;
