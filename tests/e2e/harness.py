@@ -69,6 +69,11 @@ def wininfo_path():
     return Path(os.environ.get("ORVEL_E2E_WININFO", str(DEFAULT_WININFO))).resolve()
 
 
+def planted_dll_path():
+    """The marker DLL of the DLL-search test; built beside the probe."""
+    return wininfo_path().parent / "orvel_planted.dll"
+
+
 # ----------------------------------------------------------------------------------------------- parsing
 
 class TraceLine:

@@ -2,11 +2,12 @@
 function catalogue, notification menu and the HID probe at start, each against the real program under Wine."""
 
 import re
+import shutil
 import time
 import unittest
 
 from harness import (SCREEN, SETTINGS_KEY, SETTINGS_VALUES, TITLE, TRAY_ICON, WineTestCase,
-                     catalogue_from_trace, rgb_at, wait_until)
+                     catalogue_from_trace, planted_dll_path, rgb_at, wait_until)
 
 WS_EX_LAYERED = 0x00080000
 
@@ -312,3 +313,23 @@ def _failed(text):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class DllSearch(ShellTestCase):
+
+    def test_planted_dwmapi_beside_the_program_is_not_loaded(self):
+        planted = self.wine.run.snapshot(planted_dll_path())
+        # Control: a program that loads "dwmapi.dll" by plain name gets the copy planted beside it.
+        probe_dir = self.wine.prefix / "drive_c" / "orvel-probe"
+        shutil.copy2(planted, probe_dir / "dwmapi.dll")
+        self.wine.wininfo("load", "dwmapi.dll")
+        if not (probe_dir / "dwmapi.dll.loaded").exists():
+            self.skipTest("this Wine prefers its own dwmapi over a copy beside a program")
+
+        # The program's folder is also its working folder here: one planted copy covers both.
+        shutil.copy2(planted, self.wine.program_dir / "dwmapi.dll")
+        program = self.start_and_wait_visible()
+        self.wine.wait_trace("first-frame")
+        self.assert_running(program, "with a planted dwmapi.dll beside it")
+        self.assertFalse((self.wine.program_dir / "dwmapi.dll.loaded").exists(),
+                         "the program loaded the dwmapi.dll planted in its folder")

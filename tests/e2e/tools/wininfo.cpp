@@ -147,7 +147,8 @@ int Usage() {
                  " [--timeout MS]\n"
                  "       orvel_wininfo procs NAME\n"
                  "       orvel_wininfo run [--timeout MS] -- PROGRAM [ARGS...]\n"
-                 "       orvel_wininfo foreground\n");
+                 "       orvel_wininfo foreground\n"
+                 "       orvel_wininfo load NAME\n");
     return 2;
 }
 
@@ -356,6 +357,17 @@ int Foreground() {
 
 }  // namespace
 
+// Loads a library by name through the ordinary search, as a careless program would, and reports which file
+// came: the control case of the DLL-search test.
+int Load(int argc, wchar_t** argv) {
+    if (argc != 3) return Usage();
+    HMODULE module = LoadLibraryW(argv[2]);
+    wchar_t path[MAX_PATH] = L"";
+    if (module) GetModuleFileNameW(module, path, MAX_PATH);
+    std::printf("{\"loaded\":%d,\"path\":%s}\n", module != nullptr, Quote(Utf8(path)).c_str());
+    return module ? 0 : 1;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
     std::wstring command = argv[1];
@@ -363,5 +375,6 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"procs") return Procs(argc, argv);
     if (command == L"run") return Run(argc, argv);
     if (command == L"foreground" && argc == 2) return Foreground();
+    if (command == L"load") return Load(argc, argv);
     return Usage();
 }
