@@ -199,30 +199,52 @@ class WindowKeysAndTray(ShellTestCase):
         self.assertTrue(window["visible"], "the window is hidden after Escape and Alt+F4")
         self.assertEqual(len(self.wine.processes()), 1)
 
-    def test_tray_exit_ends_program(self):
-        program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame", timeout=10)
+    def tray_windows(self):
+        """Wine's tray window under the icon's place; it is shown only while it holds an icon."""
+        return [w for w in self.wine.windows(exe="explorer.exe") if w["visible"] and
+                w["rect"][0] <= TRAY_ICON[0] < w["rect"][2] and w["rect"][1] <= TRAY_ICON[1] < w["rect"][3]]
 
-        def tray_windows():
-            return [w for w in self.wine.windows(exe="explorer.exe") if w["visible"] and
-                    w["rect"][0] <= TRAY_ICON[0] < w["rect"][2] and w["rect"][1] <= TRAY_ICON[1] < w["rect"][3]]
-        self.assertTrue(wait_until(tray_windows, 10, interval=0.3), "no visible tray window under %r" % (TRAY_ICON,))
-
+    def open_tray_menu(self):
         def open_menus():
             return [w for w in self.wine.windows() if w["class"] == "#32768" and w["visible"]]
-        # A right click opens the menu at once (the program's 10 ms timer); Up then selects its last item.
+        # A right click opens the menu at once (the program's 10 ms timer).
         menu = None
         for _ in range(3):
             self.wine.click(*TRAY_ICON, button=3)
             menu = wait_until(open_menus, 3, interval=0.2)
             if menu:
                 break
-        self.assertTrue(menu, "the notification menu did not open")
+        return menu
+
+    def test_tray_exit_ends_program(self):
+        program = self.start_and_wait_visible()
+        self.wine.wait_trace("first-frame", timeout=10)
+        self.assertTrue(wait_until(self.tray_windows, 10, interval=0.3),
+                        "no visible tray window under %r" % (TRAY_ICON,))
+        self.assertTrue(self.open_tray_menu(), "the notification menu did not open")
+        # Up selects the menu's last item, "Exit".
         self.wine.key("Up")
         time.sleep(0.2)
         self.wine.key("Return")
         self.assert_ends(program, 10, "Exit in the notification menu")
         self.assertTrue(any(l.is_event("stop") for l in self.wine.trace()), "no stop in the trace")
+
+
+    def test_icon_comes_back_when_the_taskbar_is_created_again(self):
+        program = self.start_and_wait_visible()
+        self.wine.wait_trace("first-frame", timeout=10)
+        self.assertTrue(wait_until(self.tray_windows, 10, interval=0.3), "the icon never appeared")
+        # A restarting Explorer has forgotten every icon: take ours away from outside.
+        hwnd = self.main_window()["hwnd"]
+        self.wine.wininfo("tray-delete", str(hwnd), "1219")
+        self.assertTrue(wait_until(lambda: not self.tray_windows(), 5, interval=0.2),
+                        "the icon is still there after removing it")
+        # The new taskbar announces itself; the program must put its icon back, with its menu.
+        self.wine.wininfo("broadcast", "TaskbarCreated")
+        self.assertTrue(wait_until(self.tray_windows, 5, interval=0.2), "the icon did not come back")
+        self.assertTrue(self.open_tray_menu(), "the restored icon opens no menu")
+        self.wine.key("Escape")
+        self.assert_running(program, "after the taskbar came back")
 
 
 class LanguageFile(ShellTestCase):

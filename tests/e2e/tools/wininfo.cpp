@@ -11,6 +11,8 @@
 // Exit codes: 0 answered (for --until: the condition held), 1 --until timed out, 2 bad arguments,
 // 3 the program given to "run" could not be started.
 #include <windows.h>
+
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -148,7 +150,9 @@ int Usage() {
                  "       orvel_wininfo procs NAME\n"
                  "       orvel_wininfo run [--timeout MS] -- PROGRAM [ARGS...]\n"
                  "       orvel_wininfo foreground\n"
-                 "       orvel_wininfo load NAME\n");
+                 "       orvel_wininfo load NAME\n"
+                 "       orvel_wininfo tray-delete HWND ID\n"
+                 "       orvel_wininfo broadcast MESSAGE-NAME\n");
     return 2;
 }
 
@@ -368,6 +372,27 @@ int Load(int argc, wchar_t** argv) {
     return module ? 0 : 1;
 }
 
+// Removes another window's notification icon, as a restarting Explorer forgets every icon.
+int TrayDelete(int argc, wchar_t** argv) {
+    if (argc != 4) return Usage();
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = HWND(UINT_PTR(_wcstoui64(argv[2], nullptr, 10)));
+    icon.uID = UINT(wcstoul(argv[3], nullptr, 10));
+    BOOL deleted = Shell_NotifyIconW(NIM_DELETE, &icon);
+    std::printf("{\"deleted\":%d}\n", deleted != FALSE);
+    return deleted ? 0 : 1;
+}
+
+// Posts a registered message to every top-level window ("TaskbarCreated" is what a new Explorer sends).
+int Broadcast(int argc, wchar_t** argv) {
+    if (argc != 3) return Usage();
+    UINT message = RegisterWindowMessageW(argv[2]);
+    BOOL posted = message != 0 && PostMessageW(HWND_BROADCAST, message, 0, 0);
+    std::printf("{\"posted\":%d}\n", posted != FALSE);
+    return posted ? 0 : 1;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
     std::wstring command = argv[1];
@@ -376,5 +401,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"run") return Run(argc, argv);
     if (command == L"foreground" && argc == 2) return Foreground();
     if (command == L"load") return Load(argc, argv);
+    if (command == L"tray-delete") return TrayDelete(argc, argv);
+    if (command == L"broadcast") return Broadcast(argc, argv);
     return Usage();
 }
