@@ -7,9 +7,10 @@ root=$PWD
 bash tools/build.sh win64
 . tools/wine-env.sh
 
-make_prefix "$root/build/bench/prefix"
 [ -n "${DISPLAY:-}" ] || start_headless
 trap stop_wine EXIT
+make_prefix "$root/build/bench/prefix"
+set_window_management N
 "$wineserver" -p >/dev/null 2>&1 || true
 "$wine" wineboot >/dev/null 2>&1 || true   # a warm wineserver, as a user's session has
 

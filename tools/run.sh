@@ -11,17 +11,14 @@ bash tools/setup.sh
 bash tools/build.sh win64
 . tools/wine-env.sh
 
-make_prefix "${ORVEL_WINEPREFIX:-$root/build/run/prefix}"
 headless=0
 if [ -z "${DISPLAY:-}" ]; then
   headless=1
   start_headless
-else
-  # A real desktop has a window manager: let it manage Wine's windows again after a headless run.
-  "$wine" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
-  "$wine" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1 || true
 fi
 trap stop_wine EXIT
+make_prefix "${ORVEL_WINEPREFIX:-$root/build/run/prefix}"
+if [ "$headless" = 1 ]; then set_window_management N; else set_window_management Y; fi
 
 mkdir -p "$WINEPREFIX/drive_c/Orvel"
 cp build/win64/OrvelMouseAssistant.exe "$WINEPREFIX/drive_c/Orvel/"
@@ -34,10 +31,11 @@ if [ "$headless" = 0 ]; then
 fi
 
 "$wine" "$exe" &
+program=$!
 wait_for_window "Orvel Mouse Assistant" || echo "the window did not appear within 20 s" >&2
 sleep 1
 shot="$root/build/run/screenshot.png"
 import -display "$DISPLAY" -window root "$shot"
 echo "== no display: the program ran in Xvfb; its screenshot is $shot"
 "$wine" "$exe" /close
-wait || true
+wait "$program" || true

@@ -17,9 +17,11 @@ make_prefix() {
   cp /usr/share/wine/fonts/tahoma*.ttf /usr/share/wine/fonts/ms_sans_serif.ttf \
      "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   "$wine" reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
+  "$wineserver" -w
 }
 
-# start_headless: a private Xvfb on a free display, with Wine placing its windows itself (no window manager).
+# start_headless: a private Xvfb on a free display. Call it before anything starts Wine: Wine's desktop
+# process binds to the display it first sees and stays for the whole wineserver session.
 start_headless() {
   local n display=""
   for n in $(seq 90 140); do
@@ -29,8 +31,19 @@ start_headless() {
   xvfb_pid=$!
   export DISPLAY="$display"
   for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
-  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+}
+
+# set_window_management Y|N: without a window manager (Xvfb) Wine must place its windows itself.
+set_window_management() {
+  if [ "$1" = N ]; then
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  else
+    "$wine" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
+    "$wine" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1 || true
+  fi
+  # The driver reads these when a session starts: end this one so the program's session sees them.
+  "$wineserver" -w
 }
 
 stop_wine() {
