@@ -18,7 +18,7 @@
 
 namespace {
 
-// Ends a start that only carried a message to the running instance: nothing of the program was built yet.
+// Stops what start-up started, whichever way the process ends.
 struct PlatformServices {
     bool socketsStarted = false;
     ULONG_PTR GdiplusToken = 0;
@@ -59,7 +59,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     CommandLineOptions options = ParseCommandLine(GetCommandLineW());
     if (options.hide) StartHidden = 1;
     if (options.close) {
-        PulseNamedEvent(L"qvmouseeventtouch_close");
+        PulseNamedEvent(kCloseEventName);
         return 0;
     }
     if (options.reset) DeleteSettingsKey();
@@ -70,14 +70,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (alreadyRunning) {
         CloseHandle(InstanceEvent);
         InstanceEvent = nullptr;
-        PulseNamedEvent(L"qvmouseeventtouch");  // the running instance shows its window
+        PulseNamedEvent(kInstanceEventName);  // the running instance shows its window
         return 0;
     }
     CloseEvent = CreateCloseEvent();
-    if (InstanceEvent) ResetEvent(InstanceEvent);
-    if (CloseEvent) ResetEvent(CloseEvent);
+    ResetStartupEvent(InstanceEvent);
+    ResetStartupEvent(CloseEvent);
 
     {
+        // The window holds GDI+ images: it must be gone before GDI+ shuts down at the end of this function.
         auto window = std::make_unique<CKestanAssistantDlg>();
         window->RunModal(IDD_KESTANASSISTANT_DIALOG);
     }
