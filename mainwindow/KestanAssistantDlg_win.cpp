@@ -82,7 +82,7 @@ const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_QUERYDRAGICON, &CKestanAssistantDlg::OnQueryDragIcon},
     {WM_INPUT, &CKestanAssistantDlg::OnRawInputMessage},
     {kTrayCallbackMessage, &CKestanAssistantDlg::OnTrayNotify},
-    {WM_DEVICECHANGE, &CKestanAssistantDlg::OnDeviceChangeMessage},
+    {WM_DEVICECHANGE, &CKestanAssistantDlg::OnDeviceChange},
     {WM_TIMER, &CKestanAssistantDlg::OnTimer},
     {WM_COMMAND, &CKestanAssistantDlg::OnCommand},
     {WM_DESTROY, &CKestanAssistantDlg::OnDestroy},
@@ -256,8 +256,9 @@ void CKestanAssistantDlg::OnRawInput(HRAWINPUT) {
     // The decoding of the mouse's records and vendor reports comes with the input subsystem.
 }
 
-Dialog::Reply CKestanAssistantDlg::OnDeviceChangeMessage(WPARAM wParam, LPARAM lParam) {
-    OnDeviceChange(wParam, lParam);
+// An arriving HID interface is probed on a thread of its own; the system's handling follows in every case.
+Dialog::Reply CKestanAssistantDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam) {
+    ::OnDeviceChange(wParam, lParam);
     return PassOn();
 }
 

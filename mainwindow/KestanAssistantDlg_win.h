@@ -33,7 +33,7 @@ private:
     Reply OnQueryDragIcon(WPARAM, LPARAM);
     Reply OnRawInputMessage(WPARAM, LPARAM);
     Reply OnTrayNotify(WPARAM, LPARAM);
-    Reply OnDeviceChangeMessage(WPARAM, LPARAM);
+    Reply OnDeviceChange(WPARAM, LPARAM);
     Reply OnTimer(WPARAM, LPARAM);
     Reply OnCommand(WPARAM, LPARAM);
     Reply OnDestroy(WPARAM, LPARAM);
