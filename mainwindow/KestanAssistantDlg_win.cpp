@@ -97,7 +97,7 @@ CKestanAssistantDlg::~CKestanAssistantDlg() {
 }
 
 Dialog::Reply CKestanAssistantDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == taskbarCreatedMessage && message != 0) {
+    if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {
         AddTrayIcon();  // Explorer restarted and forgot the icon
         return PassOn();
     }
@@ -130,7 +130,7 @@ Dialog::Reply CKestanAssistantDlg::OnInitDialog(WPARAM, LPARAM) {
     LoadBackground();
 
     if (StartHidden == 1) SetTimer(hwnd, kStartHiddenTimer, 100, nullptr);
-    if (!RegisterRawInput(hwnd)) MessageBoxW(hwnd, L"error", L"", MB_OK);
+    if (!RegisterRawInput(hwnd)) MessageBoxW(hwnd, L"error", L"Orvel Mouse Assistant", MB_OK);
     InvalidateRect(hwnd, nullptr, FALSE);
 
     StartWorkerThreads();  // steps 21 to 26: indicator, timers, instance watch, settings, tilt, close watch
