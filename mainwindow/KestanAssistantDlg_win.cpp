@@ -374,6 +374,7 @@ void CKestanAssistantDlg::ShowFromOutside() {
 // The cancel command once a stop was requested: wake every waiting worker so it sees StopFlag, wait until the
 // instance watcher has ended, then end the dialog.
 void CKestanAssistantDlg::StopHandshake() {
+    ORVEL_TRACE("stop-handshake");
     if (TiltEventEv) PulseEvent(TiltEventEv);
     PulseEvent(InstanceEvent);
     if (TiltEvent) PulseEvent(TiltEvent);

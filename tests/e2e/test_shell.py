@@ -230,6 +230,21 @@ class WindowKeysAndTray(ShellTestCase):
         self.assertTrue(any(l.is_event("stop") for l in self.wine.trace()), "no stop in the trace")
 
 
+    def test_escape_while_stopping_ends_through_the_handshake(self):
+        program = self.start_and_wait_visible()
+        self.wine.wait_trace("first-frame", timeout=10)
+        self.assertTrue(wait_until(self.tray_windows, 10, interval=0.3), "the icon never appeared")
+        self.assertTrue(self.open_tray_menu(), "the notification menu did not open")
+        self.wine.key("Up")
+        time.sleep(0.2)
+        # Exit, then at once Escape on the settings window (the foreground window after the menu): the close
+        # watcher is still resetting the mice, so the cancel command now runs the stop handshake.
+        self.wine.key("Return", "Escape")
+        self.assert_ends(program, 10, "Escape right after Exit")
+        events = [l.text for l in self.wine.trace()]
+        self.assertIn("stop-handshake", events, "Escape after Exit did not run the stop handshake")
+        self.assertIn("stop", events)
+
     def test_icon_comes_back_when_the_taskbar_is_created_again(self):
         program = self.start_and_wait_visible()
         self.wine.wait_trace("first-frame", timeout=10)
