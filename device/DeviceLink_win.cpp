@@ -16,13 +16,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
-// The 32-bit product talks to the system with these exact record sizes.
-#if !defined(_WIN64)
-static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 28, "interface data record");
-static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) == 6, "fixed part of the interface detail");
-static_assert(sizeof(DEV_BROADCAST_DEVICEINTERFACE_W) == 32, "notification filter");
-static_assert(sizeof(SECURITY_ATTRIBUTES) == 12, "security attributes");
-#endif
+// The 32-bit record sizes are checked with the others in toolkit/PlatformSizes_win.cpp.
 static_assert(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) == 28, "arrival name offset");
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "paths are UTF-16 units");
 

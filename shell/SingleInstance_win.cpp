@@ -10,10 +10,6 @@ const wchar_t kCloseEventName[] = L"qvmouseeventtouch_close";
 HANDLE InstanceEvent = nullptr;
 HANDLE CloseEvent = nullptr;
 
-#if !defined(_WIN64)
-static_assert(sizeof(SECURITY_ATTRIBUTES) == 12, "the security attributes record is 12 bytes");
-#endif
-
 namespace {
 
 constexpr DWORD kCloseEventAccess = 0xF003F;  // every standard right and every event right

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-static_assert(sizeof(OSVERSIONINFOEXW) == 284, "the extended version record is 284 bytes");
-
 bool ReportsVersion62OrLater() {
     OSVERSIONINFOEXW info;
     ZeroMemory(&info, sizeof info);
