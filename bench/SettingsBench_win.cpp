@@ -147,9 +147,8 @@ void PaintFigures(int paints) {
     Figures region;
     for (int i = 0; i < 30; ++i) {
         double start = NowMs();
-        HRGN rgn = RegionFromBitmap(*bench.background);
+        UniqueRegion rgn = RegionFromBitmap(*bench.background);
         region.Add(NowMs() - start);
-        if (rgn) DeleteObject(rgn);
     }
     std::printf("RegionFromBitmap(PNG 129): median %.2f ms (min %.2f, max %.2f; %zu runs)\n", region.Median(),
                 region.Min(), region.Max(), region.values.size());

@@ -20,6 +20,17 @@ extern "C" {
 static_assert(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) == 28, "arrival name offset");
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "paths are UTF-16 units");
 
+namespace handle_traits {
+struct DeviceInfoList {  // SetupDiGetClassDevsW: INVALID_HANDLE_VALUE when it fails
+    using Type = HDEVINFO;
+    static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) noexcept { SetupDiDestroyDeviceInfoList(h); }
+};
+using PreparsedData = NullInvalid<PHIDP_PREPARSED_DATA, &HidD_FreePreparsedData>;
+}  // namespace handle_traits
+using UniqueDeviceInfoList = UniqueHandle<handle_traits::DeviceInfoList>;
+using UniquePreparsedData = UniqueHandle<handle_traits::PreparsedData>;
+
 namespace {
 
 // {4D1E55B2-F16F-11CF-88CB-001111000030}: the HID interface class.
@@ -71,14 +82,15 @@ public:
     }
 
     bool GetCaps(HidCaps& caps) override {
-        PHIDP_PREPARSED_DATA preparsed = nullptr;
-        if (!HidD_GetPreparsedData(handle_.Get(), &preparsed)) {
+        PHIDP_PREPARSED_DATA data = nullptr;
+        if (!HidD_GetPreparsedData(handle_.Get(), &data)) {
             ORVEL_TRACE("hid caps failed");
             return false;
         }
+        UniquePreparsedData preparsed(data);
         HIDP_CAPS system{};
-        NTSTATUS status = HidP_GetCaps(preparsed, &system);
-        HidD_FreePreparsedData(preparsed);
+        NTSTATUS status = HidP_GetCaps(preparsed.Get(), &system);
+        preparsed.Reset();
         if (status != HIDP_STATUS_SUCCESS) {
             ORVEL_TRACE("hid caps failed status=0x%08lx", static_cast<unsigned long>(status));
             return false;
@@ -121,8 +133,9 @@ public:
     bool ListInterfacePaths(std::vector<DevicePath>& paths) override {
         GUID hidClass;
         HidD_GetHidGuid(&hidClass);
-        HDEVINFO set = SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-        if (set == INVALID_HANDLE_VALUE) {
+        UniqueDeviceInfoList set(
+            SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+        if (!set) {
             ORVEL_TRACE("hid enumerate failed");
             return false;
         }
@@ -130,11 +143,10 @@ public:
         for (DWORD index = 0;; ++index) {
             SP_DEVICE_INTERFACE_DATA data{};
             data.cbSize = sizeof data;
-            if (!SetupDiEnumDeviceInterfaces(set, nullptr, &hidClass, index, &data)) break;
+            if (!SetupDiEnumDeviceInterfaces(set.Get(), nullptr, &hidClass, index, &data)) break;
             DevicePath path;
-            if (ReadDetailPath(set, data, path)) paths.push_back(std::move(path));
+            if (ReadDetailPath(set.Get(), data, path)) paths.push_back(std::move(path));
         }
-        SetupDiDestroyDeviceInfoList(set);
         ORVEL_TRACE("hid enumerate count=%u", unsigned(paths.size()));
         return true;
     }
@@ -178,14 +190,11 @@ public:
     void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
 };
 
-// Created once and never destroyed: at process exit a probe stuck in a driver call must not hold the exit up
-// (WaitForDeviceProbes bounds the wait for the others).
+// Created once and never destroyed, nor is anything it uses: a probe or the close watcher stuck in a driver
+// call must neither hold the process's exit up nor find its objects destroyed under it while the process
+// ends (WaitForDeviceProbes bounds the wait for the others).
 DeviceProber& Prober() {
-    static DeviceProber* const prober = [] {
-        static WinHidSystem system;
-        static WinSleeper sleeper;
-        return new DeviceProber(system, sleeper, ::DeviceMode);
-    }();
+    static DeviceProber* const prober = new DeviceProber(*new WinHidSystem, *new WinSleeper, ::DeviceMode);
     return *prober;
 }
 
@@ -215,6 +224,16 @@ void OnDeviceChange(WPARAM wParam, LPARAM lParam) {
     Prober().OnDeviceChange(uint64_t(wParam), reinterpret_cast<const uint8_t*>(lParam), header->dbch_size);
 }
 
-void CloseWatchDeviceWork(int buttonOrder) { Prober().CloseWatchDeviceWork(buttonOrder); }
+void CloseWatchDeviceWork(int buttonOrder) {
+    Prober().CloseWatchDeviceWork(buttonOrder);
+#if defined(ORVEL_TEST_HOOKS)
+    // A reset pass that hangs in a driver call, for the shutdown tests: deaf to everything, like the call.
+    if (unsigned hang = TestSwitchMs(L"ORVEL_TEST_RESET_HANG_MS")) {
+        ORVEL_TRACE("reset-pass hangs %u ms", hang);
+        Sleep(hang);
+        ORVEL_TRACE("reset-pass hang over");
+    }
+#endif
+}
 
 bool WaitForDeviceProbes(DWORD timeoutMs) { return Prober().WaitForProbes(unsigned(timeoutMs)); }

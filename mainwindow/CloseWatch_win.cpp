@@ -2,18 +2,69 @@
 
 #include "device/DeviceLink_win.h"
 #include "mainwindow/KestanAssistantDlg_win.h"
-#include "shell/AppModel_win.h"
+#include "mainwindow/ResidentProgram_win.h"
 #include "shell/ProcessState.h"
 #include "shell/SingleInstance_win.h"
+#include "toolkit/Trace_win.h"
+#include "toolkit/UiThread_win.h"
 
-DWORD WINAPI CloseWatchThread(void* mainWindow) {
-    auto* window = static_cast<CKestanAssistantDlg*>(mainWindow);
-    WaitForSingleObject(CloseEvent, INFINITE);
+namespace {
+
+// The close watch's device work and its pause normally end within about three seconds.
+constexpr DWORD kThreadJoinMs = 3000;
+// After the mice are reset, the last probes get a moment before the window goes.
+constexpr DWORD kPauseBeforeEndMs = 400;
+
+// Set (never pulsed) by Exit; lives until the process ends.
+HANDLE CloseRequestEvent() {
+    static const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return event;
+}
+
+bool IsSet(HANDLE event) { return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
+
+void CloseWatchThread(HANDLE closeEvent, int buttonOrder) {
+    HANDLE waitFor[3];
+    DWORD count = 0;
+    for (HANDLE event : {closeEvent, CloseRequestEvent(), StopEvent()}) {
+        if (event) waitFor[count++] = event;
+    }
+    const DWORD woken = WaitForMultipleObjects(count, waitFor, FALSE, INFINITE);
+    const bool pulsed = closeEvent && woken == WAIT_OBJECT_0 && waitFor[0] == closeEvent;
+    // The stop alone (the program ended another way) needs no device work; a request that came with it does.
+    if (!pulsed && !IsSet(CloseRequestEvent())) return;
+    ORVEL_TRACE("close-watch wake");
+    DeviceMode = 0;
+    if (StopFlag == 0) StopFlag = 1;
+    // Mode 0 to every supported mouse, then the reset pass for the families that need one.
+    CloseWatchDeviceWork(buttonOrder);
+    PauseUnlessStopped(kPauseBeforeEndMs);
+    bool posted = UiThread::Post([] {
+        if (MainWindow) MainWindow->EndDialog(IDCANCEL);
+    });
+    ORVEL_TRACE("close-watch done %s", posted ? "end-posted" : "window-gone");
+    (void)posted;
+}
+
+}  // namespace
+
+void CloseWatch::Start() {
+    CloseRequestEvent();  // made on the UI thread before the thread can ask for it
+    HANDLE closeEvent = CloseEvent;
+    int order = buttonOrder_;
+    thread_.Start("close-watch", [closeEvent, order] { CloseWatchThread(closeEvent, order); });
+}
+
+bool CloseWatch::Stop() noexcept {
+    if (thread_.Join(kThreadJoinMs)) return true;
+    ORVEL_TRACE("close-watch left running");
+    return false;
+}
+
+void RequestClose() {
     DeviceMode = 0;
     StopFlag = 1;
-    // Mode 0 to every supported mouse, then the reset pass for the families that need one.
-    CloseWatchDeviceWork(Slots.ButtonOrder);
-    Sleep(400);
-    window->EndDialog(IDCANCEL);
-    return 0;
+    if (HANDLE request = CloseRequestEvent()) SetEvent(request);
+    // Others may be waiting on the named event too (the program's own watch is one of them).
+    if (CloseEvent) PulseEvent(CloseEvent);
 }

@@ -1,7 +1,26 @@
 #pragma once
-// The close-watch thread: started once by the settings window's initialisation, it waits for a close
-// request ("qvmouseeventtouch_close", pulsed by Exit and by a start with "/close"), gives the mice back
-// their own button meaning, and ends the settings window - from its own thread, which EndDialog allows.
-#include <windows.h>
+// The close watch: waits for a close request ("qvmouseeventtouch_close", pulsed by a start with "/close" and
+// by an uninstaller; or the notification menu's Exit), gives the mice back their own button meaning, and
+// ends the settings window through the UI thread.
+//
+// Its device work may hang in a driver call: the thread then outlives its bound at shutdown. It therefore
+// touches only what lives until the process ends: the shared atomics, the device prober, the events and the
+// UI thread's work queue, and the button order captured when it started.
+#include "toolkit/Subsystem_win.h"
+#include "toolkit/WorkerThread_win.h"
 
-DWORD WINAPI CloseWatchThread(void* mainWindow);
+class CloseWatch final : public Subsystem {
+public:
+    // `buttonOrder`: the "order" setting, which the KEVO family is told at the end (loaded before this starts).
+    explicit CloseWatch(int buttonOrder) : buttonOrder_(buttonOrder) {}
+    void Start() override;
+    bool Stop() noexcept override;
+
+private:
+    int buttonOrder_;
+    WorkerThread thread_;
+};
+
+// Exit from the notification menu: the same stop as "/close", asked from inside the program. Unlike the
+// named event's pulse, the request is kept until the close watch takes it, so it cannot be lost.
+void RequestClose();

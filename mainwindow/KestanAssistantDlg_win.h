@@ -1,83 +1,58 @@
 #pragma once
-// The settings window: the program's one long-lived window. It owns the notification icon, receives raw
-// input and device notices, owns every overlay window and worker thread, and its initialisation brings the
-// whole program up in a fixed order (see OnInitDialog).
+// The settings window: the program's one long-lived window, run modally for the life of the process. It
+// owns the notification icon, receives raw input and device notices, paints the settings view and takes the
+// commands of its menu. Bringing up and taking down the rest of the program is its owner's work
+// (ResidentProgram), which its WM_INITDIALOG and WM_DESTROY hand over to.
 //
-// Threads: the window and everything in it belong to the main thread. Worker threads hold a pointer to it and
-// use only the window calls the system carries over to the main thread (show, bring to top, set foreground,
-// invalidate) and EndDialog.
+// Threads: the window belongs to the main thread. Other threads reach it only through work posted to the UI
+// thread (UiThread::Post), which finds it through MainWindow, and through EndDialog.
+#include "mainwindow/NotificationIcon_win.h"
 #include "overlays/Image_win.h"
 #include "toolkit/Dialog_win.h"
 #include "toolkit/Handle_win.h"
 
-#include <shellapi.h>
+#include <memory>
 
-#include <string>
-#include <vector>
+class ResidentProgram;
 
 class CKestanAssistantDlg : public Dialog {
 public:
-    CKestanAssistantDlg();
-    ~CKestanAssistantDlg() override;
+    explicit CKestanAssistantDlg(ResidentProgram& program);
 
-    // Shows the window and hands it the foreground, as a second start of the program asks.
-    void ShowFromOutside();
+    // The window's own steps of the start-up, called by its owner in the start-up order.
+    void SetIconsAndTitle();
+    void AddNotificationIcon();
+    void LoadPicture();          // the background picture, the window's shape and size, centred
+    void ArmStartHiddenTimer();  // timer 11, after "/hide"
+    void ArmFirstPaintTimer();   // timer 1
+
+    // A picker was shown: watch it (timer 3) until none is shown any more.
+    void WatchPicker();
 
 protected:
     Reply OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    Reply OnInitDialog(WPARAM, LPARAM);
-    Reply OnPaint(WPARAM, LPARAM);
-    Reply OnEraseBackground(WPARAM, LPARAM);
-    Reply OnQueryDragIcon(WPARAM, LPARAM);
-    Reply OnRawInputMessage(WPARAM, LPARAM);
-    Reply OnTrayNotify(WPARAM, LPARAM);
-    Reply OnDeviceChange(WPARAM, LPARAM);
-    Reply OnTimer(WPARAM, LPARAM);
-    Reply OnCommand(WPARAM, LPARAM);
-    Reply OnDestroy(WPARAM, LPARAM);
+    Reply OnInitDialog();
+    Reply OnPaint();
+    Reply OnEraseBackground();
+    Reply OnQueryDragIcon();
+    Reply OnRawInput(msg::RawInput input);
+    Reply OnTrayNotify(msg::TrayCallback callback);
+    Reply OnDeviceChange(msg::DeviceChange change);
+    Reply OnTimer(msg::Timer timer);
+    Reply OnCommand(msg::Command command);
+    Reply OnDestroy();
     static const MessageEntry<CKestanAssistantDlg> kMessages[];
 
-    void OnRawInput(HRAWINPUT input);
-    void AddTrayIcon();
-    void ShowTrayMenu();
     void OnShowCommand();
-    void OnExitCommand();
     void StopHandshake();
-    void CreateOverlays();
-    void LoadBackground();
-    void StartWorkerThreads();
-    void LoadHookLibrary();
-    void StopWorkerThreads();
 
+    ResidentProgram& program;
     HICON appIcon = nullptr;        // icon group 128, shared: not destroyed
-    HICON trayIcon = nullptr;       // icon group 128 at 16 x 16, owned
     PngImage backgroundImage;       // PNG 129: the window's picture and shape
     UniqueBitmap backgroundBitmap;  // backgroundImage as a 32-bit bitmap, made once
     HWND exposeCheckBox = nullptr;  // control 1000 of the template; bound but never read
-    UINT taskbarCreatedMessage = 0; // the shell's "TaskbarCreated": Explorer restarted, the icon is gone
+    std::unique_ptr<NotificationIcon> tray;
     bool firstFrameTraced = false;
-
-    UniqueMouseHook mouseHook;
-    UniqueWinEventHook foregroundHook;
-    bool comInitialised = false;
-    std::vector<UniqueKernelHandle> workerThreads;  // joined (bounded) when the window is destroyed
 };
-
-// Process-wide pointers to the long-lived windows (main thread; the worker threads read them after start-up).
-class EXPOSE_DLG;
-class CircleDLG;
-class CursorDlg;
-class BoardDlg;
-class ZuItemList;
-class ZuTipDLG;
-extern CKestanAssistantDlg* MainWindow;
-extern EXPOSE_DLG* ExposeWindow;
-extern CircleDLG* CircleWindow;
-extern CursorDlg* CursorWindow;
-extern BoardDlg* BoardWindow;
-extern ZuItemList* PickerWindow;
-extern ZuTipDLG* TheTip;  // none until the first tip is shown
-// The program's folder, ending with a backslash. Set once at initialisation.
-extern std::wstring ProgramDir;

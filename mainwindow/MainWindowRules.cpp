@@ -4,7 +4,7 @@ TrayReaction OnTrayMouseMessage(unsigned mouseMessage, int& trayDoubleClicked) {
     TrayReaction reaction;
     switch (mouseMessage) {
     case kTrayLeftUp:
-        if (trayDoubleClicked == 0) reaction.menuTimerMs = 500;
+        if (trayDoubleClicked == 0) reaction.menuTimerMs = kMenuAfterLeftClickMs;
         trayDoubleClicked = 0;
         break;
     case kTrayLeftDoubleClick:
@@ -13,7 +13,7 @@ TrayReaction OnTrayMouseMessage(unsigned mouseMessage, int& trayDoubleClicked) {
         trayDoubleClicked = 1;
         break;
     case kTrayRightUp:
-        reaction.menuTimerMs = 10;
+        reaction.menuTimerMs = kMenuAfterRightClickMs;
         break;
     default:
         break;

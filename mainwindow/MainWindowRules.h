@@ -9,14 +9,21 @@ constexpr unsigned kTrayLeftUp = 0x202;
 constexpr unsigned kTrayLeftDoubleClick = 0x203;
 constexpr unsigned kTrayRightUp = 0x205;
 
-// Timers of the settings window.
+// Timers of the settings window and their periods.
 enum MainTimer : unsigned {
-    kFirstPaintTimer = 1,    // 2 ms: the first paint once the window is visible
-    kPickerWatchTimer = 3,   // 100 ms: watches a picker opened by a button function
-    kStartHiddenTimer = 11,  // 100 ms: hides the window after "/hide"
-    kForegroundTimer = 111,  // 300 or 800 ms: makes the hidden window the foreground window
-    kTrayMenuTimer = 202,    // 500 or 10 ms: opens the notification menu
+    kFirstPaintTimer = 1,    // the first paint once the window is visible
+    kPickerWatchTimer = 3,   // watches a picker opened from the settings view, while one is shown
+    kStartHiddenTimer = 11,  // hides the window after "/hide"
+    kForegroundTimer = 111,  // makes the hidden window the foreground window
+    kTrayMenuTimer = 202,    // opens the notification menu (periods: OnTrayMouseMessage)
 };
+constexpr unsigned kFirstPaintTimerMs = 2;
+constexpr unsigned kPickerWatchTimerMs = 100;
+constexpr unsigned kStartHiddenTimerMs = 100;
+constexpr unsigned kForegroundAfterHiddenStartMs = 800;
+constexpr unsigned kForegroundAfterHidingMs = 300;  // the Close button, a group function
+constexpr unsigned kMenuAfterLeftClickMs = 500;     // time for a double click to come instead
+constexpr unsigned kMenuAfterRightClickMs = 10;
 
 struct TrayReaction {
     unsigned menuTimerMs = 0;     // start timer 202 with this period; 0 = do not start it

@@ -1,17 +1,17 @@
 #include "mainwindow/SettingsView_win.h"
 
+#include "toolkit/Scopes_win.h"
+
 namespace {
 // The usual painting of a minimised dialog: the icon centred over the icon-erase background.
 void PaintMinimised(HWND hwnd, HICON icon) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    SendMessageW(hwnd, WM_ICONERASEBKGND, WPARAM(dc), 0);
+    PaintScope paint(hwnd);
+    SendMessageW(hwnd, WM_ICONERASEBKGND, WPARAM(paint.Dc()), 0);
     RECT client;
     GetClientRect(hwnd, &client);
     int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
     int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-    DrawIcon(dc, x, y, icon);
-    EndPaint(hwnd, &ps);
+    DrawIcon(paint.Dc(), x, y, icon);
 }
 }  // namespace
 
@@ -29,11 +29,9 @@ void PaintSettingsView(HWND hwnd, HICON appIcon, const PngImage& backgroundImage
     options.gdiDraw = [backgroundBitmap](HDC surface, int width, int height) {
         if (!backgroundBitmap) return;
         // The background was converted once at start-up; each paint only copies it.
-        HDC source = CreateCompatibleDC(surface);
-        HGDIOBJ previous = SelectObject(source, backgroundBitmap);
-        BitBlt(surface, 0, 0, width, height, source, 0, 0, SRCCOPY);
-        SelectObject(source, previous);
-        DeleteDC(source);
+        UniqueMemoryDc source(CreateCompatibleDC(surface));
+        SelectScope selected(source.Get(), backgroundBitmap);
+        if (selected) BitBlt(surface, 0, 0, width, height, source.Get(), 0, 0, SRCCOPY);
     };
     PaintLayered(hwnd, options, [](Gdiplus::Graphics&, int, int) {}, timings);
 }

@@ -6,5 +6,5 @@
 
 class CircleDLG : public OverlayWindow {
 public:
-    bool Create() { return Dialog::Create(IDD_CIRCLE); }
+    void Start() override { Create(IDD_CIRCLE); }
 };

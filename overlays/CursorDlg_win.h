@@ -1,8 +1,14 @@
 #pragma once
 // The gesture indicator: a 32 x 32 layered window beside the cursor that plays a short finger animation
-// after a gesture. The gesture-indicator thread moves, shows and hides it; its frames are drawn by Paint.
+// after a gesture, and GestureTipThread, which keeps it there while it is shown. Its frames are drawn by
+// Paint.
+//
+// Threads: the window belongs to the main thread. The indicator's thread reads GestureTipTicks, counts it
+// up and posts the window work (move, show, repaint, hide) to the UI thread; between gestures it sleeps on
+// an event.
 #include "overlays/OverlayWindow_win.h"
 #include "resources/resource.h"
+#include "toolkit/WorkerThread_win.h"
 
 #include <atomic>
 
@@ -11,5 +17,22 @@ public:
     // 0 up, 1 down, 2 left, 3 right. Written by the gesture decoder (main thread), read when painting.
     std::atomic<int> GestureTipDirection{0};
 
-    bool Create() { return Dialog::Create(IDD_CURSOR); }
+    static constexpr int kSize = 32;
+    static constexpr int kBelowCursor = 50;  // the indicator's top edge, in pixels below the cursor
+
+    void Start() override;
+};
+
+// Shows the indicator for a gesture in `direction` (0 up, 1 down, 2 left, 3 right): the count starts again
+// and the indicator's thread wakes. Main thread.
+void StartGestureTip(int direction);
+
+// The gesture indicator's thread: 30 ms passes while the indicator is shown, asleep otherwise.
+class GestureTipThread final : public Subsystem {
+public:
+    void Start() override;
+    bool Stop() noexcept override;
+
+private:
+    WorkerThread thread_;
 };

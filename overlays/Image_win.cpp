@@ -122,18 +122,18 @@ bool ReadBottomUpPixels(HBITMAP bitmap, int& width, int& height, std::vector<uin
 
 }  // namespace
 
-HRGN RegionFromBitmap(Gdiplus::Bitmap& image) {
+UniqueRegion RegionFromBitmap(Gdiplus::Bitmap& image) {
     UniqueBitmap converted = ToGdiBitmap(image);
-    if (!converted) return nullptr;
+    if (!converted) return {};
     int width = 0, height = 0;
     std::vector<uint32_t> pixels;
-    if (!ReadBottomUpPixels(converted.Get(), width, height, pixels)) return nullptr;
+    if (!ReadBottomUpPixels(converted.Get(), width, height, pixels)) return {};
     converted.Reset();
 
     const std::vector<RegionRect> rects = RegionRunsFromPixels(pixels.data(), width, height, RowOrder::BottomUp);
-    if (rects.empty()) return CreateRectRgn(0, 0, 0, 0);
+    if (rects.empty()) return UniqueRegion(CreateRectRgn(0, 0, 0, 0));
     const std::vector<uint32_t> data = BuildRegionData(rects);
-    if (data.empty()) return nullptr;
-    return ExtCreateRegion(nullptr, DWORD(data.size() * sizeof(uint32_t)),
-                           reinterpret_cast<const RGNDATA*>(data.data()));
+    if (data.empty()) return {};
+    return UniqueRegion(ExtCreateRegion(nullptr, DWORD(data.size() * sizeof(uint32_t)),
+                                        reinterpret_cast<const RGNDATA*>(data.data())));
 }

@@ -46,6 +46,6 @@ PngImage LoadPngResource(int id);
 UniqueBitmap ToGdiBitmap(Gdiplus::Bitmap& image);
 
 // A region covering exactly the pixels of `image` that are not fully transparent, in image coordinates.
-// The caller owns it: hand it to SetWindowRgn (which then owns it) or delete it. An image without any
-// visible pixel gives an empty region; null only when the platform cannot convert or read the image.
-HRGN RegionFromBitmap(Gdiplus::Bitmap& image);
+// Hand it to SetWindowRgn with Release() (the window then owns it). An image without any visible pixel
+// gives an empty region; null only when the platform cannot convert or read the image.
+UniqueRegion RegionFromBitmap(Gdiplus::Bitmap& image);

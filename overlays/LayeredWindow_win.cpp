@@ -1,5 +1,7 @@
 #include "overlays/LayeredWindow_win.h"
 
+#include "toolkit/Scopes_win.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -125,23 +127,6 @@ bool PresentLayered(HWND hwnd, HDC source, BYTE constantAlpha, bool perPixelAlph
 // ------------------------------------------------------------------------------------------------- paint
 
 namespace {
-
-// BeginPaint and its EndPaint, which must happen on every way out or the window keeps asking to be painted.
-class PaintScope {
-public:
-    explicit PaintScope(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &ps_)) {}
-    ~PaintScope() { EndPaint(hwnd_, &ps_); }
-    PaintScope(const PaintScope&) = delete;
-    PaintScope& operator=(const PaintScope&) = delete;
-
-    HDC Dc() const { return dc_; }
-    const RECT& Invalid() const { return ps_.rcPaint; }
-
-private:
-    HWND hwnd_;
-    PAINTSTRUCT ps_{};
-    HDC dc_;
-};
 
 double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to, const LARGE_INTEGER& frequency) {
     if (frequency.QuadPart <= 0) return 0;

@@ -1,6 +1,12 @@
 #include "overlays/OverlayWindow_win.h"
 
 #include "overlays/LayeredWindow_win.h"
+#include "toolkit/Scopes_win.h"
+
+bool OverlayWindow::Stop() noexcept {
+    Destroy();
+    return true;
+}
 
 Dialog::Reply OverlayWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     Reply own = OnOverlayMessage(message, wParam, lParam);
@@ -14,8 +20,4 @@ Dialog::Reply OverlayWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lPara
     return PassOn();
 }
 
-void OverlayWindow::Paint() {
-    PAINTSTRUCT ps;
-    BeginPaint(Hwnd(), &ps);
-    EndPaint(Hwnd(), &ps);
-}
+void OverlayWindow::Paint() { PaintScope paint(Hwnd()); }

@@ -13,7 +13,9 @@ public:
     const int groupIconId;  // PNG drawn in front of group entries
     int opacity = 0;        // 255 when fully shown
 
-    bool Create() { return Dialog::Create(IDD_ITEMLIST); }
+    void Start() override { Create(IDD_ITEMLIST); }
+    bool Stop() noexcept override;  // hides the list with its sub-lists, then destroys it
+
     bool IsShown() const { return Hwnd() && IsWindowVisible(Hwnd()); }
     // Hides the list and its open sub-lists.
     void Hide();

@@ -3,6 +3,10 @@
 #ifndef ORVEL_RESOURCES_RESOURCE_H
 #define ORVEL_RESOURCES_RESOURCE_H
 
+// The program's title: the settings window's caption, the version information, and (as kProgramTitle) the
+// notification icon's tip and the caption of the program's message boxes.
+#define ORVEL_PROGRAM_TITLE "Orvel Mouse Assistant"
+
 // Dialog templates: the settings window, then the overlays and the window switcher.
 #define IDD_KESTANASSISTANT_DIALOG 102
 #define IDD_CURSOR 141

@@ -4,17 +4,17 @@
 #include <winsock2.h>  // before anything that brings in <windows.h>
 
 #include "device/DeviceLink_win.h"
-#include "mainwindow/KestanAssistantDlg_win.h"
+#include "mainwindow/ResidentProgram_win.h"
+#include "overlays/Gdiplus_win.h"
 #include "resources/resource.h"
 #include "shell/CommandLine.h"
+#include "shell/Names.h"
 #include "shell/ProcessState.h"
 #include "shell/Settings_win.h"
 #include "shell/SingleInstance_win.h"
-#include "overlays/Gdiplus_win.h"
+#include "toolkit/Trace_win.h"
 
 #include <commctrl.h>
-
-#include <memory>
 
 namespace {
 
@@ -32,7 +32,7 @@ struct PlatformServices {
 void ShowSocketFailure() {
     wchar_t text[256] = L"";
     LoadStringW(GetModuleHandleW(nullptr), IDS_SOCKET_STARTUP_FAILED, text, 256);
-    MessageBoxW(nullptr, text, L"Orvel Mouse Assistant", MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, text, kProgramTitle, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
@@ -77,16 +77,28 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ResetStartupEvent(InstanceEvent);
     ResetStartupEvent(CloseEvent);
 
+    int threadsLeft = 0;
     {
-        // The window holds GDI+ images: it must be gone before GDI+ shuts down at the end of this function.
-        auto window = std::make_unique<CKestanAssistantDlg>();
-        window->RunModal(IDD_KESTANASSISTANT_DIALOG);
+        // The windows hold GDI+ images: they must be gone before GDI+ shuts down at the end of this function.
+        ResidentProgram program;
+        program.Run();
+        threadsLeft = program.ThreadsLeft();
     }
     // The last probes (mode 0 at shutdown) may still be talking to a mouse: let them finish their sequence.
     WaitForDeviceProbes(2000);
 
-    if (InstanceEvent) CloseHandle(InstanceEvent);
-    if (CloseEvent) CloseHandle(CloseEvent);
-    InstanceEvent = CloseEvent = nullptr;
+    // A worker left running (stuck in a driver call) may still wait on the events: the process's end closes
+    // them then, and the worker with them.
+    if (threadsLeft == 0) {
+        if (InstanceEvent) CloseHandle(InstanceEvent);
+        if (CloseEvent) CloseHandle(CloseEvent);
+        InstanceEvent = CloseEvent = nullptr;
+    }
+    ORVEL_TRACE("exit threads-left=%d", threadsLeft);
+#if defined(ORVEL_TEST_HOOKS)
+    // A process that lingers after its windows are gone, so the tests can watch a worker that was left
+    // running wake up while everything it must not touch has been destroyed.
+    if (unsigned ms = TestSwitchMs(L"ORVEL_TEST_EXIT_DELAY_MS")) Sleep(ms);
+#endif
     return 0;
 }

@@ -8,7 +8,7 @@ bool RegistrySettingsBackend::Open() {
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) {
         return false;
     }
-    key = opened;
+    key.Reset(opened);
     return true;
 }
 
@@ -17,7 +17,7 @@ bool RegistrySettingsBackend::QueryValue(const std::wstring& name, unsigned char
     if (!key) return false;
     // Any type is accepted: a short value of another type is read as its raw bytes.
     DWORD length = size;
-    LONG result = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, buffer, &length);
+    LONG result = RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, buffer, &length);
     size = length;
     return result == ERROR_SUCCESS;
 }
@@ -25,27 +25,22 @@ bool RegistrySettingsBackend::QueryValue(const std::wstring& name, unsigned char
 bool RegistrySettingsBackend::SetDword(const std::wstring& name, std::uint32_t value) {
     if (!key) return false;
     DWORD data = value;
-    return RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+    return RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
                           sizeof data) == ERROR_SUCCESS;
 }
 
-void RegistrySettingsBackend::Close() {
-    if (key) RegCloseKey(key);
-    key = nullptr;
-}
+void RegistrySettingsBackend::Close() { key.Reset(); }
 
 void EnsureSettingsKey() {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        return;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+        DWORD disposition = 0;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_READ | KEY_WRITE, nullptr, &key, &disposition) != ERROR_SUCCESS) {
+            key = nullptr;
+        }
     }
-    key = nullptr;
-    DWORD disposition = 0;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_READ | KEY_WRITE, nullptr, &key, &disposition) == ERROR_SUCCESS) {
-        RegCloseKey(key);
-    }
+    UniqueRegKey opened(key);  // only its existence was wanted
 }
 
 bool DeleteSettingsKey() {

@@ -1,6 +1,7 @@
 #pragma once
 // The settings store's registry key: HKEY_CURRENT_USER\"SOFTWARE\ZU A Mouse".
 #include "shell/Settings.h"
+#include "toolkit/Handle_win.h"
 
 #include <windows.h>
 
@@ -12,7 +13,7 @@ public:
     RegistrySettingsBackend() = default;
     RegistrySettingsBackend(const RegistrySettingsBackend&) = delete;
     RegistrySettingsBackend& operator=(const RegistrySettingsBackend&) = delete;
-    ~RegistrySettingsBackend() override { Close(); }
+    ~RegistrySettingsBackend() override = default;
 
     bool Open() override;
     bool QueryValue(const std::wstring& name, unsigned char* buffer, std::uint32_t& size) override;
@@ -20,7 +21,7 @@ public:
     void Close() override;
 
 private:
-    HKEY key = nullptr;
+    UniqueRegKey key;
 };
 
 // Start-up: opens the key with full access; when that fails, creates it (non-volatile, KEY_READ |

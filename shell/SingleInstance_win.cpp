@@ -1,11 +1,10 @@
 #include "shell/SingleInstance_win.h"
 
+#include "toolkit/Handle_win.h"
+
 #include <aclapi.h>
 
 #include <cstdio>
-
-const wchar_t kInstanceEventName[] = L"qvmouseeventtouch";
-const wchar_t kCloseEventName[] = L"qvmouseeventtouch_close";
 
 HANDLE InstanceEvent = nullptr;
 HANDLE CloseEvent = nullptr;
@@ -39,63 +38,61 @@ HANDLE CreateInstanceEvent(bool* alreadyExisted) {
 }
 
 HANDLE CreateCloseEvent() {
-    PSID everyone = nullptr;
-    PSID administrators = nullptr;
-    PACL acl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    bool descriptorComplete = false;
-
+    UniqueSid everyone;
+    UniqueSid administrators;
     SID_IDENTIFIER_AUTHORITY worldAuthority = SECURITY_WORLD_SID_AUTHORITY;
-    if (!AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) {
+    PSID sid = nullptr;
+    if (AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &sid)) {
+        everyone.Reset(sid);
+    } else {
         Report("AllocateAndInitializeSid Error %u\n", GetLastError());
-        everyone = nullptr;
     }
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
-                                  0, 0, 0, &administrators)) {
+    sid = nullptr;
+    if (AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                 0, 0, &sid)) {
+        administrators.Reset(sid);
+    } else {
         Report("AllocateAndInitializeSid Error %u\n", GetLastError());
-        administrators = nullptr;
     }
 
     // An entry without its SID would make the list builder read through a null pointer: leave it out.
     EXPLICIT_ACCESSW entries[2];
     ULONG entryCount = 0;
-    if (everyone) FillEntry(entries[entryCount++], everyone, TRUSTEE_IS_WELL_KNOWN_GROUP);
-    if (administrators) FillEntry(entries[entryCount++], administrators, TRUSTEE_IS_GROUP);
+    if (everyone) FillEntry(entries[entryCount++], everyone.Get(), TRUSTEE_IS_WELL_KNOWN_GROUP);
+    if (administrators) FillEntry(entries[entryCount++], administrators.Get(), TRUSTEE_IS_GROUP);
 
+    UniqueLocalMemory acl;
     if (entryCount > 0) {
         // The list builder reports its failure as its result, not through the thread's last error.
-        DWORD result = SetEntriesInAclW(entryCount, entries, nullptr, &acl);
-        if (result != ERROR_SUCCESS) {
+        PACL built = nullptr;
+        DWORD result = SetEntriesInAclW(entryCount, entries, nullptr, &built);
+        if (result == ERROR_SUCCESS) {
+            acl.Reset(built);
+        } else {
             Report("SetEntriesInAcl Error %u\n", result);
-            acl = nullptr;
         }
     }
 
-    descriptor = static_cast<PSECURITY_DESCRIPTOR>(LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
+    bool descriptorComplete = false;
+    UniqueLocalMemory descriptor(LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
     if (!descriptor) {
         Report("LocalAlloc Error %u\n", GetLastError());
-    } else if (!InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION)) {
+    } else if (!InitializeSecurityDescriptor(descriptor.Get(), SECURITY_DESCRIPTOR_REVISION)) {
         Report("InitializeSecurityDescriptor Error %u\n", GetLastError());
-    } else if (!SetSecurityDescriptorDacl(descriptor, TRUE, acl, FALSE)) {
+    } else if (!SetSecurityDescriptorDacl(descriptor.Get(), TRUE, static_cast<PACL>(acl.Get()), FALSE)) {
         Report("SetSecurityDescriptorDacl Error %u\n", GetLastError());
     } else {
-        descriptorComplete = acl != nullptr;
+        descriptorComplete = bool(acl);
     }
 
     SECURITY_ATTRIBUTES attributes;
     attributes.nLength = sizeof(SECURITY_ATTRIBUTES);
-    attributes.lpSecurityDescriptor = descriptor;
+    attributes.lpSecurityDescriptor = descriptor.Get();
     attributes.bInheritHandle = FALSE;
     // A descriptor without a finished list would be a null DACL (anyone may do anything) or garbage;
-    // default security is the safe fallback.
-    HANDLE event = CreateEventW(descriptorComplete ? &attributes : nullptr, TRUE, TRUE, kCloseEventName);
-
-    if (everyone) FreeSid(everyone);
-    if (administrators) FreeSid(administrators);
-    if (acl) LocalFree(acl);
-    if (descriptor) LocalFree(descriptor);
-    return event;
+    // default security is the safe fallback. The SIDs, the list and the descriptor go when this returns.
+    return CreateEventW(descriptorComplete ? &attributes : nullptr, TRUE, TRUE, kCloseEventName);
 }
 
 bool PulseNamedEvent(const wchar_t* name) {

@@ -1,12 +1,12 @@
 #pragma once
 // The two named events through which other processes talk to the running instance. Both are
 // manual-reset, created signalled and reset at once, and only ever pulsed: a pulse with no waiter is lost.
+#include "shell/Names.h"
+
 #include <windows.h>
 
-extern const wchar_t kInstanceEventName[];  // "qvmouseeventtouch": show the settings window
-extern const wchar_t kCloseEventName[];     // "qvmouseeventtouch_close": end the running instance
-
-// Created by the first instance at start-up; closed when the settings window's modal run returns.
+// Created by the first instance at start-up; closed when the program has ended every thread that waits on
+// them (a worker given up on at shutdown may still wait, and then they stay open until the process ends).
 extern HANDLE InstanceEvent;  // waited on by InstanceWatchThread
 extern HANDLE CloseEvent;     // waited on by CloseWatchThread
 

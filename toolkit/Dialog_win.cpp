@@ -2,9 +2,7 @@
 
 HINSTANCE ResourceModule() noexcept { return GetModuleHandleW(nullptr); }
 
-Dialog::~Dialog() {
-    if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
-}
+Dialog::~Dialog() { Destroy(); }
 
 bool Dialog::Create(int templateId, HWND parent) {
     HWND hwnd = CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId), parent, DialogProc,
@@ -12,8 +10,14 @@ bool Dialog::Create(int templateId, HWND parent) {
     return hwnd != nullptr;
 }
 
+void Dialog::Destroy() noexcept {
+    // WM_NCDESTROY clears hwnd_ on the way.
+    if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+}
+
 INT_PTR Dialog::RunModal(int templateId, HWND parent) {
     endRequested_ = false;
+    loopThread_ = GetCurrentThreadId();
     if (!Create(templateId, parent)) return -1;
     MSG msg;
     while (!endRequested_) {
@@ -28,15 +32,16 @@ INT_PTR Dialog::RunModal(int templateId, HWND parent) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    if (hwnd_) DestroyWindow(hwnd_);
+    Destroy();
     return endResult_;
 }
 
 void Dialog::EndDialog(INT_PTR result) noexcept {
     endResult_ = result;
     endRequested_ = true;
-    // GetMessage may be asleep: an empty message wakes it so that it sees the request.
-    if (HWND hwnd = hwnd_) PostMessageW(hwnd, WM_NULL, 0, 0);
+    // GetMessage may be asleep: an empty thread message wakes it so that it sees the request. The loop's
+    // thread id never changes while the loop runs, unlike the window handle.
+    if (DWORD thread = loopThread_) PostThreadMessageW(thread, WM_NULL, 0, 0);
 }
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {

@@ -1,10 +1,11 @@
 #pragma once
 // A window built from a dialog template of the program's resources. It stands in for the dialog class of a
 // window framework: the window procedure is a noexcept trampoline into the object, and each class lists the
-// messages it handles in a message table of its own (see DispatchMessageTable below).
+// messages it handles in a message table of its own. The table decodes every message at the edge, so a
+// handler takes a plain struct (a timer id, a command id, a point) instead of WPARAM and LPARAM.
 //
 // Threads: a Dialog belongs to the thread that created its window. Only EndDialog may be called from another
-// thread (the close-watch thread ends the settings window); everything else is for the owning thread.
+// thread; everything else is for the owning thread.
 #include <windows.h>
 
 #include <atomic>
@@ -21,7 +22,7 @@ public:
     static constexpr Reply PassOn() { return {false, 0}; }  // default handling
 
     Dialog() = default;
-    virtual ~Dialog();
+    virtual ~Dialog();  // destroys the window if it still exists
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
 
@@ -30,13 +31,16 @@ public:
     // Modeless window: created (with its WM_INITDIALOG run) when this returns; visible only if the
     // template says so. No explicit owner means the thread's active window, as for any dialog.
     bool Create(int templateId, HWND parent = nullptr);
+    // Destroys the window now (a modeless window's end); nothing happens when there is none.
+    void Destroy() noexcept;
 
     // Modal run: creates the window and runs a message loop of its own until EndDialog is called. Every
     // message of the thread goes through PreTranslateMessage first, then the dialog's keyboard handling
     // (Escape and Enter become the Cancel and OK commands). The window is destroyed before this returns.
     INT_PTR RunModal(int templateId, HWND parent = nullptr);
 
-    // Ends RunModal with the given result. Safe from any thread: it records the result and wakes the loop.
+    // Ends RunModal with the given result. Safe from any thread: it records the result and wakes the
+    // loop's thread, without touching the window (which the owning thread may be destroying meanwhile).
     void EndDialog(INT_PTR result) noexcept;
 
 protected:
@@ -48,24 +52,114 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
-    HWND hwnd_ = nullptr;
+    HWND hwnd_ = nullptr;  // owning thread only
     std::atomic<bool> endRequested_{false};
     std::atomic<INT_PTR> endResult_{0};
+    std::atomic<DWORD> loopThread_{0};  // the thread running RunModal; set before any other thread can know us
 };
 
-// A message table row: the message and the member that handles it.
+// ------------------------------------------------------------------------------- messages decoded at the edge
+
+namespace msg {
+struct Timer {
+    UINT_PTR id;
+};
+struct Command {
+    int id;          // menu item, control or accelerator id (IDOK, IDCANCEL, ...)
+    int notifyCode;  // 0 from a menu, 1 from an accelerator, else the control's notification
+    HWND control;    // null unless sent by a control
+};
+struct Point {
+    POINT at;   // client coordinates (signed: a captured mouse may be left or above the window)
+    UINT keys;  // MK_LBUTTON, MK_SHIFT, ...
+};
+struct SetCursor {
+    HWND over;
+    int hitTest;
+    UINT mouseMessage;
+};
+struct RawInput {
+    HRAWINPUT input;
+    bool background;  // RIM_INPUTSINK: the input went to another window
+};
+struct DeviceChange {
+    UINT event;   // DBT_DEVICEARRIVAL, ...
+    LPARAM data;  // the event's record (a DEV_BROADCAST_HDR), null for many events; decoded by the device link
+};
+struct InitDialog {
+    HWND defaultFocus;
+    LPARAM param;
+};
+// A message whose two values the handler names itself (messages of the program's own).
+struct Params {
+    WPARAM w;
+    LPARAM l;
+};
+
+template <class Arg>
+Arg Decode(WPARAM w, LPARAM l);
+template <>
+inline Timer Decode<Timer>(WPARAM w, LPARAM) {
+    return {UINT_PTR(w)};
+}
+template <>
+inline Command Decode<Command>(WPARAM w, LPARAM l) {
+    return {int(LOWORD(w)), int(HIWORD(w)), reinterpret_cast<HWND>(l)};
+}
+template <>
+inline Point Decode<Point>(WPARAM w, LPARAM l) {
+    return {{LONG(short(LOWORD(l))), LONG(short(HIWORD(l)))}, UINT(w)};
+}
+template <>
+inline SetCursor Decode<SetCursor>(WPARAM w, LPARAM l) {
+    return {reinterpret_cast<HWND>(w), int(short(LOWORD(l))), UINT(HIWORD(l))};
+}
+template <>
+inline RawInput Decode<RawInput>(WPARAM w, LPARAM l) {
+    return {reinterpret_cast<HRAWINPUT>(l), GET_RAWINPUT_CODE_WPARAM(w) == RIM_INPUTSINK};
+}
+template <>
+inline DeviceChange Decode<DeviceChange>(WPARAM w, LPARAM l) {
+    return {UINT(w), l};
+}
+template <>
+inline InitDialog Decode<InitDialog>(WPARAM w, LPARAM l) {
+    return {reinterpret_cast<HWND>(w), l};
+}
+template <>
+inline Params Decode<Params>(WPARAM w, LPARAM l) {
+    return {w, l};
+}
+}  // namespace msg
+
+// A message table row: the message and the handler that gets it decoded. Write rows as
+//     {WM_TIMER, On<&MyWindow::OnTimer>}      with   Reply OnTimer(msg::Timer);
+//     {WM_PAINT, On<&MyWindow::OnPaint>}      with   Reply OnPaint();
 template <class T>
 struct MessageEntry {
     UINT message;
-    Dialog::Reply (T::*handler)(WPARAM wParam, LPARAM lParam);
+    Dialog::Reply (*handler)(T& self, WPARAM w, LPARAM l);
 };
+
+template <auto Method>
+struct MessageCracker;
+template <class T, class Arg, Dialog::Reply (T::*Method)(Arg)>
+struct MessageCracker<Method> {
+    static Dialog::Reply Run(T& self, WPARAM w, LPARAM l) { return (self.*Method)(msg::Decode<Arg>(w, l)); }
+};
+template <class T, Dialog::Reply (T::*Method)()>
+struct MessageCracker<Method> {
+    static Dialog::Reply Run(T& self, WPARAM, LPARAM) { return (self.*Method)(); }
+};
+template <auto Method>
+constexpr auto On = &MessageCracker<Method>::Run;
 
 // Runs the row of `table` for `message`, or answers PassOn when the class has none.
 template <class T, std::size_t N>
-Dialog::Reply DispatchMessageTable(T* self, const MessageEntry<T> (&table)[N], UINT message, WPARAM wParam,
+Dialog::Reply DispatchMessageTable(T& self, const MessageEntry<T> (&table)[N], UINT message, WPARAM wParam,
                                    LPARAM lParam) {
     for (const MessageEntry<T>& entry : table) {
-        if (entry.message == message) return (self->*entry.handler)(wParam, lParam);
+        if (entry.message == message) return entry.handler(self, wParam, lParam);
     }
     return Dialog::PassOn();
 }

@@ -54,6 +54,7 @@ struct File {  // CreateFileW (HID interfaces too): INVALID_HANDLE_VALUE when op
 
 namespace handle_traits {
 inline void DeleteGdiObject(HGDIOBJ h) noexcept { DeleteObject(h); }
+inline void FreeSidMemory(PSID sid) noexcept { FreeSid(sid); }
 }  // namespace handle_traits
 
 using UniqueKernelHandle = UniqueHandle<handle_traits::Kernel>;
@@ -68,3 +69,5 @@ using UniqueMouseHook = UniqueHandle<handle_traits::NullInvalid<HHOOK, &UnhookWi
 using UniqueWinEventHook = UniqueHandle<handle_traits::NullInvalid<HWINEVENTHOOK, &UnhookWinEvent>>;
 using UniqueLocalMemory = UniqueHandle<handle_traits::NullInvalid<HLOCAL, &LocalFree>>;
 using UniqueGlobalMemory = UniqueHandle<handle_traits::NullInvalid<HGLOBAL, &GlobalFree>>;
+using UniqueIcon = UniqueHandle<handle_traits::NullInvalid<HICON, &DestroyIcon>>;  // icons the program made
+using UniqueSid = UniqueHandle<handle_traits::NullInvalid<PSID, &handle_traits::FreeSidMemory>>;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cwchar>
 
 namespace {
 // Milliseconds since the process was created, so lines from several runs compare.
@@ -46,5 +47,11 @@ std::string TraceUtf8(const std::wstring& text) {
     std::string out(size_t(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
     return out;
+}
+unsigned TestSwitchMs(const wchar_t* name) {
+    wchar_t value[32];
+    DWORD n = GetEnvironmentVariableW(name, value, 32);
+    if (n == 0 || n >= 32) return 0;
+    return unsigned(wcstoul(value, nullptr, 10));
 }
 #endif

@@ -11,6 +11,10 @@ void TraceLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // UTF-16 text as UTF-8, for trace lines that carry texts.
 std::string TraceUtf8(const std::wstring& text);
 #define ORVEL_TRACE(...) TraceLine(__VA_ARGS__)
+// A test switch: the number in the environment variable `name`, 0 when it is not set. Test builds use
+// these to make something slow or stuck on purpose (a paint, a driver call) so the tests can show what the
+// program does then.
+unsigned TestSwitchMs(const wchar_t* name);
 #else
 #define ORVEL_TRACE(...) ((void)0)
 #endif

@@ -1,0 +1,22 @@
+#pragma once
+// The low-level mouse hook. Every mouse event of the whole desktop waits for its answer, and the system
+// silently removes a hook that keeps it waiting, so it runs on a thread of its own that does nothing else:
+// no paint, no shutdown pause, no other window's message can make it late. MouseHookProc reads and writes
+// only atomics (the board's state, SpotlightRadius, TiltSteps), pulses TiltEvent and invalidates the board.
+#include "toolkit/Subsystem_win.h"
+#include "toolkit/WorkerThread_win.h"
+
+#include <windows.h>
+
+LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
+
+class MouseHookThread final : public Subsystem {
+public:
+    // Returns once the hook is installed (or could not be).
+    void Start() override;
+    // Removes the hook and ends the thread.
+    bool Stop() noexcept override;
+
+private:
+    WorkerThread thread_;
+};

@@ -1,0 +1,143 @@
+#include "mainwindow/ResidentProgram_win.h"
+
+#include "device/DeviceLink_win.h"
+#include "input/ForegroundHook_win.h"
+#include "input/InstanceWatch_win.h"
+#include "input/MouseHook_win.h"
+#include "input/RawInput_win.h"
+#include "mainwindow/CloseWatch_win.h"
+#include "mainwindow/HookLibrary_win.h"
+#include "mainwindow/KestanAssistantDlg_win.h"
+#include "mainwindow/ProgramDir.h"
+#include "overlays/BoardDlg_win.h"
+#include "overlays/CircleDlg_win.h"
+#include "overlays/CursorDlg_win.h"
+#include "overlays/LayeredWindow_win.h"
+#include "overlays/ZuItemList_win.h"
+#include "resources/resource.h"
+#include "shell/AppModel_win.h"
+#include "shell/Names.h"
+#include "shell/ProcessState.h"
+#include "switcher/ExposeDlg_win.h"
+#include "tilt/TiltScroll_win.h"
+#include "toolkit/Trace_win.h"
+#include "toolkit/UiThread_win.h"
+#include "toolkit/WorkerThread_win.h"
+
+CKestanAssistantDlg* MainWindow = nullptr;
+EXPOSE_DLG* ExposeWindow = nullptr;
+CircleDLG* CircleWindow = nullptr;
+CursorDlg* CursorWindow = nullptr;
+BoardDlg* BoardWindow = nullptr;
+ZuItemList* PickerWindow = nullptr;
+ZuTipDLG* TheTip = nullptr;
+std::wstring ProgramDir;
+
+namespace {
+
+constexpr int kPickerGroupIconPng = 144;  // drawn in front of a group entry of the button functions' picker
+constexpr int kButtonFunctionPicker = 1;  // the picker's mode when a button function opens it
+
+// The module's own file name, however long: GetModuleFileNameW cuts silently when the buffer is short.
+std::wstring ModuleFileName() {
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, name.data(), DWORD(name.size()));
+        if (n == 0) return {};
+        if (n < name.size()) {
+            name.resize(n);
+            return name;
+        }
+        if (name.size() >= 32768) return {};
+        name.resize(name.size() * 2);
+    }
+}
+
+}  // namespace
+
+ResidentProgram::ResidentProgram() = default;
+
+ResidentProgram::~ResidentProgram() { Stop(); }
+
+void ResidentProgram::Run() {
+    window_ = std::make_unique<CKestanAssistantDlg>(*this);
+    window_->RunModal(IDD_KESTANASSISTANT_DIALOG);
+    Stop();  // the window's destruction did it already, unless the window never came up
+    window_.reset();
+}
+
+template <class Part>
+Part& ResidentProgram::Own(std::unique_ptr<Part> part) {
+    Part& started = *part;
+    parts_.push_back({std::move(part), {}});
+    started.Start();
+    return started;
+}
+
+template <class Part, class View>
+Part& ResidentProgram::Own(std::unique_ptr<Part> part, View*& view) {
+    view = part.get();
+    Part& started = *part;
+    parts_.push_back({std::move(part), [&view] { view = nullptr; }});
+    started.Start();
+    return started;
+}
+
+// The program's start-up, in its fixed order.
+void ResidentProgram::Start(CKestanAssistantDlg& window) {
+    started_ = true;
+    HWND main = window.Hwnd();
+    StopEvent();        // before any worker can wait on it
+    UiThread::Open();   // before any worker can post to the UI thread
+
+    window.SetIconsAndTitle();
+    InitDeviceProbeLock();
+    ProgramDir = ProgramDirFromModulePath(ModuleFileName());
+    RegisterHidNotifications(main);
+    window.AddNotificationIcon();
+    LoadLanguageFile(ProgramDir);
+    MainWindow = &window;
+    BuildFunctionCatalogue();
+
+    Own(std::make_unique<EXPOSE_DLG>(), ExposeWindow);
+    Own(std::make_unique<CircleDLG>(), CircleWindow);
+    Own(std::make_unique<CursorDlg>(), CursorWindow);
+    MakeWindowLayered(main, 0);
+    Own(std::make_unique<BoardDlg>(), BoardWindow);
+    Own(std::make_unique<ZuItemList>(kButtonFunctionPicker, kPickerGroupIconPng), PickerWindow);
+
+    window.LoadPicture();
+    window.ArmStartHiddenTimer();
+    if (!RegisterRawInput(main)) MessageBoxW(main, L"error", kProgramTitle, MB_OK);
+    InvalidateRect(main, nullptr, FALSE);
+
+    Own(std::make_unique<GestureTipThread>());
+    window.ArmFirstPaintTimer();  // the picker watch (timer 3) runs only while a picker is shown
+    Own(std::make_unique<InstanceWatch>());
+    LoadAndSaveSettings();  // configures every connected mouse
+    CreateTiltEvents();
+    Own(std::make_unique<TiltScrolling>());
+    Own(std::make_unique<CloseWatch>(Slots.ButtonOrder));
+    Own(std::make_unique<MouseHookThread>());
+    Own(std::make_unique<HookLibrary>());
+    Own(std::make_unique<ForegroundWatch>());
+}
+
+void ResidentProgram::Stop() noexcept {
+    if (!started_ || stopped_) return;
+    stopped_ = true;
+    int expected = 0;
+    StopFlag.compare_exchange_strong(expected, 1);
+    SignalStop();  // every worker wakes now, whatever it waits for
+    for (auto it = parts_.rbegin(); it != parts_.rend(); ++it) {
+        if (it->forgetView) it->forgetView();
+        if (!it->part->Stop()) ++threadsLeft_;
+        it->part.reset();
+    }
+    parts_.clear();
+    MainWindow = nullptr;
+    // The events a worker may still wait on stay open while any is left (the process's end closes them).
+    if (threadsLeft_ == 0) CloseTiltEvents();
+    UiThread::Close();  // what workers post from now on is dropped
+    ORVEL_TRACE("parts-stopped threads-left=%d", threadsLeft_);
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The names the program is known by, to the user and to other processes. Other programs open the events by
+// these exact names, so they never change.
+
+#include "resources/resource.h"
+
+// The window title, the notification icon's tip and the caption of the program's message boxes.
+inline constexpr wchar_t kProgramTitle[] = L"" ORVEL_PROGRAM_TITLE;
+
+// A pulse shows the running instance's settings window (a second start); during a stop it wakes the
+// instance watcher.
+inline constexpr wchar_t kInstanceEventName[] = L"qvmouseeventtouch";
+// A pulse ends the running instance ("/close", the notification menu's Exit, an uninstaller).
+inline constexpr wchar_t kCloseEventName[] = L"qvmouseeventtouch_close";
+// Pulsed when tilt steps were added; wakes the tilt scrolling.
+inline constexpr wchar_t kTiltEventName[] = L"TiltQV24GWaitEventtouch";
+// Pulsed by the Default button, the vendor-report decoder and the stop; only other processes wait on it.
+inline constexpr wchar_t kTiltNoticeEventName[] = L"TiltQV24GWaitEventtouchev";

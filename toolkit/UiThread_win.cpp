@@ -1,0 +1,101 @@
+#include "toolkit/UiThread_win.h"
+
+#include <windows.h>
+
+#include <deque>
+#include <utility>
+
+namespace {
+
+constexpr UINT kRunWorkMessage = WM_APP + 1;
+constexpr wchar_t kWindowClass[] = L"OrvelUiWork";
+
+// Lives until the process ends: a worker that was given up on at shutdown may still post.
+struct WorkQueue {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::deque<std::function<void()>> pending;
+    HWND target = nullptr;   // under `lock`; null while closed
+    bool announced = false;  // under `lock`; a message for the pending batch is on its way
+};
+
+WorkQueue& Queue() {
+    static WorkQueue* const queue = new WorkQueue;
+    return *queue;
+}
+
+std::deque<std::function<void()>> TakePending() {
+    WorkQueue& queue = Queue();
+    std::deque<std::function<void()>> work;
+    AcquireSRWLockExclusive(&queue.lock);
+    work.swap(queue.pending);
+    queue.announced = false;
+    ReleaseSRWLockExclusive(&queue.lock);
+    return work;
+}
+
+LRESULT CALLBACK WorkWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message != kRunWorkMessage) return DefWindowProcW(hwnd, message, wParam, lParam);
+    // Everything queued so far runs in one go; one message stands for the whole batch.
+    for (std::function<void()>& work : TakePending()) {
+        if (work) work();
+    }
+    return 0;
+}
+
+}  // namespace
+
+namespace UiThread {
+
+bool Open() noexcept {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = WorkWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassW(&windowClass);  // fails harmlessly when registered already
+    HWND hwnd = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd) return false;
+    WorkQueue& queue = Queue();
+    AcquireSRWLockExclusive(&queue.lock);
+    queue.target = hwnd;
+    ReleaseSRWLockExclusive(&queue.lock);
+    return true;
+}
+
+void Close() noexcept {
+    WorkQueue& queue = Queue();
+    AcquireSRWLockExclusive(&queue.lock);
+    HWND hwnd = std::exchange(queue.target, nullptr);
+    ReleaseSRWLockExclusive(&queue.lock);
+    TakePending();  // dropped: the windows they were meant for are going
+    if (hwnd) DestroyWindow(hwnd);
+}
+
+bool Post(std::function<void()> work) noexcept {
+    WorkQueue& queue = Queue();
+    bool queued = false;
+    bool wake = false;
+    HWND target = nullptr;
+    AcquireSRWLockExclusive(&queue.lock);
+    if (queue.target) {
+        try {
+            queue.pending.push_back(std::move(work));
+            queued = true;
+            wake = !queue.announced;  // a batch already announced will pick this up too
+            queue.announced = true;
+            target = queue.target;
+        } catch (...) {
+        }
+    }
+    ReleaseSRWLockExclusive(&queue.lock);
+    // Posting never waits for the UI thread. A post to a window destroyed meanwhile fails harmlessly; a post
+    // refused for another reason (a full queue) leaves the batch to the next one.
+    if (wake && !PostMessageW(target, kRunWorkMessage, 0, 0)) {
+        AcquireSRWLockExclusive(&queue.lock);
+        queue.announced = false;
+        ReleaseSRWLockExclusive(&queue.lock);
+    }
+    return queued;
+}
+
+}  // namespace UiThread
