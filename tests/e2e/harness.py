@@ -74,6 +74,11 @@ def planted_dll_path():
     return wininfo_path().parent / "orvel_planted.dll"
 
 
+def dialog_probe_path():
+    """The toolkit's message-sequence probe; built beside the window probe."""
+    return wininfo_path().parent / "orvel_dialog_sequences.exe"
+
+
 # ----------------------------------------------------------------------------------------------- parsing
 
 class TraceLine:
@@ -499,12 +504,14 @@ class WineSession:
                                                        proc.stderr.decode(errors="replace").strip()))
         return proc
 
-    def start(self, *args, trace=True):
-        """Starts the program (from its own folder) and returns at once."""
+    def start(self, *args, trace=True, switches=None):
+        """Starts the program (from its own folder) and returns at once. `switches` ({name: value}) sets the
+        test build's switches (ORVEL_TEST_...) in its environment."""
         index = len(self.programs)
         out_path = self.logs / ("program-%d.stdout" % index)
         err_path = self.logs / ("program-%d.stderr" % index)
         env = dict(self.env)
+        env.update({k: str(v) for k, v in (switches or {}).items()})
         if trace:
             env["ORVEL_TRACE"] = TRACE_WIN
         with open(out_path, "wb") as out, open(err_path, "wb") as err:
@@ -537,6 +544,22 @@ class WineSession:
         if not objects[0]["started"]:
             raise HarnessError("the probe could not start the program (error %s)" % objects[0].get("error"))
         return objects[0], objects[1:]
+
+    def start_probe(self, *args):
+        """Starts the window probe in the background (for its helper windows); returns (process, stdout path).
+        Its output goes to a file; probe_lines() reads what it has printed so far."""
+        index = sum(1 for _ in self.logs.glob("probe-bg-*.stdout"))
+        out_path = self.logs / ("probe-bg-%d.stdout" % index)
+        with open(out_path, "wb") as out:
+            proc = subprocess.Popen([WINE, WININFO_WIN] + list(args), env=self.env, cwd=str(self.prefix / "drive_c"),
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                                    start_new_session=True)
+        self.programs.append(Program(self, args, proc, out_path, out_path, time.monotonic()))
+        return proc, out_path
+
+    @staticmethod
+    def probe_lines(out_path):
+        return parse_json_lines(out_path.read_bytes().decode("utf-8", errors="replace")) if out_path.exists() else []
 
     def wininfo(self, *args, timeout=30):
         proc = self._tool([WININFO_WIN] + list(args), timeout=timeout, check=False)
@@ -732,8 +755,8 @@ class WineTestCase(unittest.TestCase):
         sys.stderr.write("e2e: evidence of %s in %s\n" % (self.id(), folder))
 
     # ------------------------------------------------------------------ shared steps of the shell tests
-    def start_and_wait_visible(self, *args, timeout=20.0):
-        program = self.wine.start(*args)
+    def start_and_wait_visible(self, *args, timeout=20.0, switches=None):
+        program = self.wine.start(*args, switches=switches)
         if not self.wine.wait_x_visible(timeout=timeout):
             status = program.wait(0)
             self.fail("no visible window %r within %.0f s (program %s)" %

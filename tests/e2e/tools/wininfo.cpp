@@ -7,6 +7,9 @@
 //   orvel_wininfo procs NAME
 //   orvel_wininfo run [--timeout MS] -- PROGRAM [ARGS...]
 //   orvel_wininfo foreground
+//   orvel_wininfo load NAME | tray-delete HWND ID | broadcast MESSAGE-NAME | pulse EVENT-NAME
+//   orvel_wininfo wheel-window X Y W H MS      a helper window that notes when wheel messages arrive
+//   orvel_wininfo idle MS                      a Wine program doing nothing (the idle benchmark's reference)
 //
 // Exit codes: 0 answered (for --until: the condition held), 1 --until timed out, 2 bad arguments,
 // 3 the program given to "run" could not be started.
@@ -152,7 +155,10 @@ int Usage() {
                  "       orvel_wininfo foreground\n"
                  "       orvel_wininfo load NAME\n"
                  "       orvel_wininfo tray-delete HWND ID\n"
-                 "       orvel_wininfo broadcast MESSAGE-NAME\n");
+                 "       orvel_wininfo broadcast MESSAGE-NAME\n"
+                 "       orvel_wininfo pulse EVENT-NAME\n"
+                 "       orvel_wininfo wheel-window X Y W H MS\n"
+                 "       orvel_wininfo idle MS\n");
     return 2;
 }
 
@@ -393,6 +399,82 @@ int Broadcast(int argc, wchar_t** argv) {
     return posted ? 0 : 1;
 }
 
+// Pulses a named event, as another process of the program's family would.
+int Pulse(int argc, wchar_t** argv) {
+    if (argc != 3) return Usage();
+    HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);
+    BOOL pulsed = event && PulseEvent(event);
+    if (event) CloseHandle(event);
+    std::printf("{\"pulsed\":%d}\n", pulsed != FALSE);
+    return pulsed ? 0 : 1;
+}
+
+// A helper application window: shown top-most at X Y W H for MS milliseconds, it notes when each wheel
+// message arrives (a horizontal one as its delta times 1000). Prints {"ready":1} once it is up, a line at
+// once for each wheel message, and at the end one summary line.
+std::vector<std::pair<DWORD, int>> Wheels;
+
+LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) {
+        int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+        Wheels.emplace_back(GetTickCount(), message == WM_MOUSEWHEEL ? delta : delta * 1000);
+        // At once, so that whoever reads the output sees when it came.
+        std::printf("{\"wheel\":%d}\n", Wheels.back().second);
+        std::fflush(stdout);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+int WheelWindow(int argc, wchar_t** argv) {
+    if (argc != 7) return Usage();
+    int v[5];
+    for (int i = 0; i < 5; ++i) v[i] = _wtoi(argv[2 + i]);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = HelperProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"OrvelWheelHelper";
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"wheel helper", WS_POPUP | WS_VISIBLE, v[0], v[1],
+                                v[2], v[3], nullptr, nullptr, wc.hInstance, nullptr);
+    if (!hwnd) return 3;
+    SetForegroundWindow(hwnd);
+    std::printf("{\"ready\":1,\"hwnd\":%llu}\n", (unsigned long long)(UINT_PTR)hwnd);
+    std::fflush(stdout);
+    const DWORD start = GetTickCount();
+    for (DWORD now = start; now - start < DWORD(v[4]); now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(v[4]) - (now - start), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    std::string deltas;
+    for (const auto& w : Wheels) deltas += (deltas.empty() ? "" : ",") + std::to_string(w.second);
+    DWORD span = Wheels.empty() ? 0 : Wheels.back().first - Wheels.front().first;
+    std::printf("{\"wheels\":%u,\"span_ms\":%lu,\"first_after_ms\":%lu,\"deltas\":[%s]}\n",
+                unsigned(Wheels.size()), (unsigned long)span,
+                (unsigned long)(Wheels.empty() ? 0 : Wheels.front().first - start), deltas.c_str());
+    std::fflush(stdout);
+    DestroyWindow(hwnd);
+    return 0;
+}
+
+// A Wine program that does nothing: a hidden window and its message loop, for MS milliseconds. The idle
+// benchmark's reference.
+int Idle(int argc, wchar_t** argv) {
+    if (argc != 3) return Usage();
+    const DWORD ms = DWORD(_wtoi(argv[2]));
+    HWND hwnd = CreateWindowExW(0, L"STATIC", L"idle", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const DWORD start = GetTickCount();
+    for (DWORD now = start; now - start < ms; now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - (now - start), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    if (hwnd) DestroyWindow(hwnd);
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
     std::wstring command = argv[1];
@@ -403,5 +485,8 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"load") return Load(argc, argv);
     if (command == L"tray-delete") return TrayDelete(argc, argv);
     if (command == L"broadcast") return Broadcast(argc, argv);
+    if (command == L"pulse") return Pulse(argc, argv);
+    if (command == L"wheel-window") return WheelWindow(argc, argv);
+    if (command == L"idle") return Idle(argc, argv);
     return Usage();
 }
