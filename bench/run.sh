@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the x86_64 program and the benchmark and prints the figures, measured under Wine in a private Xvfb
-# (or on $DISPLAY when there is one).
+# (or on $DISPLAY when there is one): start-up, the settings paint, and the idle cost of the hidden program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -15,5 +15,13 @@ set_window_management N
 "$wine" wineboot >/dev/null 2>&1 || true   # a warm wineserver, as a user's session has
 
 mkdir -p "$WINEPREFIX/drive_c/Orvel"
-cp build/win64/OrvelMouseAssistant.exe build/win64/bench/orvel_bench.exe "$WINEPREFIX/drive_c/Orvel/"
+cp build/win64/OrvelMouseAssistant.exe build/win64/bench/orvel_bench.exe build/win64/tests/e2e/orvel_wininfo.exe \
+   "$WINEPREFIX/drive_c/Orvel/"
 "$wine" 'C:\Orvel\orvel_bench.exe' 'C:\Orvel\OrvelMouseAssistant.exe' | tr -d '\r'
+
+# The idle figure: the program started hidden and left alone, beside a Wine program that does nothing and
+# Wine with nothing started (ORVEL_IDLE_SECONDS shortens the window for a quick look).
+idle=${ORVEL_IDLE_SECONDS:-60}
+python3 bench/idle.py "$idle" "Wine alone=" \
+  "a Wine program doing nothing=C:\Orvel\orvel_wininfo.exe idle $(( (idle + 20) * 1000 ))" \
+  "Orvel Mouse Assistant /hide=C:\Orvel\OrvelMouseAssistant.exe /hide"
