@@ -1,9 +1,9 @@
-// Prints the performance figures of the settings window, measured where it runs:
+// The settings window's figures, measured where it runs:
 //   1. time from process start to the first frame of the settings window (the program's own trace line
 //      "first-frame", written in test builds, measured from the process's creation time);
 //   2. one full paint of the settings window, render and present separately;
 //   3. RegionFromBitmap on the background picture (PNG 129).
-// Usage: orvel_bench [path of OrvelMouseAssistant.exe]   (without it, figure 1 is skipped)
+#include "bench/BenchSupport_win.h"
 #include "mainwindow/SettingsView_win.h"
 #include "overlays/Image_win.h"
 #include "resources/resource.h"
@@ -16,28 +16,6 @@
 #include <vector>
 
 namespace {
-
-struct Figures {
-    std::vector<double> values;
-    void Add(double v) { values.push_back(v); }
-    double Median() {
-        std::sort(values.begin(), values.end());
-        return values.empty() ? 0 : values[values.size() / 2];
-    }
-    double Min() { return values.empty() ? 0 : *std::min_element(values.begin(), values.end()); }
-    double Max() { return values.empty() ? 0 : *std::max_element(values.begin(), values.end()); }
-};
-
-double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
 
 bool RunAndWait(const std::wstring& commandLine, DWORD timeoutMs, HANDLE* keepProcess = nullptr) {
     STARTUPINFOW si{};
@@ -68,7 +46,9 @@ bool ReadFirstFrame(const std::wstring& trace, double& ms) {
     return false;
 }
 
-void StartupFigures(const std::wstring& program, int runs) {
+void StartupFigures(const std::wstring& program) {
+    if (program.empty()) return;
+    const int runs = 5;
     Figures startup;
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
@@ -90,8 +70,7 @@ void StartupFigures(const std::wstring& program, int runs) {
         CloseHandle(process);
         if (seen) startup.Add(ms);
     }
-    std::printf("start-up to first frame: median %.0f ms (min %.0f, max %.0f; %zu runs)\n", startup.Median(),
-                startup.Min(), startup.Max(), startup.values.size());
+    PrintFigure("start-up to first frame", startup);
 }
 
 struct PaintBench {
@@ -101,21 +80,17 @@ struct PaintBench {
 };
 PaintBench* Bench = nullptr;
 
-LRESULT CALLBACK BenchWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT && Bench) {
-        LayeredPaintTimings timings;
-        PaintSettingsView(hwnd, nullptr, Bench->background, Bench->backgroundBitmap.Get(), &timings);
-        if (timings.presented) {
-            Bench->render.Add(timings.renderMs);
-            Bench->present.Add(timings.presentMs);
-        }
-        return 0;
+LRESULT PaintOnce(HWND hwnd) {
+    LayeredPaintTimings timings;
+    PaintSettingsView(hwnd, nullptr, Bench->background, Bench->backgroundBitmap.Get(), &timings);
+    if (timings.presented) {
+        Bench->render.Add(timings.renderMs);
+        Bench->present.Add(timings.presentMs);
     }
-    if (message == WM_ERASEBKGND) return 1;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return 0;
 }
 
-void PaintFigures(int paints) {
+void PaintFigures(const std::wstring&) {
     PaintBench bench;
     Bench = &bench;
     bench.background = LoadPngResource(IDB_BACKGROUND);
@@ -124,25 +99,15 @@ void PaintFigures(int paints) {
         return;
     }
     bench.backgroundBitmap = ToGdiBitmap(*bench.background);
-
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = BenchWindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"OrvelSettingsBench";
-    RegisterClassW(&wc);
     int width = int(bench.background->GetWidth()), height = int(bench.background->GetHeight());
-    HWND hwnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, wc.lpszClassName, L"bench", WS_POPUP, 100, 100,
-                                width, height, nullptr, nullptr, wc.hInstance, nullptr);
-    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-    for (int i = 0; i < paints; ++i) {
+    HWND hwnd = CreateBenchWindow(100, 100, width, height, PaintOnce);
+    for (int i = 0; i < 100; ++i) {
         InvalidateRect(hwnd, nullptr, FALSE);
         UpdateWindow(hwnd);
     }
     DestroyWindow(hwnd);
-    std::printf("settings paint (%dx%d): render median %.2f ms (min %.2f), present median %.2f ms (min %.2f); "
-                "%zu paints\n",
-                width, height, bench.render.Median(), bench.render.Min(), bench.present.Median(),
-                bench.present.Min(), bench.render.values.size());
+    PrintFigure("settings paint, render", bench.render);
+    PrintFigure("settings paint, present", bench.present);
 
     Figures region;
     for (int i = 0; i < 30; ++i) {
@@ -150,19 +115,11 @@ void PaintFigures(int paints) {
         UniqueRegion rgn = RegionFromBitmap(*bench.background);
         region.Add(NowMs() - start);
     }
-    std::printf("RegionFromBitmap(PNG 129): median %.2f ms (min %.2f, max %.2f; %zu runs)\n", region.Median(),
-                region.Min(), region.Max(), region.values.size());
+    PrintFigure("RegionFromBitmap(PNG 129)", region);
     Bench = nullptr;
 }
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    if (argc > 1) StartupFigures(argv[1], 5);
-    PaintFigures(100);
-    Gdiplus::GdiplusShutdown(token);
-    return 0;
-}
+ORVEL_BENCH_FIGURE(10, StartupFigures);
+ORVEL_BENCH_FIGURE(20, PaintFigures);

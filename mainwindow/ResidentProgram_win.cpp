@@ -14,6 +14,7 @@
 #include "overlays/CursorDlg_win.h"
 #include "overlays/LayeredWindow_win.h"
 #include "overlays/ZuItemList_win.h"
+#include "overlays/ZuTipDLG_win.h"
 #include "resources/resource.h"
 #include "shell/AppModel_win.h"
 #include "shell/Names.h"
@@ -35,7 +36,6 @@ std::wstring ProgramDir;
 
 namespace {
 
-constexpr int kPickerGroupIconPng = 144;  // drawn in front of a group entry of the button functions' picker
 constexpr int kButtonFunctionPicker = 1;  // the picker's mode when a button function opens it
 
 // The module's own file name, however long: GetModuleFileNameW cuts silently when the buffer is short.
@@ -104,7 +104,8 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     Own(std::make_unique<CursorDlg>(), CursorWindow);
     MakeWindowLayered(main, 0);
     Own(std::make_unique<BoardDlg>(), BoardWindow);
-    Own(std::make_unique<ZuItemList>(kButtonFunctionPicker, kPickerGroupIconPng), PickerWindow);
+    Own(std::make_unique<ZuItemList>(kButtonFunctionPicker, IDB_FOLDER), PickerWindow);
+    Own(std::make_unique<TooltipPart>());  // TheTip comes with the first tip
 
     window.LoadPicture();
     window.ArmStartHiddenTimer();

@@ -37,7 +37,26 @@
 
 // PNG images live under the custom resource type "PNG": FindResourceW(module, MAKEINTRESOURCEW(id), RT_PNG).
 // The resource compiler wants the type as a bare name, C++ as a wide string.
-#define IDB_BACKGROUND 129
+#define IDB_BACKGROUND 129             // 670 x 500: the settings window's picture and shape
+#define IDB_GESTURE_UP_FIRST 131       // 131..140, 32 x 32: two finger dots moving up
+#define IDB_FOLDER 144                 // 24 x 24: in front of the picker's group rows
+#define IDB_PICKER_TEXTURE 148         // 200 x 200: the picker's background tile
+#define IDB_TIP_BAR 149                // 102 x 32: the tooltip's bar, stretched
+#define IDB_ICON_COPY 152              // 24 x 24 icons of catalogue entries ...
+#define IDB_ICON_PASTE 153
+#define IDB_ICON_NO_ENTRY 154
+#define IDB_ICON_WINDOWS 155
+#define IDB_ICON_COMPUTER 156
+#define IDB_ICON_VOLUME_DOWN 161
+#define IDB_ICON_VOLUME_UP 162
+#define IDB_MAGNIFIER_FRAME 165        // 300 x 300: a 4-pixel frame around a clear inside
+#define IDB_ICON_CUT 169
+#define IDB_ICON_SNAP_FREEFORM 170
+#define IDB_GESTURE_LEFT_FIRST 171     // 171..180
+#define IDB_GESTURE_RIGHT_FIRST 181    // 181..190
+#define IDB_GESTURE_DOWN_FIRST 191     // 191..200
+#define IDB_ICON_SNAP_RECT 201
+#define IDB_PHOTO 205                  // 500 x 365: the photograph of the trackball
 #ifdef RC_INVOKED
 #define RT_PNG PNG
 #else

@@ -1,0 +1,96 @@
+#include "bench/BenchSupport_win.h"
+
+#include "overlays/Gdiplus_win.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+double Figures::Median() const {
+    if (values.empty()) return 0;
+    std::vector<double> sorted = values;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted[sorted.size() / 2];
+}
+
+double Figures::Min() const { return values.empty() ? 0 : *std::min_element(values.begin(), values.end()); }
+
+double Figures::Max() const { return values.empty() ? 0 : *std::max_element(values.begin(), values.end()); }
+
+double NowMs() {
+    static const LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+void PrintFigure(const char* name, const Figures& figures) {
+    std::printf("%s: median %.2f ms (min %.2f, max %.2f; %zu runs)\n", name, figures.Median(), figures.Min(),
+                figures.Max(), figures.values.size());
+    std::fflush(stdout);
+}
+
+namespace {
+
+std::vector<std::pair<int, BenchFunction>>& Registry() {
+    static std::vector<std::pair<int, BenchFunction>> registry;
+    return registry;
+}
+
+struct PaintRoute {
+    HWND hwnd;
+    LRESULT (*paint)(HWND);
+};
+std::vector<PaintRoute> Routes;
+
+LRESULT CALLBACK BenchWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        for (const PaintRoute& route : Routes) {
+            if (route.hwnd == hwnd) return route.paint(hwnd);
+        }
+    }
+    if (message == WM_ERASEBKGND) return 1;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool RegisterBenchFigure(int order, BenchFunction function) {
+    Registry().emplace_back(order, function);
+    return true;
+}
+
+HWND CreateBenchWindow(int x, int y, int width, int height, LRESULT (*paint)(HWND), DWORD exStyle) {
+    static const bool registered = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = BenchWindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"OrvelBenchWindow";
+        return RegisterClassW(&wc) != 0;
+    }();
+    (void)registered;
+    HWND hwnd = CreateWindowExW(exStyle | WS_EX_TOOLWINDOW, L"OrvelBenchWindow", L"bench", WS_POPUP, x, y, width,
+                                height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (hwnd) {
+        Routes.push_back({hwnd, paint});
+        ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    }
+    return hwnd;
+}
+
+int wmain(int argc, wchar_t** argv) {
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    std::wstring program = argc > 1 ? argv[1] : L"";
+    std::vector<std::pair<int, BenchFunction>> figures = Registry();
+    std::stable_sort(figures.begin(), figures.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& figure : figures) figure.second(program);
+    Gdiplus::GdiplusShutdown(token);
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// What the benchmark's figure files share. Each file registers its figures with ORVEL_BENCH_FIGURE; the
+// benchmark runs them in their order and prints each as one line
+//     name: median X ms (min Y, max Z; N runs)
+// so that figures measured in one run stand side by side.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct Figures {
+    std::vector<double> values;
+    void Add(double v) { values.push_back(v); }
+    double Median() const;
+    double Min() const;
+    double Max() const;
+};
+
+// Milliseconds from the performance counter.
+double NowMs();
+
+// Prints one figure line.
+void PrintFigure(const char* name, const Figures& figures);
+
+// A figure function; `program` is the path of OrvelMouseAssistant.exe given on the command line (may be
+// empty: figures that start the program skip themselves then).
+using BenchFunction = void (*)(const std::wstring& program);
+bool RegisterBenchFigure(int order, BenchFunction function);
+#define ORVEL_BENCH_FIGURE(order, function) \
+    static const bool function##Registered [[maybe_unused]] = RegisterBenchFigure(order, function)
+
+// A plain layered pop-up for painting benchmarks, shown without activation at (x, y); its WM_PAINT calls
+// `paint`. Destroyed by DestroyWindow.
+HWND CreateBenchWindow(int x, int y, int width, int height, LRESULT (*paint)(HWND), DWORD exStyle = WS_EX_LAYERED);
