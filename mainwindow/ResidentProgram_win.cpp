@@ -12,6 +12,7 @@
 #include "overlays/BoardDlg_win.h"
 #include "overlays/CircleDlg_win.h"
 #include "overlays/CursorDlg_win.h"
+#include "overlays/ImageCache_win.h"
 #include "overlays/LayeredWindow_win.h"
 #include "overlays/ZuItemList_win.h"
 #include "overlays/ZuTipDLG_win.h"
@@ -140,5 +141,6 @@ void ResidentProgram::Stop() noexcept {
     // The events a worker may still wait on stay open while any is left (the process's end closes them).
     if (threadsLeft_ == 0) CloseTiltEvents();
     UiThread::Close();  // what workers post from now on is dropped
+    ReleaseCachedPngs();  // before GDI+ shuts down
     ORVEL_TRACE("parts-stopped threads-left=%d", threadsLeft_);
 }
