@@ -1,17 +1,22 @@
 // The settings window's figures, measured where it runs:
 //   1. time from process start to the first frame of the settings window (the program's own trace line
 //      "first-frame", written in test builds, measured from the process's creation time);
-//   2. one full paint of the settings window, render and present separately;
+//   2. a full paint of the settings window and a hover repaint (only the markers change), render and present
+//      separately;
 //   3. RegionFromBitmap on the background picture (PNG 129).
 #include "bench/BenchSupport_win.h"
 #include "mainwindow/SettingsView_win.h"
+#include "overlays/ImageCache_win.h"
 #include "overlays/Image_win.h"
+#include "overlays/ZuTipDLG_win.h"
+#include "shell/AppModel_win.h"
 #include "resources/resource.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,48 +79,83 @@ void StartupFigures(const std::wstring& program) {
 }
 
 struct PaintBench {
-    PngImage background;
-    UniqueBitmap backgroundBitmap;
-    Figures render, present;
+    std::unique_ptr<SettingsView> view;
+    LayeredPaintTimings last;
 };
 PaintBench* Bench = nullptr;
 
-LRESULT PaintOnce(HWND hwnd) {
-    LayeredPaintTimings timings;
-    PaintSettingsView(hwnd, nullptr, Bench->background, Bench->backgroundBitmap.Get(), &timings);
-    if (timings.presented) {
-        Bench->render.Add(timings.renderMs);
-        Bench->present.Add(timings.presentMs);
-    }
+LRESULT PaintOnce(HWND) {
+    Bench->view->Paint(&Bench->last);
     return 0;
 }
 
+// One paint of the window, returned with its cost.
+LayeredPaintTimings PaintNow(HWND hwnd) {
+    Bench->last = LayeredPaintTimings{};
+    UpdateWindow(hwnd);
+    return Bench->last;
+}
+
+// A mouse move as the settings window's message loop hands it to the view.
+void MoveTo(HWND hwnd, int x, int y) {
+    MSG msg{};
+    msg.hwnd = hwnd;
+    msg.message = WM_MOUSEMOVE;
+    msg.lParam = MAKELPARAM(x, y);
+    Bench->view->PreTranslate(msg);
+}
+
 void PaintFigures(const std::wstring&) {
+    BuildFunctionCatalogue();
     PaintBench bench;
     Bench = &bench;
-    bench.background = LoadPngResource(IDB_BACKGROUND);
-    if (!bench.background) {
+    HWND hwnd = CreateBenchWindow(100, 100, 670, 500, PaintOnce);
+    bench.view = std::make_unique<SettingsView>(hwnd, nullptr);
+    if (!bench.view->LoadPictures()) {
         std::printf("settings paint: PNG 129 missing\n");
+        DestroyWindow(hwnd);
         return;
     }
-    bench.backgroundBitmap = ToGdiBitmap(*bench.background);
-    int width = int(bench.background->GetWidth()), height = int(bench.background->GetHeight());
-    HWND hwnd = CreateBenchWindow(100, 100, width, height, PaintOnce);
-    for (int i = 0; i < 100; ++i) {
+    Figures fullRender, fullPresent, hoverRender, hoverPresent;
+    for (int i = 0; i < 40; ++i) {
+        bench.view->ForgetPreparedLayers();
         InvalidateRect(hwnd, nullptr, FALSE);
-        UpdateWindow(hwnd);
+        LayeredPaintTimings t = PaintNow(hwnd);
+        if (t.presented) {
+            fullRender.Add(t.renderMs);
+            fullPresent.Add(t.presentMs);
+        }
     }
+    // A hover over bt3's marker and away again: each change repaints the markers only.
+    for (int i = 0; i < 40; ++i) {
+        if (i % 2 == 0) {
+            MoveTo(hwnd, 240, 272);
+        } else {
+            MoveTo(hwnd, 100, 420);
+        }
+        LayeredPaintTimings t = PaintNow(hwnd);
+        if (t.presented) {
+            hoverRender.Add(t.renderMs);
+            hoverPresent.Add(t.presentMs);
+        }
+    }
+    HideTip(1);
     DestroyWindow(hwnd);
-    PrintFigure("settings paint, render", bench.render);
-    PrintFigure("settings paint, present", bench.present);
+    PrintFigure("settings full paint, render", fullRender);
+    PrintFigure("settings hover repaint, render", hoverRender);
+    PrintFigure("settings full paint, present", fullPresent);
+    PrintFigure("settings hover repaint, present", hoverPresent);
 
     Figures region;
-    for (int i = 0; i < 30; ++i) {
+    PngImage background = LoadPngResource(IDB_BACKGROUND);
+    for (int i = 0; i < 30 && background; ++i) {
         double start = NowMs();
-        UniqueRegion rgn = RegionFromBitmap(*bench.background);
+        UniqueRegion rgn = RegionFromBitmap(*background);
         region.Add(NowMs() - start);
     }
     PrintFigure("RegionFromBitmap(PNG 129)", region);
+    bench.view.reset();
+    ReleaseCachedPngs();
     Bench = nullptr;
 }
 

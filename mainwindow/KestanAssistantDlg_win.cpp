@@ -5,6 +5,7 @@
 #include "mainwindow/MainWindowRules.h"
 #include "mainwindow/ResidentProgram_win.h"
 #include "mainwindow/SettingsView_win.h"
+#include "overlays/CircleDlg_win.h"
 #include "overlays/ZuItemList_win.h"
 #include "resources/resource.h"
 #include "shell/Names.h"
@@ -21,6 +22,7 @@ const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_PAINT, On<&CKestanAssistantDlg::OnPaint>},
     {WM_ERASEBKGND, On<&CKestanAssistantDlg::OnEraseBackground>},
     {WM_QUERYDRAGICON, On<&CKestanAssistantDlg::OnQueryDragIcon>},
+    {WM_SETCURSOR, On<&CKestanAssistantDlg::OnSetCursor>},
     {WM_INPUT, On<&CKestanAssistantDlg::OnRawInput>},
     {kTrayCallbackMessage, On<&CKestanAssistantDlg::OnTrayNotify>},
     {WM_DEVICECHANGE, On<&CKestanAssistantDlg::OnDeviceChange>},
@@ -43,8 +45,14 @@ Dialog::Reply CKestanAssistantDlg::OnMessage(UINT message, WPARAM wParam, LPARAM
 
 // ------------------------------------------------------------------------------------------ start-up
 
+bool CKestanAssistantDlg::PreTranslateMessage(MSG& msg) { return view && view->PreTranslate(msg); }
+
 Dialog::Reply CKestanAssistantDlg::OnInitDialog() {
     exposeCheckBox = GetDlgItem(Hwnd(), IDC_EXPOSE_CHECK);
+    // The template's OK, Cancel and check box stay for their commands (Enter, Escape, closing), but the
+    // picture covers them: shown, they would catch the clicks meant for the picture (a drag, say).
+    for (int control : {IDOK, IDCANCEL, IDC_EXPOSE_CHECK}) ShowWindow(GetDlgItem(Hwnd(), control), SW_HIDE);
+    view = std::make_unique<SettingsView>(Hwnd(), appIcon);
     program.Start(*this);
     return Handled(TRUE);  // the system sets the focus
 }
@@ -61,10 +69,8 @@ void CKestanAssistantDlg::AddNotificationIcon() {
 }
 
 void CKestanAssistantDlg::LoadPicture() {
-    backgroundImage = LoadPngResource(IDB_BACKGROUND);
-    if (!backgroundImage) return;
-    Gdiplus::Bitmap& image = *backgroundImage;
-    backgroundBitmap = ToGdiBitmap(image);
+    if (!view->LoadPictures()) return;
+    Gdiplus::Bitmap& image = *view->Background();
     SetWindowRgn(Hwnd(), RegionFromBitmap(image).Release(), FALSE);  // the system owns the region from here on
     int width = int(image.GetWidth()), height = int(image.GetHeight());
     SetWindowPos(Hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
@@ -90,7 +96,7 @@ void CKestanAssistantDlg::WatchPicker() { SetTimer(Hwnd(), kPickerWatchTimer, kP
 // ------------------------------------------------------------------------------------------ painting
 
 Dialog::Reply CKestanAssistantDlg::OnPaint() {
-    PaintSettingsView(Hwnd(), appIcon, backgroundImage, backgroundBitmap.Get());
+    view->Paint();
     if (!firstFrameTraced && IsWindowVisible(Hwnd())) {
         firstFrameTraced = true;
         ORVEL_TRACE("first-frame");
@@ -110,6 +116,12 @@ Dialog::Reply CKestanAssistantDlg::OnPaint() {
 Dialog::Reply CKestanAssistantDlg::OnEraseBackground() { return Handled(TRUE); }
 
 Dialog::Reply CKestanAssistantDlg::OnQueryDragIcon() { return Handled(LRESULT(appIcon)); }
+
+// The hand over the markers, the Default button and the caption boxes; elsewhere the system's arrow.
+Dialog::Reply CKestanAssistantDlg::OnSetCursor(msg::SetCursor cursor) {
+    if (cursor.over == Hwnd() && view && view->SetCursorOver()) return Handled(TRUE);
+    return PassOn();
+}
 
 // ------------------------------------------------------------------------------------------ input, devices
 
@@ -141,8 +153,7 @@ Dialog::Reply CKestanAssistantDlg::OnTimer(msg::Timer timer) {
         }
         break;
     case kPickerWatchTimer:
-        // Runs only while a picker is shown; what it watches for comes with the settings view's picker.
-        if (!PickerWindow || !PickerWindow->IsShown()) KillTimer(hwnd, kPickerWatchTimer);
+        WatchPickerTick();
         break;
     case kStartHiddenTimer: {
         StartHiddenStep step = OnStartHiddenTick(StartHidden, IsWindowVisible(hwnd) != FALSE);
@@ -162,6 +173,31 @@ Dialog::Reply CKestanAssistantDlg::OnTimer(msg::Timer timer) {
         break;
     }
     return Handled(0);
+}
+
+// A picker opened from the settings view closes when another application takes the foreground (the
+// magnifier, the settings window and the picker's own lists do not count). Pickers opened by a button close
+// on clicks instead. The timer runs only while a picker is shown.
+void CKestanAssistantDlg::WatchPickerTick() {
+    if (!PickerWindow || !PickerWindow->IsShown()) {
+        KillTimer(Hwnd(), kPickerWatchTimer);
+        return;
+    }
+    HWND foreground = GetForegroundWindow();
+    const bool ours = foreground == Hwnd() || (CircleWindow && foreground == CircleWindow->Hwnd()) ||
+                      PickerWindow->ContainsWindow(foreground);
+    if (PickerWindow->Opacity() == 255 && PickerWindow->Mode() == 0 && !ours) PickerWindow->Hide();
+}
+
+// ------------------------------------------------------------------------------------------ functions
+
+void CKestanAssistantDlg::RunFunction([[maybe_unused]] int function) {
+    // The dispatcher comes with the input subsystem; until then a chosen function is only noted.
+    ORVEL_TRACE("function-run %d", function);
+}
+
+void CKestanAssistantDlg::ReleaseFunction([[maybe_unused]] int function) {
+    ORVEL_TRACE("function-release %d", function);
 }
 
 // ------------------------------------------------------------------------------------------ commands

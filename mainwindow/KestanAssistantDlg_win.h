@@ -7,9 +7,8 @@
 // Threads: the window belongs to the main thread. Other threads reach it only through work posted to the UI
 // thread (UiThread::Post), which finds it through MainWindow, and through EndDialog.
 #include "mainwindow/NotificationIcon_win.h"
-#include "overlays/Image_win.h"
+#include "mainwindow/SettingsView_win.h"
 #include "toolkit/Dialog_win.h"
-#include "toolkit/Handle_win.h"
 
 #include <memory>
 
@@ -26,17 +25,27 @@ public:
     void ArmStartHiddenTimer();  // timer 11, after "/hide"
     void ArmFirstPaintTimer();   // timer 1
 
-    // A picker was shown: watch it (timer 3) until none is shown any more.
+    // A picker was opened from the settings view: watch it (timer 3) until none is shown any more.
     void WatchPicker();
+
+    // Runs the function at a catalogue position, as a button press does; its release half. Anything outside
+    // the catalogue does nothing.
+    void RunFunction(int function);
+    void ReleaseFunction(int function);
+
+    // The settings view, for the benchmark.
+    SettingsView* View() { return view.get(); }
 
 protected:
     Reply OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool PreTranslateMessage(MSG& msg) override;
 
 private:
     Reply OnInitDialog();
     Reply OnPaint();
     Reply OnEraseBackground();
     Reply OnQueryDragIcon();
+    Reply OnSetCursor(msg::SetCursor cursor);
     Reply OnRawInput(msg::RawInput input);
     Reply OnTrayNotify(msg::TrayCallback callback);
     Reply OnDeviceChange(msg::DeviceChange change);
@@ -47,12 +56,12 @@ private:
 
     void OnShowCommand();
     void StopHandshake();
+    void WatchPickerTick();
 
     ResidentProgram& program;
     HICON appIcon = nullptr;        // icon group 128, shared: not destroyed
-    PngImage backgroundImage;       // PNG 129: the window's picture and shape
-    UniqueBitmap backgroundBitmap;  // backgroundImage as a 32-bit bitmap, made once
     HWND exposeCheckBox = nullptr;  // control 1000 of the template; bound but never read
+    std::unique_ptr<SettingsView> view;
     std::unique_ptr<NotificationIcon> tray;
     bool firstFrameTraced = false;
 };

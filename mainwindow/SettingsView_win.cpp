@@ -1,8 +1,42 @@
 #include "mainwindow/SettingsView_win.h"
 
+#include "mainwindow/KestanAssistantDlg_win.h"
+#include "mainwindow/MainWindowRules.h"
+#include "mainwindow/ResidentProgram_win.h"
+#include "overlays/ImageCache_win.h"
+#include "overlays/ZuItemList_win.h"
+#include "overlays/ZuTipDLG_win.h"
+#include "resources/resource.h"
+#include "shell/AppModel_win.h"
+#include "shell/ProcessState.h"
+#include "tilt/TiltScroll_win.h"
 #include "toolkit/Scopes_win.h"
+#include "toolkit/Trace_win.h"
 
 namespace {
+
+using Gdiplus::ARGB;
+using Gdiplus::Color;
+
+constexpr ARGB kShadowPen = 0xFE000000;
+constexpr ARGB kLightPen = 0xFEFFFF00;
+constexpr ARGB kLabelBox = 0x80202020;
+constexpr ARGB kSquare = 0x80303030, kSquareLit = 0x80101010;
+constexpr ARGB kArrow = 0x7A101010, kArrowLit = 0xFCFFFFFF;
+constexpr ARGB kText = 0xFAC8C8C8, kTextLit = 0xFAFFFFFF, kTextShadow = 0x80000000;
+constexpr ARGB kDefaultFill = 0xC8101010, kDefaultLine = 0xFEFFFFFF;
+constexpr ARGB kCaptionFill = 0x40101010, kCaptionLine = 0xA6A6A6A6;
+constexpr ARGB kCaptionFillLit = 0x80101010, kCaptionLineLit = 0xC8FFFFFF;
+
+// Centred both ways and trimmed at a word, for every text of the view.
+void CentredFormat(Gdiplus::StringFormat& format) {
+    format.SetAlignment(Gdiplus::StringAlignmentCenter);
+    format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
+    format.SetTrimming(Gdiplus::StringTrimmingWord);
+}
+
+Gdiplus::RectF ToGdi(const RectF& r) { return Gdiplus::RectF(r.x, r.y, r.width, r.height); }
+
 // The usual painting of a minimised dialog: the icon centred over the icon-erase background.
 void PaintMinimised(HWND hwnd, HICON icon) {
     PaintScope paint(hwnd);
@@ -13,25 +47,275 @@ void PaintMinimised(HWND hwnd, HICON icon) {
     int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(paint.Dc(), x, y, icon);
 }
+
+void DrawLeader(Gdiplus::Graphics& g, const LeaderLine& line) {
+    for (const auto* segments : {&line.shadow, &line.light}) {
+        const ARGB colour = segments == &line.shadow ? kShadowPen : kLightPen;
+        for (const LeaderSegment& s : *segments) {
+            Gdiplus::Pen pen(Color{colour}, s.width);
+            pen.SetStartCap(s.arrowStart ? Gdiplus::LineCapArrowAnchor : Gdiplus::LineCapRound);
+            g.DrawLine(&pen, s.from.x, s.from.y, s.to.x, s.to.y);
+        }
+    }
+}
+
 }  // namespace
 
-void PaintSettingsView(HWND hwnd, HICON appIcon, const PngImage& backgroundImage, HBITMAP backgroundBitmap,
-                       LayeredPaintTimings* timings) {
-    if (IsIconic(hwnd)) {
-        PaintMinimised(hwnd, appIcon);
+// Measures the markers' texts the way they are drawn: the label font, a 1024 x 100 layout box.
+class GdiplusMeasurer final : public TextMeasurer {
+public:
+    explicit GdiplusMeasurer(const Gdiplus::Font* font) : font_(font), dc_(CreateCompatibleDC(nullptr)) {
+        if (dc_) graphics_ = std::make_unique<Gdiplus::Graphics>(dc_.Get());
+        CentredFormat(format_);
+    }
+    PointF Measure(const std::wstring& text) override {
+        Gdiplus::RectF bounds;
+        if (!font_ || !graphics_ ||
+            graphics_->MeasureString(text.c_str(), INT(text.size()), font_, Gdiplus::RectF(0, 0, 1024, 100), &format_,
+                                     &bounds) != Gdiplus::Ok) {
+            return PointF{};
+        }
+        return PointF{bounds.Width, bounds.Height};
+    }
+
+private:
+    const Gdiplus::Font* font_;
+    UniqueMemoryDc dc_;
+    std::unique_ptr<Gdiplus::Graphics> graphics_;
+    Gdiplus::StringFormat format_;
+};
+
+SettingsView::SettingsView(HWND owner, HICON icon)
+    : window(owner),
+      appIcon(icon),
+      labelFont(CreatePixelFont(L"Tahoma", kLabelFontPixels)),
+      defaultFont(CreatePixelFont(L"Tahoma", kDefaultFontPixels)),
+      measurer(std::make_unique<GdiplusMeasurer>(labelFont.get())) {}
+
+SettingsView::~SettingsView() = default;
+
+bool SettingsView::LoadPictures() {
+    backgroundImage = LoadPngResource(IDB_BACKGROUND);
+    if (!backgroundImage) return false;
+    backgroundBitmap = ToGdiBitmap(*backgroundImage);
+    return true;
+}
+
+// ------------------------------------------------------------------------------------------ painting
+
+void SettingsView::DrawStaticLayers(HDC surface, int width, int height) {
+    if (backgroundBitmap) {
+        UniqueMemoryDc source(CreateCompatibleDC(surface));
+        SelectScope selected(source.Get(), backgroundBitmap.Get());
+        if (selected) BitBlt(surface, 0, 0, width, height, source.Get(), 0, 0, SRCCOPY);
+        GdiFlush();  // GDI+ writes the same pixels next
+    }
+    Gdiplus::Graphics g(surface);
+    g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    if (const PngImage& photo = CachedPng(IDB_PHOTO)) {
+        g.DrawImage(photo.Get(), kPhotoX, kPhotoY, INT(photo->GetWidth()), INT(photo->GetHeight()));
+    }
+    const PixelRect& d = kDefaultButtonRect;
+    Gdiplus::SolidBrush fill(Color{kDefaultFill});
+    g.FillRectangle(&fill, d.left, d.top, d.right - d.left, d.bottom - d.top);
+    Gdiplus::Pen outline(Color{kDefaultLine}, 1);
+    g.DrawRectangle(&outline, d.left, d.top, d.right - d.left, d.bottom - d.top);
+    Gdiplus::StringFormat format;
+    CentredFormat(format);
+    Gdiplus::SolidBrush white(Color{kDefaultLine});
+    g.DrawString(Texts.buttonLabel.c_str(), INT(Texts.buttonLabel.size()), defaultFont.get(),
+                 Gdiplus::RectF(float(d.left), float(d.top), float(d.right - d.left), float(d.bottom - d.top)), &format,
+                 &white);
+    DrawLeader(g, LeaderLineOf(3));
+    DrawLeader(g, LeaderLineOf(4));
+    g.Flush(Gdiplus::FlushIntentionSync);
+}
+
+void SettingsView::DrawDynamicLayers(Gdiplus::Graphics& g, const SettingsLayout& layout) {
+    for (int b = 0; b < 2; ++b) {
+        const PixelRect& r = layout.captionButtonRects[std::size_t(b)];
+        const bool lit = state.HoverCaptionButton == b;
+        Gdiplus::SolidBrush fill(Color{lit ? kCaptionFillLit : kCaptionFill});
+        Gdiplus::Pen line(Color{lit ? kCaptionLineLit : kCaptionLine}, 1);
+        g.FillRectangle(&fill, r.left, r.top, kCaptionButtonSize, kCaptionButtonSize);
+        g.DrawRectangle(&line, r.left, r.top, kCaptionButtonSize, kCaptionButtonSize);
+        const int x = r.left;
+        if (b == 0) {
+            g.DrawLine(&line, x + 4, 24, x + 16, 24);
+        } else {
+            g.DrawLine(&line, x + 4, 18, x + 16, 30);
+            g.DrawLine(&line, x + 16, 18, x + 4, 30);
+        }
+    }
+
+    Gdiplus::StringFormat format;
+    CentredFormat(format);
+    for (const MarkerLayout& m : layout.markers) {
+        const bool lit = state.HoverSlot == m.slot || state.EditSlot == m.slot;
+        Gdiplus::SolidBrush box(Color{kLabelBox});
+        g.FillRectangle(&box, ToGdi(m.box));
+        Gdiplus::SolidBrush square(Color{lit ? kSquareLit : kSquare});
+        g.FillRectangle(&square, ToGdi(m.square));
+        if (m.arrowPenWidth > 0) {
+            Gdiplus::Pen arrow(Color{lit ? kArrowLit : kArrow}, m.arrowPenWidth);
+            arrow.SetStartCap(Gdiplus::LineCapArrowAnchor);
+            g.DrawLine(&arrow, m.arrowTip.x, m.arrowTip.y, m.arrowEnd.x, m.arrowEnd.y);
+        }
+        Gdiplus::SolidBrush shadow(Color{kTextShadow});
+        Gdiplus::RectF shadowRect = ToGdi(m.textRect);
+        shadowRect.X += 1;
+        shadowRect.Y += 1;
+        g.DrawString(m.text.c_str(), INT(m.text.size()), labelFont.get(), shadowRect, &format, &shadow);
+        Gdiplus::SolidBrush text(Color{lit ? kTextLit : kText});
+        g.DrawString(m.text.c_str(), INT(m.text.size()), labelFont.get(), ToGdi(m.textRect), &format, &text);
+    }
+}
+
+void SettingsView::Paint(LayeredPaintTimings* timings) {
+    if (IsIconic(window)) {
+        PaintMinimised(window, appIcon);
         return;
     }
+    const int width = backgroundImage ? int(backgroundImage->GetWidth()) : 0;
+    const int height = backgroundImage ? int(backgroundImage->GetHeight()) : 0;
+    const SettingsLayout layout = ComputeSettingsLayout(FunctionCatalogue, Slots, *measurer);
+#if defined(ORVEL_TEST_HOOKS)
+    if (layout.slotRects != hits.slotRects) {
+        const PixelRect& a = layout.slotRects[3];
+        const PixelRect& b = layout.slotRects[4];
+        ORVEL_TRACE("view-markers bt3=%d,%d,%d,%d %s | bt4=%d,%d,%d,%d %s", a.left, a.top, a.right, a.bottom,
+                    TraceUtf8(layout.markers[0].text).c_str(), b.left, b.top, b.right, b.bottom,
+                    TraceUtf8(layout.markers[1].text).c_str());
+    }
+#endif
+    hits.slotRects = layout.slotRects;
+    if (firstPaint) {
+        hits.defaultButton = layout.defaultButtonRect;
+        hits.captionButtons = layout.captionButtonRects;
+        firstPaint = false;
+    }
+
     LayeredPaintOptions options;
     options.size = SurfaceSize::Fixed;
-    options.fixedWidth = backgroundImage ? int(backgroundImage->GetWidth()) : 0;
-    options.fixedHeight = backgroundImage ? int(backgroundImage->GetHeight()) : 0;
+    options.fixedWidth = width;
+    options.fixedHeight = height;
     options.antiAlias = true;
-    options.gdiDraw = [backgroundBitmap](HDC surface, int width, int height) {
-        if (!backgroundBitmap) return;
-        // The background was converted once at start-up; each paint only copies it.
-        UniqueMemoryDc source(CreateCompatibleDC(surface));
-        SelectScope selected(source.Get(), backgroundBitmap);
-        if (selected) BitBlt(surface, 0, 0, width, height, source.Get(), 0, 0, SRCCOPY);
+    options.gdiDraw = [this](HDC surface, int w, int h) {
+        if (!staticLayer) {
+            staticLayer = LayeredSurface(w, h);
+            if (staticLayer) DrawStaticLayers(staticLayer.Dc(), w, h);
+        }
+        if (staticLayer) BitBlt(surface, 0, 0, w, h, staticLayer.Dc(), 0, 0, SRCCOPY);
     };
-    PaintLayered(hwnd, options, [](Gdiplus::Graphics&, int, int) {}, timings);
+    PaintLayered(window, options, [this, &layout](Gdiplus::Graphics& g, int, int) { DrawDynamicLayers(g, layout); },
+                 timings);
+}
+
+// ------------------------------------------------------------------------------------------ interaction
+
+bool SettingsView::SetCursorOver() {
+    if (!ShowsHandCursor(state)) return false;
+    // A shared cursor of the program's resources: never destroyed.
+    static const HCURSOR hand = LoadCursorW(ResourceModule(), MAKEINTRESOURCEW(IDC_HAND_CURSOR));
+    SetCursor(hand);
+    return true;
+}
+
+bool SettingsView::PreTranslate(const MSG& msg) {
+    ViewMessage m;
+    switch (msg.message) {
+    case WM_MOUSEMOVE: m.kind = ViewMessageKind::MouseMove; break;
+    case WM_LBUTTONDOWN: m.kind = ViewMessageKind::LeftDown; break;
+    case WM_RBUTTONDOWN: m.kind = ViewMessageKind::RightDown; break;
+    case WM_MBUTTONDOWN: m.kind = ViewMessageKind::MiddleDown; break;
+    case WM_LBUTTONUP: m.kind = ViewMessageKind::LeftUp; break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: m.kind = ViewMessageKind::KeyDown; break;
+    case kFunctionChosenMessage: m.kind = ViewMessageKind::FunctionChosen; break;
+    case WM_PRINT:
+    case WM_PRINTCLIENT: m.kind = ViewMessageKind::Print; break;
+    default: return false;
+    }
+    const msg::Point at = msg::Decode<msg::Point>(msg.wParam, msg.lParam);
+    m.x = at.at.x;
+    m.y = at.at.y;
+    m.key = int(msg.wParam);
+    m.function = int(msg.wParam);
+    m.pickerMode = int(msg.lParam);
+    m.pickerExists = PickerWindow != nullptr;
+    m.pickerVisible = PickerWindow && PickerWindow->IsShown();
+    if (msg.hwnd == window) {
+        m.target = MessageTarget::SettingsWindow;
+    } else if (PickerWindow && msg.hwnd && msg.hwnd == PickerWindow->Hwnd()) {
+        m.target = MessageTarget::Picker;
+    } else if (PickerWindow && msg.hwnd && PickerWindow->ContainsWindow(msg.hwnd)) {
+        m.target = MessageTarget::PickerChain;
+    } else {
+        m.target = MessageTarget::Elsewhere;
+    }
+    FilterResult result = FilterSettingsMessage(state, hits, m, FunctionCatalogue.Size());
+    for (const ViewEffect& effect : result.effects) Apply(effect);
+    return result.consumed;
+}
+
+void SettingsView::Apply(const ViewEffect& e) {
+    switch (e.kind) {
+    case ViewEffectKind::Invalidate:
+        InvalidateRect(window, nullptr, FALSE);
+        break;
+    case ViewEffectKind::ShowTip: {
+        POINT at{e.x, e.y};
+        ClientToScreen(window, &at);
+        ShowTip(at.x, at.y, Texts.tips[std::size_t(e.tip)].text, e.durationMs, kTipFontPixels);
+        ORVEL_TRACE("view-tip %ld,%ld %d ms %s", at.x, at.y, e.durationMs,
+                    TraceUtf8(Texts.tips[std::size_t(e.tip)].text).c_str());
+        break;
+    }
+    case ViewEffectKind::HideTip:
+        HideTip(e.immediate);
+        break;
+    case ViewEffectKind::HidePicker:
+        if (PickerWindow) PickerWindow->Hide();
+        break;
+    case ViewEffectKind::OpenPicker: {
+        if (!PickerWindow) break;
+        POINT at{e.x, e.y};
+        ClientToScreen(window, &at);
+        PickerWindow->SetItems(FunctionCatalogue.entries, 0);
+        PickerWindow->ShowAt(at.x + 1, at.y + 1, 0);
+        if (MainWindow) MainWindow->WatchPicker();
+        ORVEL_TRACE("picker-open slot=%d at=%ld,%ld", e.slot, at.x + 1, at.y + 1);
+        break;
+    }
+    case ViewEffectKind::HideWindow:
+        ShowWindow(window, SW_HIDE);
+        SetTimer(window, kForegroundTimer, UINT(e.durationMs), nullptr);
+        break;
+    case ViewEffectKind::Minimize:
+        ShowWindow(window, SW_MINIMIZE);
+        break;
+    case ViewEffectKind::Drag: {
+        POINT at{e.x, e.y};
+        ClientToScreen(window, &at);
+        // The system moves the window as if its caption had been pressed.
+        PostMessageW(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
+        break;
+    }
+    case ViewEffectKind::ResetDefaults:
+        ResetSlotsToDefaults(FunctionCatalogue, Slots, DeviceMode);
+        SaveAllSettings();
+        InvalidateRect(window, nullptr, TRUE);
+        if (TiltNoticeEvent) PulseEvent(TiltNoticeEvent);
+        break;
+    case ViewEffectKind::AssignAndSave:
+        Slots.ButtonFunctions[std::size_t(e.slot)] = e.function;
+        SaveAllSettings();
+        break;
+    case ViewEffectKind::Save:
+        SaveAllSettings();
+        break;
+    case ViewEffectKind::RunFunction:
+        if (MainWindow) MainWindow->RunFunction(e.function);
+        break;
+    }
 }
