@@ -171,13 +171,41 @@ void SettingsView::DrawDynamicLayers(Gdiplus::Graphics& g, const SettingsLayout&
     }
 }
 
+namespace {
+
+// What the dynamic layers cover: both caption boxes and each marker's box, with a margin for their edges.
+std::vector<RECT> DynamicRects(const SettingsLayout& layout) {
+    constexpr int kMargin = 2;
+    std::vector<RECT> rects;
+    const PixelRect& first = layout.captionButtonRects[0];
+    const PixelRect& last = layout.captionButtonRects[1];
+    rects.push_back(RECT{first.left - kMargin, first.top - kMargin, last.right + kMargin, last.bottom + kMargin});
+    for (const MarkerLayout& m : layout.markers) {
+        rects.push_back(RECT{LONG(m.box.x) - kMargin, LONG(m.box.y) - kMargin,
+                             LONG(m.box.x + m.box.width) + 1 + kMargin, LONG(m.box.y + m.box.height) + 1 + kMargin});
+    }
+    return rects;
+}
+
+double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return frequency.QuadPart > 0 ? double(to.QuadPart - from.QuadPart) * 1000.0 / double(frequency.QuadPart) : 0;
+}
+
+}  // namespace
+
 void SettingsView::Paint(LayeredPaintTimings* timings) {
+    if (timings) *timings = LayeredPaintTimings{};
     if (IsIconic(window)) {
         PaintMinimised(window, appIcon);
         return;
     }
+    PaintScope paint(window);  // the window is validated whatever happens below
     const int width = backgroundImage ? int(backgroundImage->GetWidth()) : 0;
     const int height = backgroundImage ? int(backgroundImage->GetHeight()) : 0;
+    if (width <= 0 || height <= 0) return;
+
     const SettingsLayout layout = ComputeSettingsLayout(FunctionCatalogue, Slots, *measurer);
 #if defined(ORVEL_TEST_HOOKS)
     if (layout.slotRects != hits.slotRects) {
@@ -195,20 +223,43 @@ void SettingsView::Paint(LayeredPaintTimings* timings) {
         firstPaint = false;
     }
 
-    LayeredPaintOptions options;
-    options.size = SurfaceSize::Fixed;
-    options.fixedWidth = width;
-    options.fixedHeight = height;
-    options.antiAlias = true;
-    options.gdiDraw = [this](HDC surface, int w, int h) {
-        if (!staticLayer) {
-            staticLayer = LayeredSurface(w, h);
-            if (staticLayer) DrawStaticLayers(staticLayer.Dc(), w, h);
+    LARGE_INTEGER start, rendered, presented;
+    QueryPerformanceCounter(&start);
+    const std::vector<RECT> dynamic = DynamicRects(layout);
+    std::vector<RECT> changed = lastDynamic;
+    changed.insert(changed.end(), dynamic.begin(), dynamic.end());
+    const bool whole = !staticLayer || !frame;
+    if (whole) {
+        staticLayer = LayeredSurface(width, height);
+        if (staticLayer) DrawStaticLayers(staticLayer.Dc(), width, height);
+        frame = LayeredSurface(width, height);
+        if (!frame) return;
+        if (staticLayer) BitBlt(frame.Dc(), 0, 0, width, height, staticLayer.Dc(), 0, 0, SRCCOPY);
+    } else {
+        // Only what the last frame's dynamic layers covered, and what this frame's will cover, changes.
+        for (const RECT& r : changed) {
+            BitBlt(frame.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, staticLayer.Dc(), r.left, r.top,
+                   SRCCOPY);
         }
-        if (staticLayer) BitBlt(surface, 0, 0, w, h, staticLayer.Dc(), 0, 0, SRCCOPY);
-    };
-    PaintLayered(window, options, [this, &layout](Gdiplus::Graphics& g, int, int) { DrawDynamicLayers(g, layout); },
-                 timings);
+    }
+    GdiFlush();  // GDI+ writes the same pixels next
+    {
+        Gdiplus::Graphics g(frame.Dc());
+        g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+        DrawDynamicLayers(g, layout);
+        g.Flush(Gdiplus::FlushIntentionSync);
+    }
+    QueryPerformanceCounter(&rendered);
+    RECT dirty{width, height, 0, 0};
+    for (const RECT& r : changed) UnionRect(&dirty, &dirty, &r);
+    const bool shown = whole ? PresentLayered(window, frame.Dc()) : PresentLayeredDirty(window, frame.Dc(), dirty);
+    QueryPerformanceCounter(&presented);
+    lastDynamic = dynamic;
+    if (timings) {
+        timings->renderMs = Milliseconds(start, rendered);
+        timings->presentMs = Milliseconds(rendered, presented);
+        timings->presented = shown;
+    }
 }
 
 // ------------------------------------------------------------------------------------------ interaction

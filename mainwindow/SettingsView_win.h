@@ -13,6 +13,7 @@
 #include "toolkit/Handle_win.h"
 
 #include <memory>
+#include <vector>
 
 class SettingsView {
 public:
@@ -27,7 +28,8 @@ public:
 
     // WM_PAINT. `timings` (may be null) receives what the paint cost, for the benchmark.
     void Paint(LayeredPaintTimings* timings = nullptr);
-    // The next paint draws the unchanging layers anew as well (the benchmark's full paint).
+    // The next paint draws the unchanging layers anew and presents the whole picture (the benchmark's full
+    // paint).
     void ForgetPreparedLayers() { staticLayer = LayeredSurface(); }
 
     // The message filter: true when the message is consumed.
@@ -47,6 +49,8 @@ private:
     PngImage backgroundImage;       // PNG 129: the window's picture and shape
     UniqueBitmap backgroundBitmap;  // backgroundImage as a 32-bit bitmap, made once
     LayeredSurface staticLayer;     // background, photograph, Default button, leader lines
+    LayeredSurface frame;           // the picture last presented
+    std::vector<RECT> lastDynamic;  // where its caption boxes and markers are
     std::unique_ptr<Gdiplus::Font> labelFont;
     std::unique_ptr<Gdiplus::Font> defaultFont;
     std::unique_ptr<class GdiplusMeasurer> measurer;

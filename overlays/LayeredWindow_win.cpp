@@ -124,6 +124,25 @@ bool PresentLayered(HWND hwnd, HDC source, BYTE constantAlpha, bool perPixelAlph
     return UpdateLayeredWindow(hwnd, nullptr, &topLeft, &size, source, &sourceOrigin, 0, &blend, ULW_ALPHA) != FALSE;
 }
 
+bool PresentLayeredDirty(HWND hwnd, HDC source, const RECT& dirty) {
+    RECT window{};
+    if (!GetWindowRect(hwnd, &window)) return false;
+    POINT topLeft{window.left, window.top};
+    SIZE size{window.right - window.left, window.bottom - window.top};
+    POINT sourceOrigin{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    UPDATELAYEREDWINDOWINFO info{};
+    info.cbSize = sizeof info;
+    info.pptDst = &topLeft;
+    info.psize = &size;
+    info.hdcSrc = source;
+    info.pptSrc = &sourceOrigin;
+    info.pblend = &blend;
+    info.dwFlags = ULW_ALPHA;
+    info.prcDirty = &dirty;
+    return UpdateLayeredWindowIndirect(hwnd, &info) != FALSE;
+}
+
 // ------------------------------------------------------------------------------------------------- paint
 
 namespace {

@@ -62,6 +62,10 @@ private:
 // false, flag ULW_ALPHA. False when the system refuses (a window that is not layered, for one).
 bool PresentLayered(HWND hwnd, HDC source, BYTE constantAlpha = 255, bool perPixelAlpha = true);
 
+// The same with only `dirty` (window coordinates) changed since the last present: the system may then update
+// just that part of the screen (Windows' compositor does; Wine uploads the whole surface anyway).
+bool PresentLayeredDirty(HWND hwnd, HDC source, const RECT& dirty);
+
 // How big the surface of a paint is.
 enum class SurfaceSize {
     Client,         // the client size
