@@ -133,6 +133,10 @@ void LookAtTheOverlays(DWORD lookMs) {
     HideTip(0);
     const bool gone = PumpFor(2000, [] { return TheTip && !IsWindowVisible(TheTip->Hwnd()); });
     std::printf("look: tooltip %s %.0f ms after HideTip(0)\n", gone ? "hidden" : "still shown", NowMs() - hiding);
+    // The fader has nothing to do now and sleeps: its thread's wake-ups can be counted from outside.
+    std::printf("look: quiet\n");
+    std::fflush(stdout);
+    PumpFor(3000);
 
     magnifier.Stop();
     indicator.Stop();
