@@ -1,10 +1,38 @@
 #pragma once
-// The magnifier window. Its handle is compared with the foreground window by the picker watch; its content
-// (the frame picture and the magnified view) is drawn by Paint.
+// The magnifier: a 300 x 300 window that shows the screen around the cursor at twice its size inside a thin
+// dark frame, and can be dragged anywhere. It is made hidden at start-up and nothing in the catalogue shows
+// it; the picker watch compares its handle with the foreground window. Not layered: its paint reaches the
+// screen through the paint DC.
+//
+// Threads: main thread only. Its refresh timer runs only while it is shown.
+#include "overlays/Image_win.h"
 #include "overlays/OverlayWindow_win.h"
 #include "resources/resource.h"
 
 class CircleDLG : public OverlayWindow {
 public:
+    static constexpr UINT_PTR kRefreshTimer = 3;
+    static constexpr UINT kRefreshMs = 100;
+    static constexpr int kSize = 300;  // the frame picture's size, and the window's without it
+
     void Start() override { Create(IDD_CIRCLE); }
+    bool Stop() noexcept override;
+
+protected:
+    Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint() override;
+
+private:
+    Reply OnInitDialog();
+    Reply OnTimer(msg::Timer timer);
+    Reply OnLeftButtonDown(msg::Point press);
+    Reply OnWindowPosChanged();
+    static const MessageEntry<CircleDLG> kMessages[];
+
+    // Starts the refresh when the window is shown and stops it when hidden.
+    void FollowVisibility();
+
+    const PngImage* frameImage = nullptr;  // PNG 165 (kept by the picture cache); null when it failed to load
+    UniqueBitmap frameBitmap;              // the same picture as a 32-bit GDI bitmap
+    bool refreshing = false;               // timer 3 runs
 };

@@ -1,7 +1,8 @@
 #include "overlays/CursorDlg_win.h"
 
 #include "mainwindow/ResidentProgram_win.h"
-#include "overlays/LayeredWindow_win.h"
+#include "overlays/GestureFrames.h"
+#include "overlays/ImageCache_win.h"
 #include "shell/ProcessState.h"
 #include "toolkit/UiThread_win.h"
 
@@ -52,6 +53,27 @@ void CursorDlg::Start() {
     Create(IDD_CURSOR);
     SetWindowPos(Hwnd(), nullptr, 0, 0, kSize, kSize, SWP_NOMOVE | SWP_NOZORDER);
     MakeWindowLayered(Hwnd(), WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW);
+}
+
+void CursorDlg::Paint() { PaintGestureIndicator(Hwnd(), GestureTipDirection, GestureTipTicks); }
+
+void PaintGestureIndicator(HWND hwnd, int direction, int ticks, LayeredPaintTimings* timings) {
+    LayeredPaintOptions options;
+    options.size = SurfaceSize::ClientPlusOne;
+    options.antiAlias = true;
+    options.copyToPaintDc = false;  // the window is layered: what UpdateLayeredWindow got is what shows
+    // The count may have moved on since this paint was asked for: one tick's difference does not show.
+    const int png = GestureFrameFor(direction, ticks);
+    PaintLayered(
+        hwnd, options,
+        [png](Gdiplus::Graphics& graphics, int, int) {
+            if (png == 0) return;
+            const PngImage& frame = CachedPng(png);
+            if (!frame) return;
+            // At its own pixel size, whatever resolution the picture claims.
+            graphics.DrawImage(frame.Get(), 0, 0, int(frame->GetWidth()), int(frame->GetHeight()));
+        },
+        timings);
 }
 
 void StartGestureTip(int direction) {

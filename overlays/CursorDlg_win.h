@@ -1,11 +1,12 @@
 #pragma once
 // The gesture indicator: a 32 x 32 layered window beside the cursor that plays a short finger animation
-// after a gesture, and GestureTipThread, which keeps it there while it is shown. Its frames are drawn by
-// Paint.
+// after a gesture, and GestureTipThread, which keeps it there while it is shown. Paint draws the frame of
+// GestureFrames that the count has reached.
 //
 // Threads: the window belongs to the main thread. The indicator's thread reads GestureTipTicks, counts it
 // up and posts the window work (move, show, repaint, hide) to the UI thread; between gestures it sleeps on
 // an event.
+#include "overlays/LayeredWindow_win.h"
 #include "overlays/OverlayWindow_win.h"
 #include "resources/resource.h"
 #include "toolkit/WorkerThread_win.h"
@@ -21,7 +22,14 @@ public:
     static constexpr int kBelowCursor = 50;  // the indicator's top edge, in pixels below the cursor
 
     void Start() override;
+
+protected:
+    void Paint() override;
 };
+
+// One paint of the indicator (its WM_PAINT; also the benchmark's): the frame for `direction` after `ticks`
+// at (0, 0) at its own size, nothing once the animation is over; presented opaque where the frame is.
+void PaintGestureIndicator(HWND hwnd, int direction, int ticks, LayeredPaintTimings* timings = nullptr);
 
 // Shows the indicator for a gesture in `direction` (0 up, 1 down, 2 left, 3 right): the count starts again
 // and the indicator's thread wakes. Main thread.

@@ -1,5 +1,8 @@
 #include "overlays/PanelDlg_win.h"
 
+#include "toolkit/Handle_win.h"
+#include "toolkit/Scopes_win.h"
+
 std::unique_ptr<PanelDlg> PanelDlg::CreatePanel(HWND owner) {
     auto panel = std::make_unique<PanelDlg>();
     if (!panel->Create(IDD_PANEL, owner)) return nullptr;
@@ -9,4 +12,18 @@ std::unique_ptr<PanelDlg> PanelDlg::CreatePanel(HWND owner) {
 void PanelDlg::SetBitmap(HBITMAP bitmap) {
     panelBitmap = bitmap;
     if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+void PanelDlg::Paint() {
+    PaintScope paint(Hwnd());
+    if (!panelBitmap || !paint.Dc()) return;
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    UniqueMemoryDc memory(CreateCompatibleDC(paint.Dc()));
+    if (!memory) return;
+    SelectScope select(memory.Get(), panelBitmap);
+    if (!select) return;  // a bitmap selected into another DC just now cannot be copied from here
+    const RECT& invalid = paint.Invalid();
+    BitBlt(paint.Dc(), invalid.left, invalid.top, client.right - client.left + 1, client.bottom - client.top + 1,
+           memory.Get(), invalid.left, invalid.top, SRCCOPY);
 }

@@ -17,6 +17,10 @@ public:
     // The bitmap painted from now on (not owned; the switcher keeps it alive while the panel shows it).
     void SetBitmap(HBITMAP bitmap);
 
+protected:
+    // Copies the bitmap 1:1 into the invalidated part; never erased, so uncovering restores its pixels.
+    void Paint() override;
+
 private:
     HBITMAP panelBitmap = nullptr;
 };

@@ -4,13 +4,18 @@
 // it. The settings view shows its hints with it, the board its modes and the results of its snaps.
 //
 // Threads: the window belongs to the main thread; its fader runs on a thread of its own that only ticks
-// while a tip is shown or fading.
+// while a tip is shown or fading. The two share the fade state (hold and opacity) under a lock that each
+// holds only while it reads or changes those few values: the fader never waits for the main thread while
+// it holds the lock, and hands its window work (show, hide, topmost, repaint) to the UI thread.
+#include "overlays/LayeredWindow_win.h"
 #include "overlays/OverlayWindow_win.h"
+#include "overlays/TipFader.h"
+#include "overlays/TipPlacement.h"
 #include "resources/resource.h"
+#include "toolkit/WorkerThread_win.h"
 
+#include <memory>
 #include <string>
-
-class ZuTipDLG;
 
 // Shows `text` centred on screen point (x, y) for about `durationMs`, drawn at `fontPixels`; a new tip
 // replaces the current one. The first call creates the tooltip (TheTip). Main thread.
@@ -18,10 +23,73 @@ void ShowTip(int x, int y, const std::wstring& text, int durationMs, int fontPix
 // Ends the current tip's hold so that it fades out; with `immediate` 1 it is gone at once. Main thread.
 void HideTip(int immediate);
 
+// What the fader thread and the main thread share. Lives as long as either holds it, so a fader that
+// outlived its window still finds it.
+struct TipFadeShared;
+
+class ZuTipDLG : public OverlayWindow {
+public:
+    ZuTipDLG();
+    ~ZuTipDLG() override;
+
+    // The window from template 151, owned by the settings window; its initialisation starts the fader.
+    void Start() override;
+    // Ends the fader and waits for it, then destroys the window. False when the fader did not end in time.
+    bool Stop() noexcept override;
+
+    // The steps of ShowTip and HideTip once the tooltip exists.
+    void Show(int x, int y, const std::wstring& text, int durationMs, int fontPixels);
+    void Hide(bool immediate);
+
+    // The fade state now (holdTicks, tipAlpha), read under the lock.
+    int HoldTicks() const;
+    int TipAlpha() const;
+    // The fader's window work, on the UI thread: shown and repainted while the tip holds or fades, hidden
+    // otherwise. Whatever the fader saw, this follows the state as it is when it runs.
+    void ApplyFade();
+
+protected:
+    Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint() override;
+
+private:
+    Reply OnInitDialog();
+    static const MessageEntry<ZuTipDLG> kMessages[];
+
+    // holdTicks and tipAlpha live in the shared fade state, under its lock.
+    std::shared_ptr<TipFadeShared> fade;
+    std::wstring tipText;
+    int tipFontPixels = 0;
+    WorkerThread fadeThread;  // TipFaderThread
+    std::unique_ptr<Gdiplus::Font> drawFont;  // "Tahoma" at tipFontPixels, made when the size changes
+    int drawFontPixels = -1;
+};
+
 // The owner's part for the tooltip: TheTip stays null until the first ShowTip makes the window; the stop
 // ends the fader and destroys it.
 class TooltipPart final : public Subsystem {
 public:
+    TooltipPart();
+    ~TooltipPart() override;
+
     void Start() override;
     bool Stop() noexcept override;
+
+    // The tooltip, made on first use; null once the part has stopped or when the window cannot be made.
+    ZuTipDLG* Tip();
+
+private:
+    std::unique_ptr<ZuTipDLG> tip;
+    bool running = false;
 };
+
+// Measures with GDI+ on the screen: "Tahoma" (or the generic sans-serif family), regular, in pixels.
+class GdiplusTipMeasurer final : public TipTextMeasurer {
+public:
+    TipTextSize Measure(const std::wstring& text, int pixels) const override;
+};
+
+// One paint of a tip (the tooltip's WM_PAINT; also the benchmark's): the bar (PNG 149) stretched over the
+// whole surface, `text` centred on it in `font` (null: no text), white, presented with `alpha`.
+void PaintTip(HWND hwnd, const std::wstring& text, Gdiplus::Font* font, BYTE alpha,
+              LayeredPaintTimings* timings = nullptr);

@@ -1,0 +1,108 @@
+#include "overlays/CircleDlg_win.h"
+
+#include "overlays/ImageCache_win.h"
+#include "overlays/LayeredWindow_win.h"
+
+const MessageEntry<CircleDLG> CircleDLG::kMessages[] = {
+    {WM_INITDIALOG, On<&CircleDLG::OnInitDialog>},
+    {WM_TIMER, On<&CircleDLG::OnTimer>},
+    {WM_LBUTTONDOWN, On<&CircleDLG::OnLeftButtonDown>},
+    {WM_WINDOWPOSCHANGED, On<&CircleDLG::OnWindowPosChanged>},
+};
+
+bool CircleDLG::Stop() noexcept {
+    if (refreshing && Hwnd()) KillTimer(Hwnd(), kRefreshTimer);
+    refreshing = false;
+    return OverlayWindow::Stop();
+}
+
+Dialog::Reply CircleDLG::OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DispatchMessageTable(*this, kMessages, message, wParam, lParam);
+}
+
+Dialog::Reply CircleDLG::OnInitDialog() {
+    const PngImage& frame = CachedPng(IDB_MAGNIFIER_FRAME);
+    int width = kSize, height = kSize;
+    if (frame) {
+        frameImage = &frame;
+        frameBitmap = ToGdiBitmap(*frame);
+        width = int(frame->GetWidth());
+        height = int(frame->GetHeight());
+    }
+    SetWindowPos(Hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FollowVisibility();  // a template that shows the window at once starts the refresh here
+    return Handled(TRUE);
+}
+
+// However the window was shown or hidden, the refresh follows here; the system's handling goes on.
+Dialog::Reply CircleDLG::OnWindowPosChanged() {
+    FollowVisibility();
+    return PassOn();
+}
+
+void CircleDLG::FollowVisibility() {
+    HWND hwnd = Hwnd();
+    if (!hwnd) return;
+    const bool visible = IsWindowVisible(hwnd) != FALSE;
+    if (visible && !refreshing) {
+        refreshing = SetTimer(hwnd, kRefreshTimer, kRefreshMs, nullptr) != 0;
+    } else if (!visible && refreshing) {
+        KillTimer(hwnd, kRefreshTimer);
+        refreshing = false;
+    }
+}
+
+Dialog::Reply CircleDLG::OnTimer(msg::Timer timer) {
+    if (timer.id != kRefreshTimer) return PassOn();
+    HWND hwnd = Hwnd();
+    if (IsWindowVisible(hwnd)) {
+        InvalidateRect(hwnd, nullptr, TRUE);
+        // Above everything again, without taking the activation from the window the user works in.
+        SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    return Handled(0);
+}
+
+// A press anywhere in the magnifier drags the whole window, as a press on a caption would.
+Dialog::Reply CircleDLG::OnLeftButtonDown(msg::Point press) {
+    // The caption press carries screen coordinates; the client press is turned into them.
+    POINT at = press.at;
+    ClientToScreen(Hwnd(), &at);
+    PostMessageW(Hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
+    return Handled(0);
+}
+
+void CircleDLG::Paint() {
+    if (!frameImage) {
+        OverlayWindow::Paint();  // nothing to show without the frame
+        return;
+    }
+    Gdiplus::Bitmap* frame = frameImage->Get();
+    const int width = int(frame->GetWidth());
+    const int height = int(frame->GetHeight());
+    HWND hwnd = Hwnd();
+
+    LayeredPaintOptions options;
+    options.size = SurfaceSize::Fixed;
+    options.fixedWidth = width;
+    options.fixedHeight = height;
+    options.antiAlias = true;
+    options.perPixelAlpha = false;  // the magnified screen is opaque
+    options.gdiDraw = [hwnd, width, height](HDC surface, int, int) {
+        // Half the picture's size around the cursor, stretched onto all of it: twice the size.
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        HDC screen = GetDC(nullptr);
+        if (!screen) return;
+        SetStretchBltMode(surface, HALFTONE);
+        SetBrushOrgEx(surface, 0, 0, nullptr);  // HALFTONE needs the brush origin set after it
+        StretchBlt(surface, 0, 0, width, height, screen, cursor.x - client.right / 4, cursor.y - client.bottom / 4,
+                   width / 2, height / 2, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+    };
+    PaintLayered(hwnd, options, [frame, width, height](Gdiplus::Graphics& graphics, int, int) {
+        graphics.DrawImage(frame, 0, 0, width, height);
+    });
+}
