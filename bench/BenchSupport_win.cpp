@@ -1,6 +1,7 @@
 #include "bench/BenchSupport_win.h"
 
 #include "overlays/Gdiplus_win.h"
+#include "overlays/ImageCache_win.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -91,6 +92,7 @@ int wmain(int argc, wchar_t** argv) {
     std::stable_sort(figures.begin(), figures.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& figure : figures) figure.second(program);
+    ReleaseCachedPngs();  // before GDI+ goes
     Gdiplus::GdiplusShutdown(token);
     return 0;
 }
