@@ -398,7 +398,8 @@ class Photograph(unittest.TestCase):
                         if (x - tx) ** 2 + (y - ty) ** 2 <= 16 and pixel(alone, self.width, x, y)[3] != 255]
                 self.assertEqual(near, [], "the button is not solid round the tip")
                 others = [t for other, t in tips.items() if other != name]
-                self.assertTrue(all(pixel(alone, self.width, *t)[3] == 0 for t in others), "one button covers both tips")
+                self.assertTrue(all(pixel(alone, self.width, *t)[3] == 0 for t in others),
+                                "one button covers both tips")
                 # In the photograph the button is what shows there: nothing lies over it, nothing shows through.
                 shown = pixel(self.rgba, self.width, tx, ty)
                 self.assertEqual(shown[3], 255)
