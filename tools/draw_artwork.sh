@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# Regenerates the program's artwork from its editable sources in resources/art/:
-#   resources/png/129.png        settings window background (background.svg), 670 x 500, 8-bit RGBA
+# Regenerates the program's artwork from its editable sources in resources/art/. Every PNG is 8-bit RGBA:
+#   resources/png/129.png        settings window background (background.svg), 670 x 500
+#   resources/png/205.png        photograph of the trackball (photo.svg), 500 x 365, drawn at (70, 90) of 129
+#   resources/png/144.png        folder icon of the picker's group rows   } icons24.svg: one sheet of 24 x 24
+#   resources/png/152..156.png   copy, paste, no entry, windows, computer } cells, cut apart here in the order
+#   resources/png/161, 162.png   volume down, volume up                   } its comment lists
+#   resources/png/169, 170, 201  scissors; with a free-form and with a rectangular dashed outline
+#   resources/png/148.png        the picker's brushed grey tile, 200 x 200 (picker-texture.py)
+#   resources/png/149.png        the tooltip's dark rounded bar, 102 x 32 (tip-bar.svg)
+#   resources/png/165.png        the magnifier's frame, 300 x 300 (magnifier-frame.svg)
+#   resources/png/131..140, 171..200.png  gesture frames, 32 x 32: up, left, right, down (gestures.py)
 #   resources/icons/app.ico      program icon, 16/24 from icon-small.svg, 32/48/256 from icon.svg
 #   resources/cursors/hand.cur   monochrome pointing hand, 32 and 48 pixels (hand32.txt, hand48.txt)
 #   resources/cursors/pen.cur    the board's pen, 32 pixels, colour (pen.svg)
 # The results are committed; the build only reads them. Rerun this after editing a source and look at the result.
 # Needs rsvg-convert, ImageMagick's /usr/bin/convert (/usr/local/bin/convert may be something else), python3 and
-# the DejaVu fonts for the title (all installed by tools/setup.sh).
+# the DejaVu fonts for the title and the maker's name on the photograph (all installed by tools/setup.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,13 +35,41 @@ trap 'rm -rf "$work"' EXIT
 render() {
   local svg=$1 size=$2 out=$3
   rsvg-convert -w "${size%x*}" -h "${size#*x}" "$svg" -o "$work/raw.png"
-  "$convert_bin" "$work/raw.png" -background 'rgba(0,0,0,0)' -alpha background -strip \
+  finish "$work/raw.png" "$out"
+}
+
+# Writes any PNG (with extra ImageMagick operations, such as a crop, after its name) in that same plain form.
+finish() {
+  local raw=$1 out=$2
+  shift 2
+  "$convert_bin" "$raw" "$@" +repage -background 'rgba(0,0,0,0)' -alpha background -strip \
     -define png:exclude-chunks=date,time,bKGD -define png:color-type=6 -define png:bit-depth=8 "PNG32:$out"
 }
 
 mkdir -p resources/png resources/icons resources/cursors
 
 render "$art/background.svg" 670x500 resources/png/129.png
+render "$art/photo.svg" 500x365 resources/png/205.png
+
+# The picker: its tile, and the icon sheet cut into cells (the order of the sheet's comment).
+python3 "$art/picker-texture.py" "$work/texture.png"
+finish "$work/texture.png" resources/png/148.png
+rsvg-convert -w 264 -h 24 "$art/icons24.svg" -o "$work/icons.png"
+cell=0
+for id in 144 152 153 154 155 156 161 162 169 170 201; do
+  finish "$work/icons.png" "resources/png/$id.png" -crop "24x24+$((cell * 24))+0"
+  cell=$((cell + 1))
+done
+
+render "$art/tip-bar.svg" 102x32 resources/png/149.png
+render "$art/magnifier-frame.svg" 300x300 resources/png/165.png
+
+mkdir -p "$work/gestures"
+python3 "$art/gestures.py" "$work/gestures"
+for svg in "$work"/gestures/*.svg; do
+  id=$(basename "$svg" .svg)
+  render "$svg" 32x32 "resources/png/$id.png"
+done
 
 for size in 16 24; do render "$art/icon-small.svg" "${size}x${size}" "$work/icon$size.png"; done
 for size in 32 48 256; do render "$art/icon.svg" "${size}x${size}" "$work/icon$size.png"; done

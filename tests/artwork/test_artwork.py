@@ -4,6 +4,7 @@ draws on it, and (when windres is installed) the compiled Orvel.rc itself.
 
 Run: python3 tests/artwork/test_artwork.py   (tools/draw_artwork.sh runs it after drawing)."""
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -184,6 +185,253 @@ class Background(unittest.TestCase):
         spread = (sum((v - mean) ** 2 for v in stage) / len(stage)) ** 0.5
         self.assertLess(max(stage), 110, "bright detail behind the photograph")
         self.assertLess(spread, 12, "busy background behind the photograph")
+
+
+# ------------------------------------------------------------------------------------ the embedded pictures
+
+ICON_IDS = (144, 152, 153, 154, 155, 156, 161, 162, 169, 170, 201)
+# First frame and direction of travel (x, y; y grows downwards) of each row of gesture frames.
+GESTURE_ROWS = {"up": (131, (0, -1)), "left": (171, (-1, 0)), "right": (181, (1, 0)), "down": (191, (0, 1))}
+GESTURE_FRAMES = 10
+PNG_SIZES = {129: (670, 500), 205: (500, 365), 148: (200, 200), 149: (102, 32), 165: (300, 300)}
+PNG_SIZES.update({number: (24, 24) for number in ICON_IDS})
+PNG_SIZES.update({first + k: (32, 32) for first, _ in GESTURE_ROWS.values() for k in range(GESTURE_FRAMES)})
+
+PHOTO_ORIGIN = (70, 90)                  # where the settings window draws the photograph
+ARROW_TIPS = {"bt3": (342, 284), "bt4": (365, 239)}    # window pixels the side-button leader arrows end in
+# Where the marker labels go, in window pixels, for a label about 110 pixels wide (dark box, light text).
+LABEL_AREAS = {"bt3": (153, 261, 289, 286), "bt4": (398, 244, 534, 269)}
+RSVG = shutil.which("rsvg-convert")
+
+_decoded = {}
+
+
+def picture(number):
+    """(width, height, colour type, bit depth, RGBA bytes) of resources/png/NUMBER.png, decoded once."""
+    if number not in _decoded:
+        with open(os.path.join(RES, "png", "%d.png" % number), "rb") as f:
+            data = f.read()
+        width, height, colour, rgba = wi.decode_png(data)
+        _decoded[number] = (width, height, colour, data[24], rgba)
+    return _decoded[number]
+
+
+def pixel(rgba, width, x, y):
+    i = (y * width + x) * 4
+    return rgba[i:i + 4]
+
+
+def header_defines():
+    """Every '#define NAME number' of resource.h, with the comment of its line."""
+    out = {}
+    with open(os.path.join(RES, "resource.h"), encoding="utf-8") as f:
+        for line in f:
+            m = re.match(r"#define (\w+) (\d+)\s*(?://(.*))?$", line.strip())
+            if m:
+                out[m.group(1)] = (int(m.group(2)), m.group(3) or "")
+    return out
+
+
+def rc_png_lines():
+    """(number, file) of every RT_PNG line of Orvel.rc, with names resolved through resource.h."""
+    defines = header_defines()
+    out = []
+    with open(os.path.join(RES, "Orvel.rc"), encoding="utf-8") as f:
+        for line in f:
+            m = re.match(r'\s*(\w+)\s+RT_PNG\s+"([^"]+)"', line)
+            if m:
+                name = m.group(1)
+                out.append((int(name) if name.isdigit() else defines[name][0], m.group(2)))
+    return out
+
+
+class EmbeddedPictures(unittest.TestCase):
+    """Every PNG the program loads: listed in the resource script and the header, present, of its size."""
+
+    def test_script_header_and_size_table_name_the_same_pictures(self):
+        lines = rc_png_lines()
+        numbers = [n for n, _ in lines]
+        self.assertEqual(len(numbers), len(set(numbers)), "a picture is embedded twice")
+        self.assertEqual(sorted(numbers), sorted(PNG_SIZES))
+        for number, path in lines:
+            self.assertEqual(path, "resources/png/%d.png" % number)
+        from_header = set()
+        for name, (number, comment) in header_defines().items():
+            if not name.startswith("IDB_"):
+                continue
+            count = GESTURE_FRAMES if name.endswith("_FIRST") else 1
+            from_header.update(range(number, number + count))
+            size = re.search(r"(\d+) x (\d+)", comment)
+            if size:
+                self.assertEqual((int(size.group(1)), int(size.group(2))), PNG_SIZES[number], name)
+        self.assertEqual(from_header, set(PNG_SIZES))
+
+    def test_every_picture_has_its_size_is_8_bit_rgba_and_has_clean_clear_pixels(self):
+        for number, size in sorted(PNG_SIZES.items()):
+            with self.subTest(number):
+                self.assertTrue(os.path.exists(os.path.join(RES, "png", "%d.png" % number)), "missing")
+                width, height, colour, depth, rgba = picture(number)
+                self.assertEqual(((width, height), colour, depth), (size, 6, 8))
+                # Regions and layered windows take a clear pixel with colour for a visible one.
+                dirty = [i // 4 for i in range(0, len(rgba), 4) if rgba[i + 3] == 0 and any(rgba[i:i + 3])]
+                self.assertEqual(dirty[:5], [])
+
+    def test_magnifier_frame_is_4_pixels_of_one_third_black_round_a_clear_inside(self):
+        width, height, _, _, rgba = picture(165)
+        wrong = []
+        for y in range(height):
+            for x in range(width):
+                band = min(x, y, width - 1 - x, height - 1 - y) < 4
+                if pixel(rgba, width, x, y) != (b"\0\0\0\x55" if band else b"\0\0\0\0"):
+                    wrong.append((x, y, tuple(pixel(rgba, width, x, y))))
+        self.assertEqual(wrong[:5], [])
+
+    def test_gesture_frames_move_the_dots_steadily_in_their_rows_direction(self):
+        for row, (first, (dx, dy)) in GESTURE_ROWS.items():
+            with self.subTest(row):
+                frames = [picture(first + k) for k in range(GESTURE_FRAMES)]
+                self.assertEqual(len({f[4] for f in frames}), GESTURE_FRAMES, "two frames of the row are equal")
+                along, across = [], []
+                for width, height, _, _, rgba in frames:
+                    total = sx = sy = 0
+                    for y in range(height):
+                        for x in range(width):
+                            r, g, b, a = pixel(rgba, width, x, y)
+                            if a >= 128 and g > r + 40 and g > b + 40:     # the green of the dots and trail
+                                total += a
+                                sx += a * x
+                                sy += a * y
+                    self.assertGreater(total, 30 * 255, "hardly any green in a frame")
+                    cx, cy = sx / total - (width - 1) / 2, sy / total - (height - 1) / 2
+                    along.append(cx * dx + cy * dy)
+                    across.append(cx * -dy + cy * dx)
+                    # Nothing may be cut off at the frame's edge.
+                    edge = [pixel(rgba, width, x, y)[3] for y in range(height) for x in range(width)
+                            if x in (0, width - 1) or y in (0, height - 1)]
+                    self.assertEqual(max(edge), 0, "a dot touches the frame's edge")
+                steps = [b - a for a, b in zip(along, along[1:])]
+                self.assertGreater(min(steps), 0.2, "the dots stop or go back: %s" % along)
+                self.assertGreater(along[-1] - along[0], 8, "the dots hardly travel")
+                self.assertLess(max(abs(v) for v in across), 1.0, "the dots drift off their line")
+
+    def test_picker_tile_is_an_opaque_calm_grey_seamless_at_the_picker_s_period(self):
+        width, height, _, _, rgba = picture(148)
+        self.assertEqual(min(rgba[3::4]), 255)
+        lum = [[luminance(pixel(rgba, width, x, y)) for x in range(width)] for y in range(height)]
+        values = [v for line in lum for v in line]
+        mean = sum(values) / len(values)
+        spread = (sum((v - mean) ** 2 for v in values) / len(values)) ** 0.5
+        self.assertTrue(45 < mean < 110 and spread < 12, "mean %.1f, spread %.1f" % (mean, spread))
+        self.assertLess(max(max(p) - min(p) for p in (pixel(rgba, width, x, y)[:3]
+                                                     for y in range(0, height, 7) for x in range(0, width, 7))), 24)
+        # The picker tiles the top-left 199 x 199 pixels; a 200 x 200 tiling must not show a seam either.
+        for period in (199, 200):
+            def column_step(a, b):
+                return sum(abs(lum[y][a] - lum[y][b]) for y in range(period)) / period
+            def row_step(a, b):
+                return sum(abs(lum[a][x] - lum[b][x]) for x in range(period)) / period
+            inner_columns = sum(column_step(x, x + 1) for x in range(period - 1)) / (period - 1)
+            inner_rows = sum(row_step(y, y + 1) for y in range(period - 1)) / (period - 1)
+            with self.subTest(period=period):
+                self.assertLess(column_step(period - 1, 0), 1.6 * inner_columns + 0.5)
+                self.assertLess(row_step(period - 1, 0), 1.6 * inner_rows + 0.5)
+
+    def test_tooltip_bar_is_dark_translucent_and_rounded(self):
+        width, height, _, _, rgba = picture(149)
+        for corner in ((0, 0), (width - 1, 0), (0, height - 1), (width - 1, height - 1)):
+            self.assertEqual(pixel(rgba, width, *corner)[3], 0, "corner %s" % (corner,))
+        inside = [pixel(rgba, width, x, y) for y in range(8, height - 8) for x in range(10, width - 10)]
+        self.assertTrue(all(120 <= p[3] <= 240 for p in inside), "the bar is not translucent")
+        self.assertLess(max(luminance(p) for p in inside), 70, "white text would not read on it")
+
+    def test_icons_differ_and_stand_out_on_the_picker_texture(self):
+        width, height, _, _, tile = picture(148)
+        count = width * height
+        ground = [sum(tile[c::4]) / count for c in range(3)]
+        seen = {}
+        for number in ICON_IDS:
+            with self.subTest(number):
+                _, _, _, _, rgba = picture(number)
+                self.assertNotIn(rgba, seen, "same picture as %s" % seen.get(rgba))
+                seen[rgba] = number
+                standing_out = 0
+                for i in range(0, len(rgba), 4):
+                    a = rgba[i + 3] / 255
+                    over = [rgba[i + c] * a + ground[c] * (1 - a) for c in range(3)]
+                    standing_out += abs(luminance(over) - luminance(ground)) > 48
+                self.assertGreater(standing_out, 40, "the icon hardly shows on the picker's grey")
+
+
+class Photograph(unittest.TestCase):
+    """PNG 205 under the slot markers of the settings window."""
+
+    def setUp(self):
+        self.width, self.height, _, _, self.rgba = picture(205)
+
+    def render_alone(self, element_id):
+        """The photograph's source with only the element (and what it contains) drawn, at the photo's size.
+        rsvg-convert --export-id crops to the element, so everything else is hidden instead."""
+        with open(os.path.join(RES, "art", "photo.svg"), encoding="utf-8") as f:
+            text = f.read()
+        marker = 'id="%s"' % element_id
+        self.assertEqual(text.count(marker), 1, "no element %s in photo.svg" % element_id)
+        text = text.replace(marker, marker + ' visibility="visible"')
+        text = re.sub(r"<svg\b", '<svg visibility="hidden"', text, count=1)
+        with tempfile.TemporaryDirectory(prefix="orvel-art-") as tmp:
+            svg, png = os.path.join(tmp, "alone.svg"), os.path.join(tmp, "alone.png")
+            with open(svg, "w", encoding="utf-8") as f:
+                f.write(text)
+            subprocess.run([RSVG, "-w", str(self.width), "-h", str(self.height), svg, "-o", png], check=True)
+            with open(png, "rb") as f:
+                width, height, _, rgba = wi.decode_png(f.read())
+        self.assertEqual((width, height), (self.width, self.height))
+        return rgba
+
+    @unittest.skipUnless(RSVG, "rsvg-convert is not installed")
+    def test_each_arrow_ends_well_inside_its_side_button(self):
+        tips = {name: (x - PHOTO_ORIGIN[0], y - PHOTO_ORIGIN[1]) for name, (x, y) in ARROW_TIPS.items()}
+        for name, (tx, ty) in tips.items():
+            with self.subTest(name):
+                alone = self.render_alone("side-button-" + name)
+                # Solid in a disc round the tip: the arrow does not end on the button's edge.
+                near = [(x, y) for y in range(ty - 4, ty + 5) for x in range(tx - 4, tx + 5)
+                        if (x - tx) ** 2 + (y - ty) ** 2 <= 16 and pixel(alone, self.width, x, y)[3] != 255]
+                self.assertEqual(near, [], "the button is not solid round the tip")
+                others = [t for other, t in tips.items() if other != name]
+                self.assertTrue(all(pixel(alone, self.width, *t)[3] == 0 for t in others),
+                                "one button covers both tips")
+                # In the photograph the button is what shows there: nothing lies over it, nothing shows through.
+                shown = pixel(self.rgba, self.width, tx, ty)
+                self.assertEqual(shown[3], 255)
+                self.assertLessEqual(max(abs(a - b) for a, b in zip(shown, pixel(alone, self.width, tx, ty))), 2)
+
+    def test_only_the_mouse_and_its_shadow_cover_the_stage(self):
+        for corner in ((0, 0), (self.width - 1, 0), (0, self.height - 1), (self.width - 1, self.height - 1)):
+            self.assertEqual(pixel(self.rgba, self.width, *corner), b"\0\0\0\0")
+        edge = [pixel(self.rgba, self.width, x, y)[3] for y in range(self.height) for x in range(self.width)
+                if x in (0, self.width - 1) or y in (0, self.height - 1)]
+        self.assertLess(max(edge), 16, "the picture is cut off at its edge")
+        opaque = sum(1 for a in self.rgba[3::4] if a == 255)
+        self.assertGreater(opaque, self.width * self.height // 4, "the mouse is too small or not solid")
+
+    def test_the_marker_labels_sit_on_calm_ground(self):
+        bw, _, _, _, back = picture(129)
+        ox, oy = PHOTO_ORIGIN
+        for name, (x0, y0, x1, y1) in LABEL_AREAS.items():
+            with self.subTest(name):
+                lum = {}
+                for y in range(y0, y1):
+                    for x in range(x0, x1):
+                        under = pixel(back, bw, x, y)
+                        px, py = x - ox, y - oy
+                        top = pixel(self.rgba, self.width, px, py) if 0 <= px < self.width and 0 <= py < self.height \
+                            else b"\0\0\0\0"
+                        a = top[3] / 255
+                        lum[x, y] = luminance([top[c] * a + under[c] * (1 - a) for c in range(3)])
+                self.assertLess(max(lum.values()), 215, "bright detail under the light label text")
+                crisp = sum(1 for (x, y), v in lum.items() if x + 2 < x1 and y + 2 < y1
+                            and max(abs(v - lum[x + 2, y]), abs(v - lum[x, y + 2])) > 40)
+                self.assertLess(crisp, len(lum) * 0.08, "busy detail under the label")
 
 
 class IconsAndCursors(unittest.TestCase):
@@ -401,11 +649,15 @@ class CompiledResources(unittest.TestCase):
                 self.assertEqual(text, "Windows 通訊端安裝失敗。")
 
     def test_files_are_embedded_unchanged(self):
-        with open(os.path.join(RES, "png", "129.png"), "rb") as f:
-            png = f.read()
+        pngs = {}
+        for number in PNG_SIZES:
+            with open(os.path.join(RES, "png", "%d.png" % number), "rb") as f:
+                pngs[number] = f.read()
         for windres, res in self.compiled.items():
             with self.subTest(windres):
-                self.assertEqual(res[("PNG", 129)], png)
+                self.assertEqual(sorted(name for kind, name in res if kind == "PNG"), sorted(pngs))
+                for number, png in pngs.items():
+                    self.assertEqual(res[("PNG", number)], png, "PNG %d" % number)
                 self.assertEqual(res[(RT_MANIFEST, 1)], self.manifest)
                 self.assertIn("Orvel Mouse Assistant".encode("utf-16-le"), res[(RT_VERSION, 1)])
 
