@@ -32,8 +32,10 @@ int PickerRowHeight(const std::vector<_ZuItemListDB>& rows, int k, const PickerM
     return rows[std::size_t(k)].kind == kKindSeparator ? m.separatorHeight : m.rowHeight;
 }
 
-int PickerListHeight(const std::vector<_ZuItemListDB>& rows, const PickerMetrics& m) {
+int PickerListHeight(const std::vector<_ZuItemListDB>& rows, const PickerMetrics& m, bool catalogueEmpty) {
     int height = 2 * kPickerMargin;
+    // "No item" needs a row's room; the margins alone would leave a sliver where it cannot be read.
+    if (catalogueEmpty) return height + m.rowHeight;
     for (int k = 0; k < RowCount(rows); ++k) height += PickerRowHeight(rows, k, m);
     return height;
 }
@@ -174,11 +176,13 @@ void AddRowImage(std::vector<PickerPaintOp>& plan, int imageId, int rowY, const 
 }  // namespace
 
 std::vector<PickerPaintOp> PickerPaintPlan(const PickerPaintInput& in, const PickerImageHeight& imageHeight) {
-    static const std::vector<_ZuItemListDB> kNoRows;
-    const std::vector<_ZuItemListDB>& rows = in.rows ? *in.rows : kNoRows;
-    const PickerMetrics& m = in.metrics;
-    const int w = in.width;
-    const int h = in.height;
+    std::vector<PickerPaintOp> plan = PickerFramePlan(in.width, in.height);
+    std::vector<PickerPaintOp> content = PickerContentPlan(in, imageHeight);
+    plan.insert(plan.end(), content.begin(), content.end());
+    return plan;
+}
+
+std::vector<PickerPaintOp> PickerFramePlan(int w, int h) {
     std::vector<PickerPaintOp> plan;
 
     // The shadow: four rims on top of each other, so it darkens towards the inside.
@@ -202,7 +206,16 @@ std::vector<PickerPaintOp> PickerPaintPlan(const PickerPaintInput& in, const Pic
     column.rect = {kPickerIconColumn, 0, kPickerIconColumn + w - 32, h};
     column.color = kTextColumnColor;
     plan.push_back(column);
+    return plan;
+}
 
+std::vector<PickerPaintOp> PickerContentPlan(const PickerPaintInput& in, const PickerImageHeight& imageHeight) {
+    static const std::vector<_ZuItemListDB> kNoRows;
+    const std::vector<_ZuItemListDB>& rows = in.rows ? *in.rows : kNoRows;
+    const PickerMetrics& m = in.metrics;
+    const int w = in.width;
+    const int h = in.height;
+    std::vector<PickerPaintOp> plan;
     if (in.catalogueEmpty) {
         PickerPaintOp noItem = Op(PickerPaintOpKind::Text);
         noItem.rect = {0, 0, w, h};

@@ -51,8 +51,9 @@ std::vector<_ZuItemListDB> PickerShownEntries(const std::vector<_ZuItemListDB>& 
 // computation can reach past the rows through a stale index.
 int PickerRowHeight(const std::vector<_ZuItemListDB>& rows, int k, const PickerMetrics& m);
 
-// The window height that shows every row: the two margins and the rows.
-int PickerListHeight(const std::vector<_ZuItemListDB>& rows, const PickerMetrics& m);
+// The window height that shows every row: the two margins and the rows. With `catalogueEmpty` (nothing to
+// list at all) it is one row high, room for "No item".
+int PickerListHeight(const std::vector<_ZuItemListDB>& rows, const PickerMetrics& m, bool catalogueEmpty = false);
 
 // ------------------------------------------------------------------------------------------ placement
 
@@ -176,9 +177,13 @@ struct PickerPaintInput {
 // The height of picture `id`, or 0 when it cannot be had (it is then not drawn).
 using PickerImageHeight = std::function<int(int imageId)>;
 
-// Everything one paint draws, in order: the shadow's four rims, the clip, the texture and the darker text
-// column, then "No item" or the rows (separator lines; the highlight, the icon, the group arrow, the name).
+// Everything one paint draws, in order: the frame (the shadow's four rims, the clip to the inside, the
+// texture and the darker text column), then the content: "No item", or the rows (separator lines; the
+// highlight, the icon, the group arrow, the name). PickerFramePlan and PickerContentPlan are its two parts:
+// the frame depends on the size alone, so a list may keep it drawn and apply only its clip again.
 std::vector<PickerPaintOp> PickerPaintPlan(const PickerPaintInput& input, const PickerImageHeight& imageHeight);
+std::vector<PickerPaintOp> PickerFramePlan(int width, int height);
+std::vector<PickerPaintOp> PickerContentPlan(const PickerPaintInput& input, const PickerImageHeight& imageHeight);
 
 // ------------------------------------------------------------------------------------------ the cursor
 

@@ -68,6 +68,7 @@ TEST(PickerFilling, OverwritesWhateverIndexTheCopiesCarried) {
 
 TEST(PickerFilling, HeightIsTheMarginsAndTheRows) {
     EXPECT_EQ(PickerListHeight({}, kMetrics), 8);  // a group without members: an empty frame
+    EXPECT_EQ(PickerListHeight({}, kMetrics, true), 8 + 36);  // no catalogue: room for "No item"
     EXPECT_EQ(PickerListHeight(Rows("ffgsf"), kMetrics), 8 + 4 * 36 + 8);
     const std::vector<_ZuItemListDB> rows = Rows("fs");
     EXPECT_EQ(PickerRowHeight(rows, 0, kMetrics), 36);

@@ -175,6 +175,31 @@ TEST(PickerPaint, TheFrameComesFirst) {
     EXPECT_EQ(plan[6].color, 0x5A202020u);
 }
 
+TEST(PickerPaint, TheFrameDependsOnTheSizeAloneAndTheContentFollowsIt) {
+    std::vector<_ZuItemListDB> rows = Rows("fgsf");
+    PickerPaintInput in = Input(rows, 1);
+    const std::vector<PickerPaintOp> whole = PickerPaintPlan(in, Height24);
+    const std::vector<PickerPaintOp> frame = PickerFramePlan(in.width, in.height);
+    const std::vector<PickerPaintOp> content = PickerContentPlan(in, Height24);
+    ASSERT_EQ(whole.size(), frame.size() + content.size());
+    EXPECT_EQ(frame.size(), 7u);
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        const PickerPaintOp& part = i < frame.size() ? frame[i] : content[i - frame.size()];
+        EXPECT_EQ(whole[i].kind, part.kind) << i;
+        EXPECT_EQ(whole[i].rect, part.rect) << i;
+        EXPECT_EQ(whole[i].color, part.color) << i;
+    }
+    // Other rows, another scroll position: the same frame.
+    in.topIndex = 1;
+    in.scrollOffset = -12;
+    in.hoverIndex = 3;
+    const std::vector<PickerPaintOp> again = PickerPaintPlan(in, Height24);
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        EXPECT_EQ(again[i].kind, frame[i].kind);
+        EXPECT_EQ(again[i].rect, frame[i].rect);
+    }
+}
+
 TEST(PickerPaint, AnEmptyCatalogueSaysNoItem) {
     const std::vector<_ZuItemListDB> rows = Rows("ff");  // rows are not drawn without a catalogue
     PickerPaintInput in = Input(rows);
