@@ -6,8 +6,10 @@
 //      list), the list shown.
 // With ORVEL_BENCH_PICKER_HOLD_MS set, the figures are followed by a look at the lists: one opening its
 // sub-list to the right with a row of it highlighted, one at the screen's right edge opening to the left,
-// and an empty one ("No item"), kept on screen that long for a screenshot.
+// and an empty one ("No item"), kept on screen that long for a screenshot. With ORVEL_BENCH_PICKER_WHEEL set
+// (on a screen too low for the top level), the slide under the wheel is counted in repaints.
 #include "bench/BenchSupport_win.h"
+#include "overlays/ImageCache_win.h"
 #include "overlays/ZuItemList_win.h"
 #include "resources/resource.h"
 #include "shell/Catalogue.h"
@@ -26,6 +28,7 @@ public:
     TimedPicker() : ZuItemList(1, IDB_FOLDER) {}
     double firstPresentAt = 0;
     double lastPaintMs = 0;
+    int paints = 0;  // presented
 
 protected:
     void Paint() override {
@@ -33,7 +36,9 @@ protected:
         ZuItemList::Paint();
         const double end = NowMs();
         lastPaintMs = end - start;
-        if (firstPresentAt == 0 && LastPaint().presented) firstPresentAt = end;
+        if (!LastPaint().presented) return;
+        ++paints;
+        if (firstPresentAt == 0) firstPresentAt = end;
     }
 };
 
@@ -79,6 +84,33 @@ void PickerLook(const std::vector<_ZuItemListDB>& catalogue, DWORD holdMs) {
     PumpFor(holdMs);
 }
 
+// The slide under the wheel, where the screen is too low for the top level (ORVEL_BENCH_PICKER_WHEEL): how
+// many repaints each wheel message brings, and that none come once the rows rest.
+void PickerWheelLook(const std::vector<_ZuItemListDB>& catalogue) {
+    TimedPicker list;
+    list.Start();
+    list.SetItems(catalogue, 0);
+    list.ShowAt(60, 0, 0);
+    PumpFor(200);
+    RECT bounds{};
+    GetWindowRect(list.Hwnd(), &bounds);
+    std::printf("picker wheel: list %ld high at y %ld\n", bounds.bottom - bounds.top, bounds.top);
+    const struct {
+        const char* what;
+        short delta;
+    } steps[] = {{"towards", -120}, {"towards again", -120}, {"away", 120}, {"away again", 120}};
+    for (const auto& step : steps) {
+        const int before = list.paints;
+        SendMessageW(list.Hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(step.delta)), MAKELPARAM(100, 100));
+        PumpFor(400);
+        const int sliding = list.paints - before;
+        PumpFor(1000);
+        std::printf("picker wheel %s: %d paints while sliding, %d in the second after\n", step.what, sliding,
+                    list.paints - before - sliding);
+    }
+    std::fflush(stdout);
+}
+
 void PickerFigures(const std::wstring&) {
     UiThread::Open();
     const std::vector<_ZuItemListDB> catalogue = BuildCatalogue(false, DisplayTexts()).entries;
@@ -114,8 +146,10 @@ void PickerFigures(const std::wstring&) {
         PrintFigure("picker scroll tick paint", tick);
         list.Hide();
     }
+    if (std::getenv("ORVEL_BENCH_PICKER_WHEEL")) PickerWheelLook(catalogue);
     if (const char* hold = std::getenv("ORVEL_BENCH_PICKER_HOLD_MS")) PickerLook(catalogue, DWORD(std::atoi(hold)));
     UiThread::Close();
+    ReleaseCachedPngs();  // the lists are gone; GDI+ shuts down when the benchmark ends
 }
 
 }  // namespace

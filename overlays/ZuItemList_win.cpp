@@ -239,7 +239,9 @@ Dialog::Reply ZuItemList::OnLeftButtonUp(msg::Point point) {
     const int chosen = PickerChosenFunction(shownEntries, hoverIndex);
     if (chosen >= 0) {
         // The receiver hides the list; it stays as it is until then.
-        if (HWND owner = GetWindow(Hwnd(), GW_OWNER)) PostMessageW(owner, kFunctionChosenMessage, WPARAM(chosen), LPARAM(mode));
+        if (HWND owner = GetWindow(Hwnd(), GW_OWNER)) {
+            PostMessageW(owner, kFunctionChosenMessage, WPARAM(chosen), LPARAM(mode));
+        }
         return Handled(0);
     }
     CloseSubListAndRehover(point.at);
@@ -442,7 +444,9 @@ void ZuItemList::DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerP
             if (std::unique_ptr<Gdiplus::Region> region = RoundRegion(op)) graphics.SetClip(region.get());
             break;
         case Kind::FillTexture:
-            if (texture) graphics.FillRectangle(texture.get(), op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
+            if (texture) {
+                graphics.FillRectangle(texture.get(), op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
+            }
             break;
         case Kind::FillRect: {
             Gdiplus::SolidBrush brush{Gdiplus::Color(op.color)};

@@ -114,7 +114,8 @@ TEST(PickerPlacement, FitsTheWorkAreaAsTable) {
 TEST(PickerPlacement, ACutListEndsAtTheWorkAreasBottomWithWholeRows) {
     for (int workHeight : {300, 500, 777, 1000, 1080}) {
         const PickerRect work{0, 0, 1920, workHeight};
-        PickerPlacement p = PlacePickerList(0, 0, PickerListHeight(Rows(std::string(80, 'f')), kMetrics), work, kMetrics);
+        const int height = PickerListHeight(Rows(std::string(80, 'f')), kMetrics);
+        PickerPlacement p = PlacePickerList(0, 0, height, work, kMetrics);
         EXPECT_EQ((p.height - 8) % 36, 0) << workHeight;
         EXPECT_LE(p.height, workHeight + 1) << workHeight;
         EXPECT_GT(p.height + 36, workHeight + 1) << "as many rows as fit: " << workHeight;
@@ -139,7 +140,7 @@ TEST(PickerSubList, SideAndPlaceAsTable) {
     } cases[] = {
         {"opens right, overlapping 11", {100, 100, 400, 300}, monitor, 0, false, 0, 1, 389, 140, false},
         {"first row lines up", {100, 100, 400, 300}, monitor, 0, false, 0, 0, 389, 104, false},
-        {"rows above counted from topIndex", {100, 100, 400, 300}, monitor, 0, false, 2, 5, 389, 104 + 36 + 8 + 36, false},
+        {"rows 2..4 above (36 + 8 + 36), from topIndex", {100, 100, 400, 300}, monitor, 0, false, 2, 5, 389, 104 + 80, false},
         {"right edge exactly", {700, 100, 991, 300}, monitor, 0, false, 0, 1, 980, 140, false},
         {"crosses the right edge: opens left", {700, 100, 992, 300}, monitor, 0, false, 0, 1, 411, 140, true},
         {"keeps opening left", {411, 100, 711, 300}, monitor, 10, true, 0, 4, 122, 104 + 36 * 3 + 8, true},
@@ -149,7 +150,8 @@ TEST(PickerSubList, SideAndPlaceAsTable) {
         {"a monitor left of the primary", {-400, 50, -100, 250}, leftMonitor, 0, false, 0, 1, -689, 90, true},
     };
     for (const Case& c : cases) {
-        SubListPlacement p = PlaceSubList(c.creator, c.monitor, c.groupId, c.opensLeft, rows, c.topIndex, c.row, kMetrics);
+        SubListPlacement p =
+            PlaceSubList(c.creator, c.monitor, c.groupId, c.opensLeft, rows, c.topIndex, c.row, kMetrics);
         EXPECT_EQ(p.x, c.expectX) << c.what;
         EXPECT_EQ(p.y, c.expectY) << c.what;
         EXPECT_EQ(p.opensLeft, c.expectLeft) << c.what;

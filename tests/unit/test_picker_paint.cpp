@@ -27,7 +27,9 @@ struct TickState {
     int top, offset;
     bool operator==(const TickState& o) const { return top == o.top && offset == o.offset; }
 };
-std::ostream& operator<<(std::ostream& out, const TickState& s) { return out << "{" << s.top << ", " << s.offset << "}"; }
+std::ostream& operator<<(std::ostream& out, const TickState& s) {
+    return out << "{" << s.top << ", " << s.offset << "}";
+}
 
 // Ticks until the animation rests (at most 40 ticks) and returns the state after each tick that moved.
 std::vector<TickState> Animate(PickerScroll scroll, const std::vector<_ZuItemListDB>& rows) {
