@@ -2,33 +2,491 @@
 
 #include "mainwindow/KestanAssistantDlg_win.h"
 #include "mainwindow/ResidentProgram_win.h"
+#include "overlays/ImageCache_win.h"
+#include "toolkit/UiThread_win.h"
 
-ZuItemList::ZuItemList(int listMode, int iconId) : mode(listMode), groupIconId(iconId) {}
+#include <algorithm>
+#include <map>
+#include <utility>
 
-ZuItemList::~ZuItemList() = default;
+namespace {
 
-void ZuItemList::Start() { Create(IDD_ITEMLIST, MainWindow ? MainWindow->Hwnd() : nullptr); }
+constexpr DWORD kScrollTickMs = 10;
+constexpr wchar_t kNoItemText[] = L"No item";
 
-bool ZuItemList::Stop() noexcept {
-    Hide();
-    return OverlayWindow::Stop();
+// The lists alive, by serial number. Work the scroll thread posts finds its list here when it runs, or
+// nothing once the list is gone. Main thread only.
+std::map<int, ZuItemList*>& LiveLists() {
+    static std::map<int, ZuItemList*> lists;
+    return lists;
 }
 
-int ZuItemList::SetItems(const std::vector<_ZuItemListDB>& catalogue, int groupId) {
-    shownEntries.clear();
-    for (size_t j = 0; j < catalogue.size(); ++j) {
-        if (catalogue[j].parentId != groupId) continue;
-        shownEntries.push_back(catalogue[j]);
-        shownEntries.back().index = int(j);
+int NextListSerial() {
+    static int next = 0;
+    return ++next;
+}
+
+// The clock of one list's scroll animation: a tick every 10 ms while the list's rows slide, asleep on its
+// event otherwise (a hidden or resting list costs no wake-ups). A tick is one closure on the UI thread, and
+// a new one is posted only once the last has run, so a busy UI thread slows the slide instead of piling up
+// ticks. Holds only the clock it shares with the list and the list's serial number.
+void PickerScrollThread(const std::shared_ptr<ZuItemList::ScrollClock>& clock, int serial) {
+    for (;;) {
+        if (clock->scrollStop != 0) break;
+        if (!clock->ticking) {
+            if (WaitForEventOrStop(clock->wake.Get()) == Wake::Stop) break;
+            continue;
+        }
+        if (!PauseUnlessStopped(kScrollTickMs)) break;
+        if (clock->scrollStop != 0 || !clock->ticking || clock->tickQueued.exchange(true)) continue;
+        const bool posted = UiThread::Post([clock, serial] {
+            clock->tickQueued = false;
+            auto found = LiveLists().find(serial);
+            if (found != LiveLists().end()) found->second->ScrollTick();
+        });
+        if (!posted) clock->tickQueued = false;
     }
+    clock->scrollStop = 2;
+}
+
+PickerRect ToPickerRect(const RECT& r) { return {int(r.left), int(r.top), int(r.right), int(r.bottom)}; }
+
+// The work area and the full rectangle of the monitor nearest the cursor.
+void MonitorNearCursor(PickerRect& work, PickerRect& monitor) {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &info)) {
+        work = ToPickerRect(info.rcWork);
+        monitor = ToPickerRect(info.rcMonitor);
+        return;
+    }
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    monitor = ToPickerRect(area);
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) area = RECT{0, 0, monitor.right, monitor.bottom};
+    work = ToPickerRect(area);
+}
+
+int ShowCursorCount(bool show) { return ShowCursor(show ? TRUE : FALSE); }
+
+// A GDI+ region with rounded corners as CreateRoundRectRgn makes it.
+std::unique_ptr<Gdiplus::Region> RoundRegion(const PickerPaintOp& op) {
+    UniqueRegion rgn(CreateRoundRectRgn(op.rect.left, op.rect.top, op.rect.right, op.rect.bottom, op.ellipse,
+                                        op.ellipse));
+    if (!rgn) return nullptr;
+    auto region = std::make_unique<Gdiplus::Region>(rgn.Get());  // a copy: the GDI region goes here
+    if (region->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    return region;
+}
+
+Gdiplus::Point ToGdiplus(const PickerPoint& p) { return Gdiplus::Point(p.x, p.y); }
+
+}  // namespace
+
+const MessageEntry<ZuItemList> ZuItemList::kMessages[] = {
+    {WM_MOUSEMOVE, On<&ZuItemList::OnMouseMove>},
+    {WM_LBUTTONUP, On<&ZuItemList::OnLeftButtonUp>},
+    {WM_RBUTTONDOWN, On<&ZuItemList::OnOtherButton>},
+    {WM_RBUTTONUP, On<&ZuItemList::OnOtherButton>},
+    {WM_MBUTTONDOWN, On<&ZuItemList::OnOtherButton>},
+    {WM_MBUTTONUP, On<&ZuItemList::OnOtherButton>},
+    {WM_MOUSEWHEEL, On<&ZuItemList::OnMouseWheel>},
+};
+
+ZuItemList::ZuItemList(int listMode, int iconId) : clock(std::make_shared<ScrollClock>()) {
+    groupIconId = iconId;
+    mode = listMode;
+    clock->wake.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    serial = NextListSerial();
+    LiveLists()[serial] = this;
+}
+
+ZuItemList::~ZuItemList() {
+    Stop();
+    LiveLists().erase(serial);
+}
+
+void ZuItemList::Start() { CreateWindowOwnedBy(MainWindow ? MainWindow->Hwnd() : nullptr); }
+
+bool ZuItemList::CreateWindowOwnedBy(HWND owner) { return Create(IDD_ITEMLIST, owner); }
+
+bool ZuItemList::Stop() noexcept {
+    if (stopped) return stopResult;
+    stopped = true;
+    Hide();  // gives back a raise of the cursor count
+    bool ended = true;
+    if (subList) {
+        ended = subList->Stop();  // the sub-lists' windows go first
+        subList.reset();
+    }
+    if (scrollThread.Started()) {
+        clock->scrollStop = 1;
+        if (clock->wake) SetEvent(clock->wake.Get());
+        // The thread holds nothing of the list but the shared clock, so one that does not end in time can
+        // be left to run.
+        if (!scrollThread.Join(kWorkerJoinMs)) ended = false;
+    } else {
+        clock->scrollStop = 1;  // and none is started from now on
+    }
+    std::vector<_ZuItemListDB>().swap(allEntries);
+    std::vector<_ZuItemListDB>().swap(shownEntries);
+    frames.clear();
+    texture.reset();
+    textFormat.reset();
+    nameFont.reset();
+    noItemFont.reset();
+    OverlayWindow::Stop();
+    stopResult = ended;
+    return ended;
+}
+
+// ------------------------------------------------------------------------------------------ calls
+
+int ZuItemList::SetItems(const std::vector<_ZuItemListDB>& catalogue, int group) {
+    std::vector<_ZuItemListDB>().swap(allEntries);
+    allEntries = catalogue;
+    groupId = group;
+    shownEntries = PickerShownEntries(allEntries, groupId);
+    // New rows: a highlight, a sub-list or a scroll position of the old ones would point into rows that
+    // are no longer there.
+    if (subList) subList->Hide();
+    hoverIndex = -1;
+    topIndex = targetTopIndex = scrollOffset = 0;
+    SetTicking(false);
+    if (IsShown()) InvalidateRect(Hwnd(), nullptr, FALSE);
     return 0;
 }
 
-void ZuItemList::ShowAt(int, int, int newMode) { mode = newMode; }
+void ZuItemList::ShowAt(int x, int y, int newMode) {
+    mode = newMode;
+    if (subList) subList->Hide();
+    hoverIndex = -1;
+    topIndex = targetTopIndex = scrollOffset = 0;  // showing again always starts at rest
+    SetTicking(false);
+    HWND hwnd = Hwnd();
+    if (!hwnd) return;
 
-void ZuItemList::Hide() {
-    opacity = 0;
-    if (Hwnd()) ShowWindow(Hwnd(), SW_HIDE);
+    PickerRaiseCursor(cursorShown, ShowCursorCount);
+    MakeWindowLayered(hwnd, 0);
+    StartScrollThread();
+
+    PickerRect work, monitor;
+    MonitorNearCursor(work, monitor);
+    const int height = PickerListHeight(shownEntries, Metrics(), allEntries.empty());
+    const PickerPlacement place = PlacePickerList(x, y, height, work, Metrics());
+    SetWindowPos(hwnd, HWND_TOPMOST, place.x, place.y, place.width, place.height, 0);
+    BringWindowToTop(hwnd);
+    opacity = 255;
+    // A layered window has no content until it is painted: paint before showing, so that it does not show
+    // what it showed last time, and again once it is shown.
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
 }
 
-bool ZuItemList::ContainsWindow(HWND hwnd) const { return hwnd && hwnd == Hwnd(); }
+void ZuItemList::Hide() {
+    PickerLowerCursor(cursorShown, ShowCursorCount);
+    if (subList) subList->Hide();
+    SetTicking(false);
+    HWND hwnd = Hwnd();
+    if (!hwnd) return;
+    if (IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_HIDE);
+    AllowOwnerForeground();
+}
+
+// Hiding the list may leave no window of the program in front; the owner (the settings window) may then
+// take the foreground back.
+void ZuItemList::AllowOwnerForeground() {
+    HWND owner = GetWindow(Hwnd(), GW_OWNER);
+    if (!owner) return;
+    DWORD process = 0;
+    const DWORD ownerThread = GetWindowThreadProcessId(owner, &process);
+    const DWORD self = GetCurrentThreadId();
+    // The owner is normally on this very thread, which has its own input already (and cannot attach to
+    // itself).
+    const bool attached = ownerThread != 0 && ownerThread != self && AttachThreadInput(self, ownerThread, TRUE);
+    if (process) AllowSetForegroundWindow(process);
+    if (attached) AttachThreadInput(self, ownerThread, FALSE);
+}
+
+bool ZuItemList::ContainsWindow(HWND hwnd) const {
+    if (!hwnd) return false;
+    if (hwnd == Hwnd()) return true;
+    return subList && subList->ContainsWindow(hwnd);
+}
+
+ZuItemList* ZuItemList::OpenSubList() const { return subList && subList->IsShown() ? subList.get() : nullptr; }
+
+// ------------------------------------------------------------------------------------------ pointer
+
+Dialog::Reply ZuItemList::OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Keys are left alone: the settings window's pre-translation must see Escape while a list has the focus.
+    return DispatchMessageTable(*this, kMessages, message, wParam, lParam);
+}
+
+Dialog::Reply ZuItemList::OnMouseMove(msg::Point point) {
+    DetectHover(point.at);
+    return Handled(0);
+}
+
+Dialog::Reply ZuItemList::OnLeftButtonUp(msg::Point point) {
+    // The highlight follows the pointer's moves; rows that slid under a still pointer are caught up here,
+    // so the function chosen is the one under the pointer.
+    DetectHover(point.at);
+    const int chosen = PickerChosenFunction(shownEntries, hoverIndex);
+    if (chosen >= 0) {
+        // The receiver hides the list; it stays as it is until then.
+        if (HWND owner = GetWindow(Hwnd(), GW_OWNER)) {
+            PostMessageW(owner, kFunctionChosenMessage, WPARAM(chosen), LPARAM(mode));
+        }
+        return Handled(0);
+    }
+    CloseSubListAndRehover(point.at);
+    return Handled(0);
+}
+
+Dialog::Reply ZuItemList::OnOtherButton(msg::Point point) {
+    CloseSubListAndRehover(point.at);
+    return Handled(0);
+}
+
+// A click on a group row closes its sub-list and opens it again; on a separator it does nothing.
+void ZuItemList::CloseSubListAndRehover(POINT at) {
+    if (subList) {
+        subList->Hide();
+        if (hoverIndex != -1) {
+            hoverIndex = -1;
+            InvalidateRect(Hwnd(), nullptr, FALSE);
+        }
+    }
+    DetectHover(at);
+}
+
+Dialog::Reply ZuItemList::OnMouseWheel(msg::Params params) {
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    const int delta = GET_WHEEL_DELTA_WPARAM(params.w);
+    const int target = PickerWheelTarget(shownEntries, targetTopIndex, client.bottom, delta, Metrics());
+    if (target != targetTopIndex) {
+        targetTopIndex = target;
+        InvalidateRect(Hwnd(), nullptr, FALSE);
+        SetTicking(IsShown());
+    }
+    return Handled(0);
+}
+
+void ZuItemList::DetectHover(POINT at) {
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    const int k = PickerRowAt(shownEntries, topIndex, client.right, client.bottom, {int(at.x), int(at.y)}, Metrics());
+    if (k >= 0 && k != hoverIndex) SetHover(k);
+}
+
+void ZuItemList::SetHover(int k) {
+    HWND hwnd = Hwnd();
+    if (!hwnd) return;
+    hoverIndex = k;
+    InvalidateRect(hwnd, nullptr, FALSE);
+    if (GetForegroundWindow() != hwnd) SetForegroundWindow(hwnd);
+    if (subList) subList->Hide();
+    if (k < 0 || k >= int(shownEntries.size()) || shownEntries[std::size_t(k)].kind != kKindGroup) return;
+
+    if (!subList) {
+        // Owned like this list (by the settings window), so that it posts its choice there too.
+        auto made = std::make_unique<ZuItemList>(mode, groupIconId);
+        if (!made->CreateWindowOwnedBy(GetWindow(hwnd, GW_OWNER))) return;
+        subList = std::move(made);
+    } else {
+        subList->mode = mode;
+    }
+    RECT bounds{};
+    GetWindowRect(hwnd, &bounds);
+    PickerRect work, monitor;
+    MonitorNearCursor(work, monitor);
+    const SubListPlacement place = PlaceSubList(ToPickerRect(bounds), monitor, groupId, opensLeft != 0, shownEntries,
+                                                topIndex, k, Metrics());
+    subList->opensLeft = place.opensLeft ? 1 : 0;
+    subList->SetItems(allEntries, shownEntries[std::size_t(k)].id);
+    subList->ShowAt(place.x, place.y, mode);
+}
+
+// ------------------------------------------------------------------------------------------ scrolling
+
+void ZuItemList::StartScrollThread() {
+    if (scrollThread.Started() || clock->scrollStop != 0) return;
+    std::shared_ptr<ScrollClock> shared = clock;
+    const int id = serial;
+    scrollThread.Start("picker-scroll", [shared, id] { PickerScrollThread(shared, id); });
+}
+
+void ZuItemList::SetTicking(bool on) {
+    if (!on) {
+        clock->ticking = false;
+        return;
+    }
+    if (clock->ticking.exchange(true)) return;
+    if (clock->wake) SetEvent(clock->wake.Get());
+}
+
+void ZuItemList::ScrollTick() {
+    PickerScroll scroll{topIndex, targetTopIndex, scrollOffset};
+    if (PickerScrollTick(scroll, shownEntries, Metrics())) {
+        topIndex = scroll.topIndex;
+        scrollOffset = scroll.scrollOffset;
+        if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
+    }
+    if (scroll.AtRest()) SetTicking(false);
+}
+
+// ------------------------------------------------------------------------------------------ painting
+
+void ZuItemList::MakePaintResources() {
+    if (paintResourcesMade) return;
+    paintResourcesMade = true;
+    nameFont = CreatePixelFont(L"Arial", 18);
+    noItemFont = CreatePixelFont(L"Tahoma", 20);
+    textFormat = std::make_unique<Gdiplus::StringFormat>();
+    textFormat->SetTrimming(Gdiplus::StringTrimmingWord);
+    textFormat->SetAlignment(Gdiplus::StringAlignmentNear);
+    textFormat->SetLineAlignment(Gdiplus::StringAlignmentCenter);
+    const PngImage& tile = CachedPng(kPickerTextureId);
+    if (tile && tile->GetWidth() > 1 && tile->GetHeight() > 1) {
+        // The tile without its last column and row, repeated.
+        texture = std::make_unique<Gdiplus::TextureBrush>(tile.Get(), Gdiplus::WrapModeTile, 0, 0,
+                                                          INT(tile->GetWidth()) - 1, INT(tile->GetHeight()) - 1);
+        if (texture->GetLastStatus() != Gdiplus::Ok) texture.reset();
+    }
+}
+
+const LayeredSurface* ZuItemList::FrameOfSize(int width, int height) {
+    const std::pair<int, int> size{width, height};
+    auto found = frames.find(size);
+    if (found != frames.end()) return &found->second;
+    if (frames.size() >= 8) frames.clear();
+    LayeredSurface frame(width, height);
+    if (!frame) return nullptr;
+    {
+        Gdiplus::Graphics graphics(frame.Dc());
+        if (graphics.GetLastStatus() != Gdiplus::Ok) return nullptr;
+        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+        DrawPlan(graphics, PickerFramePlan(width, height));
+        graphics.Flush(Gdiplus::FlushIntentionSync);
+    }
+    return &frames.emplace(size, std::move(frame)).first->second;
+}
+
+void ZuItemList::Paint() {
+    MakePaintResources();
+    LayeredPaintOptions options;
+    options.size = SurfaceSize::ClientPlusOne;
+    options.antiAlias = true;
+    options.constantAlpha = BYTE(std::clamp(opacity, 0, 255));
+    // The frame is drawn on a fresh surface exactly as a paint would draw it, so copying it in gives the
+    // same pixels; only its clip is applied again before the content.
+    bool frameCopied = false;
+    options.gdiDraw = [this, &frameCopied](HDC surface, int width, int height) {
+        if (const LayeredSurface* frame = FrameOfSize(width, height)) {
+            frameCopied = BitBlt(surface, 0, 0, width, height, frame->Dc(), 0, 0, SRCCOPY) != FALSE;
+        }
+    };
+    PaintLayered(
+        Hwnd(), options,
+        [this, &frameCopied](Gdiplus::Graphics& graphics, int width, int height) {
+            std::vector<PickerPaintOp> frame = PickerFramePlan(width, height);
+            if (frameCopied) {
+                frame.erase(std::remove_if(frame.begin(), frame.end(),
+                                           [](const PickerPaintOp& op) {
+                                               return op.kind != PickerPaintOpKind::ClipRoundRegion;
+                                           }),
+                            frame.end());
+            }
+            DrawPlan(graphics, frame);
+            PickerPaintInput input;
+            input.rows = &shownEntries;
+            input.catalogueEmpty = allEntries.empty();
+            input.topIndex = topIndex;
+            input.scrollOffset = scrollOffset;
+            input.hoverIndex = hoverIndex;
+            input.groupIconId = groupIconId;
+            input.width = width;
+            input.height = height;
+            input.metrics = Metrics();
+            DrawPlan(graphics, PickerContentPlan(input, [](int id) {
+                         const PngImage& png = CachedPng(id);
+                         return png ? int(png->GetHeight()) : 0;
+                     }));
+        },
+        &lastPaint);
+}
+
+void ZuItemList::DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerPaintOp>& plan) {
+    using Kind = PickerPaintOpKind;
+    for (const PickerPaintOp& op : plan) {
+        switch (op.kind) {
+        case Kind::FillRoundRegion:
+        case Kind::GradientRoundRegion: {
+            std::unique_ptr<Gdiplus::Region> region = RoundRegion(op);
+            if (!region) break;
+            if (op.kind == Kind::FillRoundRegion) {
+                Gdiplus::SolidBrush brush{Gdiplus::Color(op.color)};
+                graphics.FillRegion(&brush, region.get());
+            } else {
+                Gdiplus::LinearGradientBrush brush(ToGdiplus(op.a), ToGdiplus(op.b), Gdiplus::Color(op.color),
+                                                   Gdiplus::Color(op.color2));
+                graphics.FillRegion(&brush, region.get());
+            }
+            break;
+        }
+        case Kind::ClipRoundRegion:
+            if (std::unique_ptr<Gdiplus::Region> region = RoundRegion(op)) graphics.SetClip(region.get());
+            break;
+        case Kind::FillTexture:
+            if (texture) {
+                graphics.FillRectangle(texture.get(), op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
+            }
+            break;
+        case Kind::FillRect: {
+            Gdiplus::SolidBrush brush{Gdiplus::Color(op.color)};
+            graphics.FillRectangle(&brush, op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
+            break;
+        }
+        case Kind::Line: {
+            Gdiplus::Pen pen(Gdiplus::Color(op.color), 1.0f);
+            graphics.DrawLine(&pen, op.a.x, op.a.y, op.b.x, op.b.y);
+            break;
+        }
+        case Kind::Image: {
+            const PngImage& png = CachedPng(op.imageId);
+            // At its own pixel size, whatever resolution the file names.
+            if (png) graphics.DrawImage(png.Get(), op.a.x, op.a.y, INT(png->GetWidth()), INT(png->GetHeight()));
+            break;
+        }
+        case Kind::Triangle: {
+            const Gdiplus::Point corners[3] = {ToGdiplus(op.a), ToGdiplus(op.b), ToGdiplus(op.c)};
+            Gdiplus::SolidBrush brush{Gdiplus::Color(op.color)};
+            graphics.FillPolygon(&brush, corners, 3);
+            break;
+        }
+        case Kind::Text: {
+            const Gdiplus::Font* font = op.font == PickerFont::NoItem ? noItemFont.get() : nameFont.get();
+            if (!font || !textFormat) break;
+            const std::wstring* text = nullptr;
+            static const std::wstring noItem = kNoItemText;
+            if (op.row < 0) {
+                text = &noItem;
+            } else if (op.row < int(shownEntries.size())) {
+                text = &shownEntries[std::size_t(op.row)].name;
+            }
+            if (!text) break;
+            Gdiplus::SolidBrush brush{Gdiplus::Color(op.color)};
+            const Gdiplus::RectF box(Gdiplus::REAL(op.rect.left), Gdiplus::REAL(op.rect.top),
+                                     Gdiplus::REAL(op.rect.Width()), Gdiplus::REAL(op.rect.Height()));
+            graphics.DrawString(text->c_str(), INT(text->size()), font, box, textFormat.get(), &brush);
+            break;
+        }
+        }
+    }
+}

@@ -2,14 +2,24 @@
 // The function picker: a cascading list of the catalogue's groups that opens at a point. One top-level list
 // (PickerWindow) lives for the program's life; the settings view opens it below a slot marker (mode 0) and
 // a button that carries a group opens it at the pointer (mode 1). A click on a function row posts
-// kFunctionChosenMessage to the settings window; the receiver hides the list.
+// kFunctionChosenMessage to the settings window; the receiver hides the list. A group row opens a sub-list
+// beside it, made on first need and kept by the list that opened it; sub-lists open theirs in turn.
 //
-// Threads: every list belongs to the main thread; its scroll animation runs on a thread of its own that
-// only ticks while the list is shown.
+// Threads: every list belongs to the main thread. Its scroll animation is clocked by a thread of its own
+// (PickerScrollThread) that ticks every 10 ms only while the list is shown and sliding, and otherwise sleeps
+// on an event; each tick is posted to the UI thread, which moves the rows and repaints. The thread and the
+// list share only the atomics of ScrollClock.
+#include "overlays/LayeredWindow_win.h"
 #include "overlays/OverlayWindow_win.h"
+#include "overlays/PickerLayout.h"
 #include "resources/resource.h"
 #include "shell/Catalogue.h"
+#include "toolkit/WorkerThread_win.h"
 
+#include <atomic>
+#include <map>
+#include <memory>
+#include <utility>
 #include <vector>
 
 // Posted by a list to the settings window: wParam the chosen function number (catalogue position), lParam
@@ -39,9 +49,74 @@ public:
     int Mode() const noexcept { return mode; }
     int Opacity() const noexcept { return opacity; }
 
+    // One 10 ms step of the scroll animation; the scroll thread posts it. Main thread.
+    void ScrollTick();
+    // The open sub-list, or null (none made yet, or hidden).
+    ZuItemList* OpenSubList() const;
+    // What the last paint cost, and whether it reached the screen (the benchmark reads it).
+    const LayeredPaintTimings& LastPaint() const noexcept { return lastPaint; }
+
+    // What PickerScrollThread shares with its list; held by both, so it lives as long as either needs it.
+    struct ScrollClock {
+        UniqueKernelHandle wake;              // auto-reset: ticking turned on, or a stop requested
+        std::atomic<int> scrollStop{0};       // 0 the thread runs, 1 stop requested, 2 the thread has ended
+        std::atomic<bool> ticking{false};     // the list is shown and its rows are sliding
+        std::atomic<bool> tickQueued{false};  // a tick is on its way to the UI thread: do not pile up more
+    };
+
+protected:
+    Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint() override;
+
 private:
-    int mode;
-    int groupIconId;
-    int opacity = 0;  // 255 from the first show on
-    std::vector<_ZuItemListDB> shownEntries;
+    Reply OnMouseMove(msg::Point point);
+    Reply OnLeftButtonUp(msg::Point point);
+    Reply OnOtherButton(msg::Point point);
+    Reply OnMouseWheel(msg::Params params);
+    static const MessageEntry<ZuItemList> kMessages[];
+
+    bool CreateWindowOwnedBy(HWND owner);
+    PickerMetrics Metrics() const { return {rowHeight, separatorHeight, listWidth}; }
+    void DetectHover(POINT at);
+    void SetHover(int k);
+    void CloseSubListAndRehover(POINT at);
+    void StartScrollThread();
+    void SetTicking(bool on);
+    void AllowOwnerForeground();
+    void MakePaintResources();
+    const LayeredSurface* FrameOfSize(int width, int height);
+    void DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerPaintOp>& plan);
+
+    // In the order the list's description gives them.
+    WorkerThread scrollThread;                // PickerScrollThread, started at the first ShowAt
+    std::vector<_ZuItemListDB> allEntries;    // the whole catalogue, refreshed by SetItems
+    std::vector<_ZuItemListDB> shownEntries;  // the rows, in catalogue order
+    int topIndex = 0;                         // the first row drawn at the top
+    int cursorShown = 0;                      // 1 while showing the list holds a raise of the cursor count
+    int rowHeight = 36;
+    int groupId = 0;                          // the parentId of the rows (0: top level)
+    int hoverIndex = -1;                      // the highlighted row, -1 for none
+    std::unique_ptr<ZuItemList> subList;      // the list opened for a group row
+    int listWidth = 300;
+    int groupIconId = 0;                      // PNG in front of group rows; a sub-list copies it
+    int separatorHeight = 8;
+    int scrollOffset = 0;                     // the slide: positive draws the rows lower
+    int targetTopIndex = 0;                   // where the user scrolled to
+    std::shared_ptr<ScrollClock> clock;       // scrollStop among the rest, shared with the scroll thread
+    int opacity = 0;                          // 255 from the first show on
+    int mode = 0;                             // passed on to sub-lists
+    int opensLeft = 0;                        // 1: this list's sub-lists open to its left
+
+    int serial = 0;  // names this list to the work the scroll thread posts
+    bool stopped = false;
+    bool stopResult = true;
+    std::unique_ptr<Gdiplus::Font> nameFont;    // "Arial" 18 px, made at the first paint
+    std::unique_ptr<Gdiplus::Font> noItemFont;  // "Tahoma" 20 px
+    std::unique_ptr<Gdiplus::StringFormat> textFormat;
+    std::unique_ptr<Gdiplus::TextureBrush> texture;  // from PNG 148, made once
+    // The frame (shadow, texture, text column) drawn once per list size: most of a paint's cost, and the
+    // same on every tick of a slide. A list shows few sizes (the top level and the groups).
+    std::map<std::pair<int, int>, LayeredSurface> frames;
+    bool paintResourcesMade = false;
+    LayeredPaintTimings lastPaint;
 };
