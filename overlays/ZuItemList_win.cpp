@@ -3,6 +3,7 @@
 #include "mainwindow/KestanAssistantDlg_win.h"
 #include "mainwindow/ResidentProgram_win.h"
 #include "overlays/ImageCache_win.h"
+#include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
 
 #include <algorithm>
@@ -185,6 +186,12 @@ void ZuItemList::ShowAt(int x, int y, int newMode) {
     ShowWindow(hwnd, SW_SHOWNORMAL);
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
+#if defined(ORVEL_TEST_HOOKS)
+    std::wstring rows;
+    for (const _ZuItemListDB& entry : shownEntries) rows += (rows.empty() ? L"" : L"|") + entry.name;
+    ORVEL_TRACE("picker-show mode=%d at=%d,%d size=%dx%d rows=%s", mode, place.x, place.y, place.width, place.height,
+                TraceUtf8(rows).c_str());
+#endif
 }
 
 void ZuItemList::Hide() {
