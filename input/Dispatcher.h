@@ -1,0 +1,66 @@
+#pragma once
+// What running a function means: the decision for a catalogue position (a key combination, a shell command,
+// the window switcher, a board mode, a group's list at the pointer) and the keyboard events of a key
+// combination. The Windows half carries the decision out.
+#include "shell/Catalogue.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+enum class DispatchKind {
+    Nothing,
+    OpenGroup,      // the group's list at the pointer (groupId)
+    RaiseBoard,     // the board is shown: keep it on top, start nothing
+    StartOverview,  // the window switcher, on a thread of its own
+    MyComputer,
+    ShowDesktop,
+    Calculator,
+    Keys,           // keys: the events to send, one by one
+    ToggleBoard,    // boardMode 1 highlighter, 3 screen snap #1, 2 screen snap #2, 4 spotlight
+};
+
+// One keyboard event: a virtual key or a scan code, and KEYEVENTF_* flags.
+struct KeyEvent {
+    uint16_t vk = 0;
+    uint16_t scan = 0;
+    uint32_t flags = 0;
+    bool operator==(const KeyEvent& o) const { return vk == o.vk && scan == o.scan && flags == o.flags; }
+};
+
+constexpr uint32_t kKeyExtended = 0x0001;  // KEYEVENTF_EXTENDEDKEY
+constexpr uint32_t kKeyUp = 0x0002;        // KEYEVENTF_KEYUP
+constexpr uint32_t kKeyScanCode = 0x0008;  // KEYEVENTF_SCANCODE
+
+// A combination is up to eight modifiers and the key; a whole stroke is a combination down and up again.
+struct KeyEvents {
+    std::array<KeyEvent, 18> items{};
+    int count = 0;
+    const KeyEvent* begin() const { return items.data(); }
+    const KeyEvent* end() const { return items.data() + count; }
+};
+
+// The modifiers of `mask` in bit order 0x01 .. 0x80 (each as its scan code), then the key: a virtual key, or
+// with `scanForm` a scan code whose non-zero high byte marks an extended key. `press` false makes every event
+// a key-up; the order stays the same (modifiers before the key).
+KeyEvents KeyComboEvents(int mask, unsigned key, bool press, bool scanForm);
+
+struct DispatchDecision {
+    DispatchKind kind = DispatchKind::Nothing;
+    int groupId = 0;
+    int boardMode = 0;
+    KeyEvents keys;  // Keys: for a press the whole stroke (down, then up); for a release the key-ups again
+};
+
+// What the switcher and the board look like right now, as far as the dispatcher cares.
+struct DispatchContext {
+    bool boardVisible = false;
+    bool switcherVisible = false;
+    bool overviewBusy = false;  // an overview is being started
+};
+
+// A press of the function at `position`. Anything outside the catalogue does nothing.
+DispatchDecision DecideRun(const FunctionCatalogueModel& catalogue, int position, const DispatchContext& context);
+
+// The release: only key functions do anything (their key-ups once more); the entry's kind is not looked at.
+DispatchDecision DecideRelease(const FunctionCatalogueModel& catalogue, int position);
