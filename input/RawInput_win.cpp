@@ -1,5 +1,45 @@
 #include "input/RawInput_win.h"
 
+#include "input/Dispatcher_win.h"
+#include "input/VendorReports.h"
+#include "mainwindow/ResidentProgram_win.h"
+#include "overlays/BoardDlg_win.h"
+#include "overlays/CircleDlg_win.h"
+#include "overlays/CursorDlg_win.h"
+#include "overlays/ZuItemList_win.h"
+#include "shell/AppModel_win.h"
+#include "shell/ProcessState.h"
+#include "switcher/ExposeDlg_win.h"
+#include "tilt/TiltScroll_win.h"
+
+#include <cstddef>
+
+namespace {
+
+// Records of this size or more are not the mouse's: they are dropped unread.
+constexpr UINT kMaxRecordBytes = 1000;
+
+// The last button byte the mouse reported. UI thread only.
+VendorInputState VendorState;
+
+// A list opened by a button closes when a mouse button is used outside it (and outside its sub-lists).
+void ClosePickerOnClickOutside() {
+    if (!PickerWindow || !PickerWindow->IsShown() || PickerWindow->Opacity() != 255) return;
+    if (CircleWindow && GetForegroundWindow() == CircleWindow->Hwnd()) return;
+    if (PickerWindow->Mode() != 1) return;
+    POINT cursor;
+    GetCursorPos(&cursor);
+    if (!PickerWindow->ContainsWindow(WindowFromPoint(cursor))) PickerWindow->Hide();
+}
+
+void OnMouseRecord(HRAWINPUT input, const RAWMOUSE& mouse) {
+    if (ExposeWindow && ExposeWindow->IsShown()) ExposeWindow->OnRawInput(input);
+    if (BoardWindow) BoardWindow->OnRawMouse(mouse.lLastX, mouse.lLastY, mouse.usButtonFlags, mouse.usButtonData);
+    if (mouse.usButtonFlags != 0) ClosePickerOnClickOutside();
+}
+
+}  // namespace
+
 bool RegisterRawInput(HWND target) {
     struct Collection {
         USHORT usagePage;
@@ -20,4 +60,51 @@ bool RegisterRawInput(HWND target) {
         entries[i].hwndTarget = target;
     }
     return RegisterRawInputDevices(entries, ARRAYSIZE(entries), sizeof(RAWINPUTDEVICE)) != FALSE;
+}
+
+void HandleRawInput(HRAWINPUT input) {
+    UINT size = 0;
+    if (GetRawInputData(input, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER)) != 0) return;
+    if (size >= kMaxRecordBytes || size < sizeof(RAWINPUTHEADER)) return;
+    alignas(RAWINPUT) uint8_t buffer[kMaxRecordBytes];
+    UINT read = size;
+    if (GetRawInputData(input, RID_INPUT, buffer, &read, sizeof(RAWINPUTHEADER)) != size) return;
+    const auto* record = reinterpret_cast<const RAWINPUT*>(buffer);
+    switch (record->header.dwType) {
+    case RIM_TYPEMOUSE:
+        if (size >= offsetof(RAWINPUT, data) + sizeof(RAWMOUSE)) OnMouseRecord(input, record->data.mouse);
+        break;
+    case RIM_TYPEHID: {
+        // Only the first report counts, and only when the record holds every report it claims.
+        const size_t reportsAt = offsetof(RAWINPUT, data.hid.bRawData);
+        if (size < reportsAt) break;
+        const RAWHID& hid = record->data.hid;
+        if (!HidReportsFit(hid.dwSizeHid, hid.dwCount, size - reportsAt)) break;
+        HandleVendorReport(hid.bRawData, hid.dwSizeHid);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void HandleVendorReport(const uint8_t* report, std::size_t length) {
+    const InputActions actions = DecodeVendorReport(VendorState, Slots, report, length);
+    for (const InputAction& a : actions) {
+        switch (a.kind) {
+        case InputActionKind::Run:
+            RunFunctionAt(a.value);
+            break;
+        case InputActionKind::Release:
+            ReleaseFunctionAt(a.value);
+            break;
+        case InputActionKind::AddTilt:
+            TiltSteps += a.value;
+            if (TiltEvent) PulseEvent(TiltEvent);
+            break;
+        case InputActionKind::GestureTip:
+            StartGestureTip(a.value);
+            break;
+        }
+    }
 }

@@ -1,10 +1,13 @@
 #include "mainwindow/KestanAssistantDlg_win.h"
 
 #include "device/DeviceLink_win.h"
+#include "input/Dispatcher_win.h"
+#include "input/RawInput_win.h"
 #include "mainwindow/CloseWatch_win.h"
 #include "mainwindow/MainWindowRules.h"
 #include "mainwindow/ResidentProgram_win.h"
 #include "mainwindow/SettingsView_win.h"
+#include "mainwindow/TestChannel.h"
 #include "overlays/CircleDlg_win.h"
 #include "overlays/ZuItemList_win.h"
 #include "resources/resource.h"
@@ -16,6 +19,7 @@
 #include "toolkit/WorkerThread_win.h"
 
 #include <algorithm>
+#include <cstring>
 
 const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_INITDIALOG, On<&CKestanAssistantDlg::OnInitDialog>},
@@ -29,6 +33,9 @@ const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_TIMER, On<&CKestanAssistantDlg::OnTimer>},
     {WM_COMMAND, On<&CKestanAssistantDlg::OnCommand>},
     {WM_DESTROY, On<&CKestanAssistantDlg::OnDestroy>},
+#if defined(ORVEL_TEST_HOOKS)
+    {WM_COPYDATA, On<&CKestanAssistantDlg::OnTestChannel>},
+#endif
 };
 
 CKestanAssistantDlg::CKestanAssistantDlg(ResidentProgram& owner) : program(owner) {
@@ -125,9 +132,37 @@ Dialog::Reply CKestanAssistantDlg::OnSetCursor(msg::SetCursor cursor) {
 
 // ------------------------------------------------------------------------------------------ input, devices
 
-// The decoding of the mouse's records and vendor reports comes with the input subsystem; the system's
-// handling follows in every case.
-Dialog::Reply CKestanAssistantDlg::OnRawInput(msg::RawInput) { return PassOn(); }
+// The system's handling follows in every case.
+Dialog::Reply CKestanAssistantDlg::OnRawInput(msg::RawInput input) {
+    HandleRawInput(input.input);
+    return PassOn();
+}
+
+#if defined(ORVEL_TEST_HOOKS)
+// The tests' way in (see TestChannel.h): a report as the mouse would send it, or a function to run or release.
+Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(params.l);
+    if (!data || data->dwData != kTestChannelData || data->cbData != sizeof(TestChannelMessage)) return PassOn();
+    TestChannelMessage message;
+    std::memcpy(&message, data->lpData, sizeof message);
+    if (std::memcmp(message.tag, kTestChannelTag, sizeof message.tag) != 0) return PassOn();
+    ORVEL_TRACE("test-channel kind=%u", unsigned(message.kind));
+    switch (message.kind) {
+    case kChannelReport:
+        HandleVendorReport(message.bytes, std::min<size_t>(message.length, sizeof message.bytes));
+        break;
+    case kChannelRun:
+        RunFunction(message.function);
+        break;
+    case kChannelRelease:
+        ReleaseFunction(message.function);
+        break;
+    default:
+        return Handled(FALSE);
+    }
+    return Handled(TRUE);
+}
+#endif
 
 // An arriving HID interface is probed on a thread of its own; the system's handling follows in every case.
 Dialog::Reply CKestanAssistantDlg::OnDeviceChange(msg::DeviceChange change) {
@@ -191,14 +226,9 @@ void CKestanAssistantDlg::WatchPickerTick() {
 
 // ------------------------------------------------------------------------------------------ functions
 
-void CKestanAssistantDlg::RunFunction([[maybe_unused]] int function) {
-    // The dispatcher comes with the input subsystem; until then a chosen function is only noted.
-    ORVEL_TRACE("function-run %d", function);
-}
+void CKestanAssistantDlg::RunFunction(int function) { RunFunctionAt(function); }
 
-void CKestanAssistantDlg::ReleaseFunction([[maybe_unused]] int function) {
-    ORVEL_TRACE("function-release %d", function);
-}
+void CKestanAssistantDlg::ReleaseFunction(int function) { ReleaseFunctionAt(function); }
 
 // ------------------------------------------------------------------------------------------ commands
 

@@ -52,6 +52,9 @@ private:
     Reply OnTimer(msg::Timer timer);
     Reply OnCommand(msg::Command command);
     Reply OnDestroy();
+#if defined(ORVEL_TEST_HOOKS)
+    Reply OnTestChannel(msg::Params params);
+#endif
     static const MessageEntry<CKestanAssistantDlg> kMessages[];
 
     void OnShowCommand();

@@ -5,6 +5,7 @@
 #include "input/InstanceWatch_win.h"
 #include "input/MouseHook_win.h"
 #include "input/RawInput_win.h"
+#include "input/ShellActions_win.h"
 #include "mainwindow/CloseWatch_win.h"
 #include "mainwindow/HookLibrary_win.h"
 #include "mainwindow/KestanAssistantDlg_win.h"
@@ -123,6 +124,7 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     Own(std::make_unique<MouseHookThread>());
     Own(std::make_unique<HookLibrary>());
     Own(std::make_unique<ForegroundWatch>());
+    Own(std::make_unique<ShellActions>());  // My Computer, Show desktop and the calculator, off the UI thread
 }
 
 void ResidentProgram::Stop() noexcept {

@@ -2,6 +2,7 @@
 
 #include "overlays/LayeredWindow_win.h"
 #include "shell/ProcessState.h"
+#include "toolkit/Trace_win.h"
 
 std::atomic<HWND> BoardHandle{nullptr};
 
@@ -27,6 +28,10 @@ void BoardDlg::SetMode(int newMode) noexcept {
     mode = newMode;
     BoardMode = newMode;
 }
+
+void BoardDlg::ToggleMode([[maybe_unused]] int newMode) { ORVEL_TRACE("board-toggle %d", newMode); }
+
+void BoardDlg::OnRawMouse(long, long, unsigned, unsigned) {}
 
 Dialog::Reply BoardDlg::OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DispatchMessageTable(*this, kMessages, message, wParam, lParam);

@@ -23,6 +23,12 @@ public:
     void SetMode(int newMode) noexcept;
     bool IsShown() const { return Hwnd() && IsWindowVisible(Hwnd()); }
 
+    // Opens the board in `newMode` (1 highlighter, 3 screen snap #1, 2 screen snap #2, 4 spotlight), or closes
+    // it when it is open in any mode. The presenter tools come with the board itself.
+    void ToggleMode(int newMode);
+    // Every raw mouse record of the desktop, whether the board is shown or not.
+    void OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData);
+
 protected:
     Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -4,6 +4,7 @@
 #include "overlays/GestureFrames.h"
 #include "overlays/ImageCache_win.h"
 #include "shell/ProcessState.h"
+#include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
 
 namespace {
@@ -20,14 +21,20 @@ void GestureTipPass(bool show) {
     if (!CursorWindow || !CursorWindow->Hwnd()) return;
     HWND indicator = CursorWindow->Hwnd();
     if (!show) {
-        if (IsWindowVisible(indicator)) ShowWindow(indicator, SW_HIDE);
+        if (IsWindowVisible(indicator)) {
+            ShowWindow(indicator, SW_HIDE);
+            ORVEL_TRACE("gesture-tip hidden");
+        }
         return;
     }
     POINT cursor;
     GetCursorPos(&cursor);
     SetWindowPos(indicator, HWND_TOPMOST, cursor.x, cursor.y + CursorDlg::kBelowCursor, 0, 0,
                  SWP_NOSIZE | SWP_NOACTIVATE);
-    if (!IsWindowVisible(indicator)) ShowWindow(indicator, SW_SHOWNORMAL);
+    if (!IsWindowVisible(indicator)) {
+        ShowWindow(indicator, SW_SHOWNORMAL);
+        ORVEL_TRACE("gesture-tip shown %ld,%ld", cursor.x, cursor.y + CursorDlg::kBelowCursor);
+    }
     InvalidateRect(indicator, nullptr, FALSE);
     UpdateWindow(indicator);
 }

@@ -8,4 +8,10 @@ class EXPOSE_DLG : public OverlayWindow {
 public:
     void Start() override;
     bool IsShown() const { return Hwnd() && IsWindowVisible(Hwnd()); }
+
+    // Starts an overview of the monitor under the pointer (Expose.busy is set by the caller and cleared once
+    // the overview is up). The overview comes with the switcher itself.
+    void RunOverview();
+    // A raw mouse record while the switcher is shown.
+    void OnRawInput(HRAWINPUT input);
 };

@@ -494,10 +494,10 @@ class Manifest(unittest.TestCase):
 # ------------------------------------------------------------------------------------ the product carries no test code
 
 class ProductBuild(unittest.TestCase):
-    """The test build (win64) reads its trace file and test switches from the environment; the product (win32)
-    must not even know their names."""
+    """The test build (win64) reads its trace file and test switches from the environment and answers the test
+    channel; the product (win32) must not even know their names."""
     NAMES = ("ORVEL_TRACE", "ORVEL_TEST_RESET_HANG_MS", "ORVEL_TEST_EXIT_DELAY_MS", "ORVEL_TEST_TILT_WORK_MS",
-             "ORVEL_TEST_SLOW_PAINT_MS")
+             "ORVEL_TEST_SLOW_PAINT_MS", "ORVEL-TEST-CHAN", "test-channel kind")
 
     def binary(self, build):
         path = os.path.join(ROOT, "build", build, "OrvelMouseAssistant.exe")

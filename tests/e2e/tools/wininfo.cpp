@@ -10,9 +10,13 @@
 //   orvel_wininfo load NAME | tray-delete HWND ID | broadcast MESSAGE-NAME | pulse EVENT-NAME
 //   orvel_wininfo wheel-window X Y W H MS      a helper window that notes when wheel messages arrive
 //   orvel_wininfo idle MS                      a Wine program doing nothing (the idle benchmark's reference)
+//   orvel_wininfo keys-window X Y W H MS       a helper window that prints each key message as it comes
+//   orvel_wininfo channel report HEX.. | run N | release N    the test build's channel into the program
 //
 // Exit codes: 0 answered (for --until: the condition held), 1 --until timed out, 2 bad arguments,
 // 3 the program given to "run" could not be started.
+#include "mainwindow/TestChannel.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -20,6 +24,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -158,7 +163,9 @@ int Usage() {
                  "       orvel_wininfo broadcast MESSAGE-NAME\n"
                  "       orvel_wininfo pulse EVENT-NAME\n"
                  "       orvel_wininfo wheel-window X Y W H MS\n"
-                 "       orvel_wininfo idle MS\n");
+                 "       orvel_wininfo idle MS\n"
+                 "       orvel_wininfo keys-window X Y W H MS\n"
+                 "       orvel_wininfo channel report HEX... | run N | release N\n");
     return 2;
 }
 
@@ -475,6 +482,77 @@ int Idle(int argc, wchar_t** argv) {
     return 0;
 }
 
+// A helper application window that takes the foreground and prints every key message at once:
+// {"key":"down"|"up","vk":N,"scan":N,"extended":0|1}.
+LRESULT CALLBACK KeysProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP) {
+        const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+        std::printf("{\"key\":\"%s\",\"vk\":%u,\"scan\":%u,\"extended\":%d}\n", down ? "down" : "up",
+                    unsigned(wParam), unsigned((lParam >> 16) & 0xFF), int((lParam >> 24) & 1));
+        std::fflush(stdout);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+int KeysWindow(int argc, wchar_t** argv) {
+    if (argc != 7) return Usage();
+    int v[5];
+    for (int i = 0; i < 5; ++i) v[i] = _wtoi(argv[2 + i]);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = KeysProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"OrvelKeysHelper";
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"keys helper", WS_POPUP | WS_VISIBLE, v[0], v[1], v[2], v[3],
+                                nullptr, nullptr, wc.hInstance, nullptr);
+    if (!hwnd) return 3;
+    SetForegroundWindow(hwnd);
+    SetFocus(hwnd);
+    std::printf("{\"ready\":1,\"hwnd\":%llu}\n", (unsigned long long)(UINT_PTR)hwnd);
+    std::fflush(stdout);
+    const DWORD start = GetTickCount();
+    for (DWORD now = start; now - start < DWORD(v[4]); now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(v[4]) - (now - start), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    DestroyWindow(hwnd);
+    return 0;
+}
+
+// Hands the running program a report, or a function to run or release, through its test channel.
+int Channel(int argc, wchar_t** argv) {
+    if (argc < 4) return Usage();
+    TestChannelMessage message{};
+    std::memcpy(message.tag, kTestChannelTag, sizeof message.tag);
+    std::wstring what = argv[2];
+    if (what == L"report") {
+        message.kind = kChannelReport;
+        for (int i = 3; i < argc && message.length < sizeof message.bytes; ++i) {
+            message.bytes[message.length++] = uint8_t(wcstoul(argv[i], nullptr, 16));
+        }
+    } else if (what == L"run" || what == L"release") {
+        message.kind = what == L"run" ? kChannelRun : kChannelRelease;
+        message.function = int32_t(_wtoi(argv[3]));
+    } else {
+        return Usage();
+    }
+    HWND program = FindWindowW(L"#32770", L"Orvel Mouse Assistant");
+    COPYDATASTRUCT data{kTestChannelData, sizeof message, &message};
+    DWORD_PTR answer = 0;
+    LRESULT sent = program ? SendMessageTimeoutW(program, WM_COPYDATA, 0, LPARAM(&data), SMTO_ABORTIFHUNG, 5000,
+                                                 &answer)
+                           : 0;
+    std::printf("{\"found\":%d,\"sent\":%d,\"answer\":%llu}\n", program != nullptr, sent != 0,
+                (unsigned long long)answer);
+    return program && sent && answer ? 0 : 1;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
     std::wstring command = argv[1];
@@ -488,5 +566,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"pulse") return Pulse(argc, argv);
     if (command == L"wheel-window") return WheelWindow(argc, argv);
     if (command == L"idle") return Idle(argc, argv);
+    if (command == L"keys-window") return KeysWindow(argc, argv);
+    if (command == L"channel") return Channel(argc, argv);
     return Usage();
 }

@@ -1,0 +1,8 @@
+#pragma once
+// Carries out what a function does when its button is pressed and released: key strokes with SendInput, the
+// shell's functions on their thread, a group's list at the pointer, the switcher and the board. UI thread.
+
+// A press of the function at catalogue position `position`; anything outside the catalogue does nothing.
+void RunFunctionAt(int position);
+// Its release: key functions send their key-ups once more; nothing else happens.
+void ReleaseFunctionAt(int position);

@@ -1,0 +1,19 @@
+#pragma once
+// The test builds' channel into the running program: there is no vendor HID device under Wine, so the
+// end-to-end tests hand the program report bytes (exactly as a raw-input record would carry them) and
+// function numbers to run or release, with WM_COPYDATA to the settings window. Only builds with
+// ORVEL_TEST_HOOKS answer it; the product has no handler and none of these names.
+#include <cstdint>
+
+inline constexpr unsigned long kTestChannelData = 0x4F525654;  // COPYDATASTRUCT.dwData
+inline constexpr char kTestChannelTag[16] = "ORVEL-TEST-CHAN";
+
+enum TestChannelKind : uint32_t { kChannelReport = 1, kChannelRun = 2, kChannelRelease = 3 };
+
+struct TestChannelMessage {
+    char tag[16];
+    uint32_t kind;
+    int32_t function;  // kChannelRun, kChannelRelease
+    uint32_t length;   // kChannelReport: bytes used
+    uint8_t bytes[64];
+};

@@ -1,0 +1,170 @@
+"""End-to-end tests of input and actions under Wine: vendor reports played through the test channel run the
+assigned functions (key strokes at a helper window, the gesture indicator, a group's list at the pointer, the
+calculator), exactly as the mouse's reports would."""
+
+import re
+import shutil
+import time
+import unittest
+
+from harness import SCREEN, SETTINGS_KEY, TITLE, WineTestCase, wait_until, wininfo_path
+
+# Catalogue positions on Windows 10 (28 entries).
+FORWARD, COPY, PAGE_DOWN, FUNCTION_KEY, CALCULATOR = 13, 10, 15, 8, 7
+VK_CONTROL, VK_C, VK_NEXT = 0x11, 0x43, 0x22
+HELPER = (1000, 60, 240, 240)
+
+
+def report7(buttons):
+    """An 8-byte report 7 with its check byte."""
+    data = [0x07, buttons, 0, 0, 0, 0, 0]
+    check = 0
+    for b in data[1:7]:
+        check ^= b
+    return data + [check]
+
+
+class InputTestCase(WineTestCase):
+
+    def start_hidden(self, settings):
+        self.wine.reg_import({SETTINGS_KEY: settings})
+        program = self.wine.start("/hide")
+        held, _ = self.wine.windows(title=TITLE, until="hidden", timeout=15)
+        self.assertTrue(held, "the /hide start never hid its window")
+        time.sleep(1.2)  # the hidden window takes the foreground 800 ms after hiding; let that pass
+        return program
+
+    def channel(self, *args):
+        code, answer = self.wine.wininfo("channel", *[str(a) for a in args])
+        self.assertEqual(code, 0, "the test channel did not answer: %r" % answer)
+
+    def report(self, data):
+        self.channel("report", *["%02x" % b for b in data])
+
+    def keys_helper(self, ms=15000):
+        proc, out = self.wine.start_probe("keys-window", *[str(v) for v in HELPER], str(ms))
+        ready = wait_until(lambda: [l for l in self.wine.probe_lines(out) if "ready" in l], 10)
+        self.assertTrue(ready, "the helper window did not come up")
+        hwnd = ready[0]["hwnd"]
+        self.assertTrue(wait_until(lambda: (self.wine.foreground() or {}).get("hwnd") == hwnd, 5),
+                        "the helper is not the foreground window")
+        return out
+
+    def keys(self, out):
+        return [(l["key"], l["vk"]) for l in self.wine.probe_lines(out) if "key" in l]
+
+    def wait_keys(self, out, count, timeout=5):
+        return wait_until(lambda: self.keys(out) if len(self.keys(out)) >= count else None, timeout) or self.keys(out)
+
+
+class KeyFunctions(InputTestCase):
+
+    def test_button_reports_send_their_key_strokes(self):
+        program = self.start_hidden({"bt3": COPY, "bt4": PAGE_DOWN})
+        out = self.keys_helper()
+        # bt3 down: Ctrl (scan code) down, C down, Ctrl up, C up; bt3 up: Ctrl up and C up once more.
+        self.report(report7(0x10))
+        self.report(report7(0x00))
+        got = self.wait_keys(out, 6)
+        self.assertEqual(got[:6], [("down", VK_CONTROL), ("down", VK_C), ("up", VK_CONTROL), ("up", VK_C),
+                                   ("up", VK_CONTROL), ("up", VK_C)], "Copy's key strokes")
+        lines = [l for l in self.wine.probe_lines(out) if "key" in l]
+        self.assertEqual(lines[0]["scan"], 0x1D, "left Ctrl goes as its scan code")
+        # bt4 (bit 0x08) carries Page Down: scan 0x51, extended, down then up; its release sends the up again.
+        self.report(report7(0x08))
+        self.report(report7(0x00))
+        got = self.wait_keys(out, 9)
+        self.assertEqual(got[6:9], [("down", VK_NEXT), ("up", VK_NEXT), ("up", VK_NEXT)], "Page Down")
+        page = [l for l in self.wine.probe_lines(out) if l.get("vk") == VK_NEXT]
+        self.assertTrue(all(l["scan"] == 0x51 and l["extended"] == 1 for l in page), "extended 0x51: %r" % page)
+        # A report whose check byte is wrong changes nothing.
+        bad = report7(0x10)
+        bad[7] ^= 0xFF
+        self.report(bad)
+        time.sleep(0.8)
+        self.assertEqual(len(self.keys(out)), 9, "a report with a bad check byte ran something")
+        self.assertTrue(program.running())
+
+
+class GestureIndicator(InputTestCase):
+
+    def tip_events(self):
+        return [l for l in self.wine.trace() if l.is_event("gesture-tip")]
+
+    def test_a_gesture_shows_the_indicator_below_the_pointer(self):
+        self.start_hidden({"gesture down": FORWARD, "gesture up": 0})
+        self.wine.xdotool("mousemove", 700, 300)
+        time.sleep(0.3)
+        self.report([0x04, 0x64, 0x01, 0x02, 0x00])
+        events = wait_until(lambda: self.tip_events() if len(self.tip_events()) >= 2 else None, 5, interval=0.1)
+        self.assertTrue(events, "the indicator was not shown and hidden: %r" % self.tip_events())
+        shown, hidden = events[0], events[1]
+        self.assertEqual(shown.text, "gesture-tip shown 700,350", "50 pixels below the pointer")
+        self.assertEqual(hidden.text, "gesture-tip hidden")
+        # 24 passes of 30 ms: about 720 ms on screen.
+        self.assertTrue(500 <= hidden.ms - shown.ms <= 2000, "shown for %d ms" % (hidden.ms - shown.ms))
+        self.assertIn("function-run %d" % FORWARD, [l.text for l in self.wine.trace()], "the gesture's function")
+        # A gesture that carries "No function" shows nothing.
+        self.report([0x04, 0x64, 0x01, 0x01, 0x00])
+        time.sleep(1.0)
+        self.assertEqual(len(self.tip_events()), 2, "an indicator for a gesture without a function")
+
+
+class GroupPicker(InputTestCase):
+
+    def lists(self):
+        return [w for w in self.wine.windows() if w["visible"] and w["rect"][2] - w["rect"][0] == 300]
+
+    def test_a_group_opens_at_the_pointer_and_runs_the_choice(self):
+        self.start_hidden({"bt3": FUNCTION_KEY})
+        out = self.keys_helper()
+        x, y = 1110, 150
+        self.wine.xdotool("mousemove", x, y)
+        time.sleep(0.3)
+        self.report(report7(0x10))
+        self.report(report7(0x00))
+        shown = [l.text for l in self.wine.wait_trace("picker-show") if l.is_event("picker-show")]
+        self.assertTrue(shown, "the group's list did not open")
+        m = re.search(r"mode=1 at=(-?\d+),(-?\d+) size=300x(\d+) rows=(.*)$", shown[-1])
+        self.assertTrue(m, shown[-1])
+        # One pixel above and left of the pointer, moved left so that it stays on the screen.
+        self.assertEqual((int(m.group(1)), int(m.group(2))), (min(x - 1, SCREEN[0] - 300 + 1), y - 1))
+        self.assertEqual(m.group(4), "Cut|Copy|Paste|Backward|Forward|Page Up|Page Down")
+        left, top = int(m.group(1)), int(m.group(2))
+        # A choice runs at once: the helper gets Copy's keys.
+        self.wine.xdotool("mousemove", left + 100, top + 4 + 36 + 18)
+        time.sleep(0.4)
+        self.wine.xdotool("click", 1)
+        got = self.wait_keys(out, 4)
+        self.assertEqual(got[:4], [("down", VK_CONTROL), ("down", VK_C), ("up", VK_CONTROL), ("up", VK_C)],
+                         "the chosen Copy")
+        self.assertTrue(wait_until(lambda: not self.lists(), 3, interval=0.1), "the list stayed after the choice")
+
+        # Opened again, a click outside it closes it.
+        self.wine.xdotool("mousemove", x, y)
+        self.report(report7(0x10))
+        self.report(report7(0x00))
+        self.assertTrue(wait_until(self.lists, 3, interval=0.1), "the list did not open again")
+        self.wine.click(HELPER[0] + 10, HELPER[1] + 20)  # on the helper, above the list (over the bare root
+        # nothing arrives at all)
+        self.assertTrue(wait_until(lambda: not self.lists(), 3, interval=0.1), "a click outside left it open")
+
+
+class Calculator(InputTestCase):
+
+    def test_the_system_calculator_runs_never_a_planted_one(self):
+        fake = self.wine.run.snapshot(wininfo_path().parent / "orvel_fake_calc.exe")
+        system32 = self.wine.prefix / "drive_c" / "windows" / "system32"
+        shutil.copy2(fake, system32 / "calc.exe")
+        shutil.copy2(fake, self.wine.program_dir / "calc.exe")  # the program's folder, also its working folder
+        self.start_hidden({})
+        self.channel("run", CALCULATOR)
+        started = self.wine.prefix / "drive_c" / "orvel-probe" / "calc-started.txt"
+        self.assertTrue(wait_until(started.exists, 10), "no calculator started")
+        time.sleep(0.5)
+        paths = [p.strip().lower() for p in started.read_text(encoding="utf-8").splitlines() if p.strip()]
+        self.assertEqual(paths, ["c:\\windows\\system32\\calc.exe"], "which calc.exe ran")
+
+
+if __name__ == "__main__":
+    unittest.main()
