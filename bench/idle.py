@@ -131,8 +131,8 @@ def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
     seconds = float(sys.argv[1])
-    for spec in sys.argv[2:]:
-        label, _, command = spec.partition("=")
+    for argument in sys.argv[2:]:
+        label, _, command = argument.partition("=")
         measure(label, command.split() if command else None, seconds)
 
 

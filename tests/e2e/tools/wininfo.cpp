@@ -406,6 +406,40 @@ int Broadcast(int argc, wchar_t** argv) {
     return posted ? 0 : 1;
 }
 
+// Runs the thread's messages for `ms` milliseconds (keys are translated, as an application's loop does).
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (DWORD now = start; now - start < ms; now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - (now - start), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+// A helper application window at X Y W H (argv[2..5]) with its own class, made the foreground window;
+// prints {"ready":1,"hwnd":N}. Null when it cannot be made.
+HWND MakeHelperWindow(wchar_t** argv, const wchar_t* className, WNDPROC proc, DWORD exStyle) {
+    int v[4];
+    for (int i = 0; i < 4; ++i) v[i] = _wtoi(argv[2 + i]);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowExW(exStyle, className, L"helper", WS_POPUP | WS_VISIBLE, v[0], v[1], v[2], v[3], nullptr,
+                                nullptr, wc.hInstance, nullptr);
+    if (!hwnd) return nullptr;
+    SetForegroundWindow(hwnd);
+    SetFocus(hwnd);
+    std::printf("{\"ready\":1,\"hwnd\":%llu}\n", (unsigned long long)(UINT_PTR)hwnd);
+    std::fflush(stdout);
+    return hwnd;
+}
+
 // Pulses a named event, as another process of the program's family would.
 int Pulse(int argc, wchar_t** argv) {
     if (argc != 3) return Usage();
@@ -435,26 +469,10 @@ LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 int WheelWindow(int argc, wchar_t** argv) {
     if (argc != 7) return Usage();
-    int v[5];
-    for (int i = 0; i < 5; ++i) v[i] = _wtoi(argv[2 + i]);
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = HelperProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = L"OrvelWheelHelper";
-    RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"wheel helper", WS_POPUP | WS_VISIBLE, v[0], v[1],
-                                v[2], v[3], nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hwnd = MakeHelperWindow(argv, L"OrvelWheelHelper", HelperProc, WS_EX_TOPMOST);
     if (!hwnd) return 3;
-    SetForegroundWindow(hwnd);
-    std::printf("{\"ready\":1,\"hwnd\":%llu}\n", (unsigned long long)(UINT_PTR)hwnd);
-    std::fflush(stdout);
     const DWORD start = GetTickCount();
-    for (DWORD now = start; now - start < DWORD(v[4]); now = GetTickCount()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(v[4]) - (now - start), QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
+    PumpFor(DWORD(_wtoi(argv[6])));
     std::string deltas;
     for (const auto& w : Wheels) deltas += (deltas.empty() ? "" : ",") + std::to_string(w.second);
     DWORD span = Wheels.empty() ? 0 : Wheels.back().first - Wheels.front().first;
@@ -470,14 +488,8 @@ int WheelWindow(int argc, wchar_t** argv) {
 // benchmark's reference.
 int Idle(int argc, wchar_t** argv) {
     if (argc != 3) return Usage();
-    const DWORD ms = DWORD(_wtoi(argv[2]));
     HWND hwnd = CreateWindowExW(0, L"STATIC", L"idle", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    const DWORD start = GetTickCount();
-    for (DWORD now = start; now - start < ms; now = GetTickCount()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - (now - start), QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
+    PumpFor(DWORD(_wtoi(argv[2])));
     if (hwnd) DestroyWindow(hwnd);
     return 0;
 }
@@ -497,30 +509,9 @@ LRESULT CALLBACK KeysProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 int KeysWindow(int argc, wchar_t** argv) {
     if (argc != 7) return Usage();
-    int v[5];
-    for (int i = 0; i < 5; ++i) v[i] = _wtoi(argv[2 + i]);
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = KeysProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = L"OrvelKeysHelper";
-    RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"keys helper", WS_POPUP | WS_VISIBLE, v[0], v[1], v[2], v[3],
-                                nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hwnd = MakeHelperWindow(argv, L"OrvelKeysHelper", KeysProc, 0);
     if (!hwnd) return 3;
-    SetForegroundWindow(hwnd);
-    SetFocus(hwnd);
-    std::printf("{\"ready\":1,\"hwnd\":%llu}\n", (unsigned long long)(UINT_PTR)hwnd);
-    std::fflush(stdout);
-    const DWORD start = GetTickCount();
-    for (DWORD now = start; now - start < DWORD(v[4]); now = GetTickCount()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(v[4]) - (now - start), QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
+    PumpFor(DWORD(_wtoi(argv[6])));
     DestroyWindow(hwnd);
     return 0;
 }
