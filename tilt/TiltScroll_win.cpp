@@ -19,15 +19,16 @@ HANDLE CreateResetEvent(const wchar_t* name) {
 HWND Hwnd(TiltWindow window) { return reinterpret_cast<HWND>(window); }
 TiltWindow Id(HWND hwnd) { return reinterpret_cast<TiltWindow>(hwnd); }
 
-// The desktop read through the system. Nothing here sends a message to a window or waits for its thread, so
-// a hung application cannot hold the tilt thread.
+// The desktop read through the system. Nothing here sends a message to a window, so a hung application
+// cannot hold the tilt thread.
 class SystemDesktop final : public TiltDesktop {
 public:
     TiltWindow Focus() override {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
         if (GetGUIThreadInfo(0, &info) && info.hwndFocus) return Id(info.hwndFocus);
-        // Some applications answer only to their own input state: borrow it for a moment to read the focus.
+        // When the system names no focus for the foreground thread, share that thread's input state for a
+        // moment: GetFocus then answers for it. Let go at once, before anything is posted.
         HWND foreground = GetForegroundWindow();
         if (!foreground) return 0;
         const DWORD theirs = GetWindowThreadProcessId(foreground, nullptr);
