@@ -2,6 +2,7 @@
 
 #include "shell/Names.h"
 #include "shell/ProcessState.h"
+#include "tilt/TiltRules.h"
 #include "toolkit/Trace_win.h"
 
 HANDLE TiltEvent = nullptr;
@@ -15,21 +16,114 @@ HANDLE CreateResetEvent(const wchar_t* name) {
     return event;
 }
 
+HWND Hwnd(TiltWindow window) { return reinterpret_cast<HWND>(window); }
+TiltWindow Id(HWND hwnd) { return reinterpret_cast<TiltWindow>(hwnd); }
+
+// The desktop read through the system. Nothing here sends a message to a window, so a hung application
+// cannot hold the tilt thread.
+class SystemDesktop final : public TiltDesktop {
+public:
+    TiltWindow Focus() override {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (GetGUIThreadInfo(0, &info) && info.hwndFocus) return Id(info.hwndFocus);
+        // When the system names no focus for the foreground thread, share that thread's input state for a
+        // moment: GetFocus then answers for it. Let go at once, before anything is posted.
+        HWND foreground = GetForegroundWindow();
+        if (!foreground) return 0;
+        const DWORD theirs = GetWindowThreadProcessId(foreground, nullptr);
+        const DWORD ours = GetCurrentThreadId();
+        if (theirs == 0 || theirs == ours || !AttachThreadInput(ours, theirs, TRUE)) return 0;
+        HWND focus = GetFocus();
+        AttachThreadInput(ours, theirs, FALSE);
+        return Id(focus);
+    }
+    TiltWindow Foreground() override { return Id(GetForegroundWindow()); }
+    TiltWindow UnderPointer() override { return Id(WindowFromPoint(PointerPoint())); }
+    TiltPoint Pointer() override {
+        const POINT p = PointerPoint();
+        return {int(p.x), int(p.y)};
+    }
+    TiltWindow Parent(TiltWindow window) override {
+        // The window that contains it, which GetParent does not say for a pop-up (it names the owner).
+        HWND parent = window ? GetAncestor(Hwnd(window), GA_PARENT) : nullptr;
+        return parent == GetDesktopWindow() ? 0 : Id(parent);
+    }
+    std::wstring ClassName(TiltWindow window) override {
+        wchar_t name[kTiltClassNameChars + 1];
+        const int n = window ? GetClassNameW(Hwnd(window), name, kTiltClassNameChars + 1) : 0;
+        return std::wstring(name, size_t(n > 0 ? n : 0));
+    }
+    std::uint32_t Style(TiltWindow window) override {
+        return std::uint32_t(GetWindowLongPtrW(Hwnd(window), GWL_STYLE));
+    }
+    void VisitDescendants(TiltWindow root, const std::function<bool(TiltWindow)>& visit) override {
+        if (root) EnumChildWindows(Hwnd(root), FindHorizontalScrollBar, reinterpret_cast<LPARAM>(&visit));
+    }
+    TiltPoint ScreenToClient(TiltWindow window, TiltPoint screen) override {
+        POINT p{screen.x, screen.y};
+        ::ScreenToClient(Hwnd(window), &p);
+        return {int(p.x), int(p.y)};
+    }
+    TiltPoint ClientToScreen(TiltWindow window, TiltPoint client) override {
+        POINT p{client.x, client.y};
+        ::ClientToScreen(Hwnd(window), &p);
+        return {int(p.x), int(p.y)};
+    }
+
+private:
+    // The child-window walk's callback: asks the search whether to go on. The search looks for the first
+    // horizontal scroll bar (TiltRules.cpp); it keeps the bar it found, so no process-wide TiltScrollBar is
+    // needed. An exception must not cross the system's frames: it ends the walk.
+    static BOOL CALLBACK FindHorizontalScrollBar(HWND hwnd, LPARAM param) noexcept {
+        try {
+            return (*reinterpret_cast<const std::function<bool(TiltWindow)>*>(param))(Id(hwnd)) ? TRUE : FALSE;
+        } catch (...) {
+            return FALSE;
+        }
+    }
+
+    static POINT PointerPoint() {
+        POINT p{};
+        GetCursorPos(&p);
+        return p;
+    }
+};
+
+// One wake-up's work: every window of the decision has been looked at, and the foreground thread's input
+// let go again, before the first message is posted. Posting never waits for the application.
+void ScrollOnce(int direction) {
+    SystemDesktop desktop;
+    const std::vector<TiltPost> posts = DecideTiltScroll(desktop, direction);
+    for (const TiltPost& post : posts) {
+        const BOOL posted =
+            PostMessageW(Hwnd(post.window), post.message, WPARAM(post.wParam), LPARAM(post.lParam));
+        ORVEL_TRACE("tilt-post hwnd=%llu msg=%#x w=%#llx l=%#llx%s", (unsigned long long)post.window,
+                    post.message, (unsigned long long)post.wParam, (unsigned long long)post.lParam,
+                    posted ? "" : " failed");
+        (void)posted;
+    }
+    ORVEL_TRACE("tilt-scroll direction=%d posts=%u", direction, unsigned(posts.size()));
+}
+
 void TiltScrollThread(HANDLE tiltEvent) {
     for (;;) {
         if (WaitForEventOrStop(tiltEvent) == Wake::Stop || StopFlag != 0) return;
-        // One action per wake-up, however many steps arrived; the per-application scrolling that acts on
-        // the direction comes with the scrolling rules.
-        int32_t steps = TiltSteps.exchange(0);
+        // One action per wake-up in the direction of everything gathered; steps that arrive while this one
+        // runs (their pulses wake nobody) stay in TiltSteps for the next pulse.
+        const int32_t steps = TiltSteps.exchange(0);
         ORVEL_TRACE("tilt-wake steps=%d", int(steps));
-        (void)steps;
 #if defined(ORVEL_TEST_HOOKS)
-        // A wake-up whose work takes long, for the test that stops the program in the middle of one.
+        // A wake-up whose work takes long, for the tests that stop the program or tilt again in the middle
+        // of one.
         if (unsigned ms = TestSwitchMs(L"ORVEL_TEST_TILT_WORK_MS")) {
             Sleep(ms);
             ORVEL_TRACE("tilt-work-done");
         }
 #endif
+        const int direction = TiltDirection(steps);
+        if (direction == 0 || StopFlag != 0) continue;
+        ScrollOnce(direction);
     }
 }
 

@@ -79,6 +79,11 @@ def dialog_probe_path():
     return wininfo_path().parent / "orvel_dialog_sequences.exe"
 
 
+def scroll_helper_path():
+    """The tilt-scrolling tests' application windows; built beside the window probe."""
+    return wininfo_path().parent / "orvel_scroll_helper.exe"
+
+
 # ----------------------------------------------------------------------------------------------- parsing
 
 class TraceLine:

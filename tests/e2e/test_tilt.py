@@ -1,0 +1,145 @@
+"""End-to-end tests of tilt-wheel scrolling: the tilt wheel over another application's window reaches it as the
+messages it understands (a scroll command with its horizontal bar, or a horizontal wheel notch for a
+"MozillaWindowClass"), the vertical wheel passes untouched, and tilts that come while a wake-up is busy make
+one step at the next one."""
+
+import shutil
+import subprocess
+import time
+import unittest
+
+from harness import Program, WINE, WineTestCase, parse_json_lines, scroll_helper_path, wait_until
+
+# xdotool's buttons: 4 and 5 the wheel (+120, -120), 6 and 7 the tilt wheel (-120 left, +120 right).
+WHEEL_UP, WHEEL_DOWN, TILT_LEFT, TILT_RIGHT = 4, 5, 6, 7
+SB_LINELEFT, SB_LINERIGHT, SB_ENDSCROLL = 0, 1, 8
+
+# Clear of the settings window in the middle of the 1280 x 800 screen.
+BAR_HELPER = (1000, 60, 240, 240)
+MOZILLA_HELPER = (1000, 360, 240, 200)
+
+
+class TiltTestCase(WineTestCase):
+
+    def start_helper(self, mode, place, ms=90000):
+        """Starts the helper application in the background; returns its stdout path and its ready line."""
+        exe = self.wine.run.snapshot(scroll_helper_path())
+        probe_dir = self.wine.prefix / "drive_c" / "orvel-probe"
+        if not (probe_dir / exe.name).exists():
+            shutil.copy2(exe, probe_dir / exe.name)
+        out_path = self.wine.logs / ("scroll-helper-%s.stdout" % mode)
+        args = [mode] + [str(v) for v in place] + [str(ms)]
+        with open(out_path, "wb") as out:
+            proc = subprocess.Popen([WINE, "C:\\orvel-probe\\" + exe.name] + args, env=self.wine.env,
+                                    cwd=str(self.wine.prefix / "drive_c"), stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=subprocess.STDOUT, start_new_session=True)
+        self.wine.programs.append(Program(self.wine, args, proc, out_path, out_path, time.monotonic()))
+        ready = wait_until(lambda: [l for l in self.lines(out_path) if l.get("ready")], 15)
+        self.assertTrue(ready, "the %s helper did not come up: %r" % (mode, out_path.read_bytes()[-400:]))
+        ready = ready[0]
+        # It asked for the foreground itself; the pointer over it keeps X input on a Wine window.
+        x, y, w, h = place
+        self.wine.xdotool("mousemove", x + w // 2, y + h // 2)
+        if not wait_until(lambda: (self.wine.foreground() or {}).get("hwnd") == ready["hwnd"], 5):
+            x_windows = self.wine.visible_x_windows("scroll helper")
+            if x_windows:
+                self.wine.focus(x_windows[-1])
+            self.assertTrue(wait_until(lambda: (self.wine.foreground() or {}).get("hwnd") == ready["hwnd"], 5),
+                            "the %s helper is not the foreground window" % mode)
+        return out_path, ready
+
+    @staticmethod
+    def lines(out_path):
+        return parse_json_lines(out_path.read_bytes().decode("utf-8", errors="replace")) if out_path.exists() else []
+
+    def messages(self, out_path):
+        return [l for l in self.lines(out_path) if "msg" in l]
+
+    def wait_messages(self, out_path, count, timeout=10):
+        return wait_until(lambda: len(self.messages(out_path)) >= count, timeout, interval=0.05)
+
+    def tilt_wakes(self):
+        return [l.text for l in self.wine.trace() if l.is_event("tilt-wake")]
+
+    def hscrolls(self, out_path):
+        return [(m["to"], m["code"], m["lparam"]) for m in self.messages(out_path) if m["msg"] == "hscroll"]
+
+    def start_program(self, switches=None):
+        program = self.start_and_wait_visible(switches=switches)
+        self.wine.wait_trace("first-frame")
+        self.wine.wait_trace("mouse-hook")
+        return program
+
+
+class TiltScrolling(TiltTestCase):
+
+    def test_tilts_reach_each_application_as_it_understands_them(self):
+        program = self.start_program()
+        bar_out, bar = self.start_helper("bar", BAR_HELPER)
+
+        # A focused edit whose frame holds a vertical and a horizontal "ScrollBar": the frame gets the scroll
+        # command with the horizontal bar's handle, then the end of the scroll.
+        self.wine.xdotool("click", TILT_RIGHT)
+        self.assertTrue(self.wait_messages(bar_out, 2), "no scroll command for a right tilt: %r" % self.lines(bar_out))
+        self.wine.xdotool("click", TILT_LEFT)
+        self.assertTrue(self.wait_messages(bar_out, 4), "no scroll command for a left tilt: %r" % self.lines(bar_out))
+        frame, hbar = bar["hwnd"], bar["bar"]
+        self.assertEqual(self.messages(bar_out), [
+            {"to": "main", "msg": "hscroll", "code": SB_LINERIGHT, "lparam": hbar},
+            {"to": "main", "msg": "hscroll", "code": SB_ENDSCROLL, "lparam": hbar},
+            {"to": "main", "msg": "hscroll", "code": SB_LINELEFT, "lparam": hbar},
+            {"to": "main", "msg": "hscroll", "code": SB_ENDSCROLL, "lparam": hbar},
+        ], "the messages of a right and a left tilt over the frame %d with its bar %d" % (frame, hbar))
+
+        # The wheel passes the program untouched: one notch up and one down, and nothing for the tilt thread.
+        wakes = len(self.tilt_wakes())
+        self.wine.xdotool("click", WHEEL_UP)
+        self.wine.xdotool("click", WHEEL_DOWN)
+        self.assertTrue(self.wait_messages(bar_out, 6), "the wheel did not reach the helper: %r" % self.lines(bar_out))
+        time.sleep(0.5)  # anything the wheel wrongly set off would arrive by now
+        wheel = [(m["msg"], m["delta"], m["keys"]) for m in self.messages(bar_out)[4:]]
+        self.assertEqual(wheel, [("wheel", 120, 0), ("wheel", -120, 0)], "what the wheel brought")
+        self.assertEqual(len(self.tilt_wakes()), wakes, "the wheel woke the tilt thread")
+
+        # A "MozillaWindowClass" window takes a horizontal wheel notch at the pointer instead.
+        moz_out, moz = self.start_helper("mozilla", MOZILLA_HELPER)
+        x, y, w, h = MOZILLA_HELPER
+        self.wine.xdotool("click", TILT_RIGHT)
+        self.assertTrue(self.wait_messages(moz_out, 1), "nothing for a right tilt: %r" % self.lines(moz_out))
+        self.wine.xdotool("click", TILT_LEFT)
+        self.assertTrue(self.wait_messages(moz_out, 2), "nothing for a left tilt: %r" % self.lines(moz_out))
+        time.sleep(0.5)
+        pointer = (x + w // 2, y + h // 2)
+        self.assertEqual([(m["to"], m["msg"], m["delta"], m["keys"], (m["x"], m["y"])) for m in self.messages(moz_out)],
+                         [("main", "hwheel", 120, 0, pointer), ("main", "hwheel", -120, 0, pointer)],
+                         "the messages of a right and a left tilt over the MozillaWindowClass window %d" % moz["hwnd"])
+        self.assertEqual(len(self.messages(bar_out)), 6, "the first helper got more: %r" % self.messages(bar_out))
+        self.assertTrue(program.running(), "the program ended")
+
+    def test_tilts_during_a_busy_wakeup_make_one_step_at_the_next(self):
+        program = self.start_program(switches={"ORVEL_TEST_TILT_WORK_MS": 2000})
+        bar_out, bar = self.start_helper("bar", BAR_HELPER)
+        self.wine.xdotool("click", TILT_RIGHT)
+        self.wine.wait_trace("tilt-wake", timeout=5)
+        self.assertTrue(self.tilt_wakes(), "the tilt did not wake the thread")
+        # Three more to the right while the wake-up works: their pulses find nobody waiting.
+        self.wine.xdotool("click", "--repeat", "3", "--delay", "50", TILT_RIGHT)
+        self.assertTrue(self.wait_messages(bar_out, 2, timeout=8), "the first wake-up scrolled nothing")
+        time.sleep(1.0)
+        self.assertEqual(len(self.tilt_wakes()), 1, "a pulse woke the busy thread: %r" % self.tilt_wakes())
+        self.assertEqual(len(self.hscrolls(bar_out)), 2, "the waiting steps scrolled without a pulse")
+        self.assertTrue(any(l.is_event("tilt-work-done") for l in self.wine.trace()),
+                        "the three tilts did not come while the wake-up worked (the test's timing)")
+        # The next tilt, to the left, takes the three waiting steps with it: 3 - 1 is one step right.
+        self.wine.xdotool("click", TILT_LEFT)
+        self.assertTrue(self.wait_messages(bar_out, 4, timeout=8), "the next tilt scrolled nothing")
+        time.sleep(0.5)
+        hbar = bar["bar"]
+        self.assertEqual(self.hscrolls(bar_out), [("main", SB_LINERIGHT, hbar), ("main", SB_ENDSCROLL, hbar)] * 2,
+                         "four tilts right and one left, in two wake-ups")
+        self.assertEqual(self.tilt_wakes(), ["tilt-wake steps=1", "tilt-wake steps=2"])
+        self.assertTrue(program.running(), "the program ended")
+
+
+if __name__ == "__main__":
+    unittest.main()
