@@ -21,38 +21,46 @@ SETTLE_SECONDS = 6
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
 
-def pids_named(exe):
-    """Processes whose name is the Windows program's (Linux keeps the first 15 characters of it)."""
-    want = exe[:15].lower()
+def ours(pid):
+    """True for a process of this prefix (other Wine sessions may run on the machine at the same time)."""
+    prefix = os.environ.get("WINEPREFIX", "").encode()
+    try:
+        with open("/proc/%d/environ" % pid, "rb") as f:
+            return b"WINEPREFIX=" + prefix in f.read().split(b"\0")
+    except OSError:
+        return False
+
+
+def pids_where(match):
     found = []
     for entry in os.listdir("/proc"):
         if entry.isdigit():
             try:
                 with open("/proc/%s/comm" % entry) as f:
-                    if f.read().strip().lower() == want:
+                    if match(f.read().strip().lower()) and ours(int(entry)):
                         found.append(int(entry))
             except OSError:
                 pass
     return found
 
 
+def pids_named(exe):
+    """This prefix's processes whose name is the Windows program's (Linux keeps its first 15 characters)."""
+    want = exe[:15].lower()
+    return pids_where(lambda name: name == want)
+
+
 def wineserver_pids():
-    pids = []
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                with open("/proc/%s/comm" % entry) as f:
-                    if f.read().strip().startswith("wineserver"):
-                        pids.append(int(entry))
-            except OSError:
-                pass
-    return pids
+    return pids_where(lambda name: name.startswith("wineserver"))
 
 
 def sample(pid):
-    """(cpu seconds, context switches of all threads, thread count) of one process."""
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
+    """(cpu seconds, context switches of all threads, thread count) of one process; zeros once it is gone."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+    except OSError:
+        return 0.0, 0, 0
     cpu = (int(fields[11]) + int(fields[12])) / CLOCK_TICKS  # utime, stime
     switches = 0
     threads = 0
