@@ -64,7 +64,11 @@ def sample(pid):
     cpu = (int(fields[11]) + int(fields[12])) / CLOCK_TICKS  # utime, stime
     switches = 0
     threads = 0
-    for tid in os.listdir("/proc/%d/task" % pid):
+    try:
+        tids = os.listdir("/proc/%d/task" % pid)
+    except OSError:
+        tids = []
+    for tid in tids:
         try:
             with open("/proc/%d/task/%s/status" % (pid, tid)) as f:
                 for line in f:
