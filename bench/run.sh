@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
-# Builds the x86_64 program and the benchmark and prints the figures, measured under Wine in a private Xvfb
-# (or on $DISPLAY when there is one): start-up, the settings paint, and the idle cost of the hidden program.
+# Prints the figures: first the input decisions per report on the host (native and optimised, Google
+# Benchmark's table), then those of the x86_64 program measured under Wine in a private Xvfb (or on $DISPLAY
+# when there is one): start-up, the settings paint, and the idle cost of the hidden program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+
+cmake -S bench/host -B build/host-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/host-bench -j "${ORVEL_JOBS:-2}" >/dev/null
+build/host-bench/orvel_input_bench 2>&1
+echo
+
 bash tools/build.sh win64
 . tools/wine-env.sh
 

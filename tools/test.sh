@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian machine, builds all three targets and runs every test: the host unit tests, then the
-# end-to-end tests of the real x86_64 program under Wine in Xvfb. Ends with one line "total: N passed, N failed".
+# Sets up a fresh Debian machine, builds all three targets and runs every test: the host unit tests, a short
+# run of the input fuzzer, the artwork tests, then the end-to-end tests of the real x86_64 program under Wine
+# in Xvfb. Ends with one line "total: N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,26 @@ build/host/orvel_tests --gtest_color=no 2>&1 | tee "$unit_log"
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 unit_passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?.*/\1/p' "$unit_log" | tail -n 1)
 unit_failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' "$unit_log" | tail -n 1)
+
+# A smoke run of the fuzz target: its seeds and a fixed number of inputs from a fixed seed, a few seconds.
+# It counts as one test; a fault it finds (or a failed build) fails the run.
+echo "== input fuzzer (smoke)"
+fuzz_log=build/fuzz-smoke.log
+fuzz_start=$SECONDS
+if bash tools/fuzz.sh 20000 -seed=1 >"$fuzz_log" 2>&1 && grep -q '^Done 20000 runs' "$fuzz_log"; then
+  fuzz_passed=1 fuzz_failed=0
+  grep -E '^#[0-9]+[[:space:]]+DONE' "$fuzz_log"
+  echo "fuzz smoke passed: 20000 inputs in $(( SECONDS - fuzz_start )) s with its build"
+else
+  fuzz_passed=0 fuzz_failed=1 status=1
+  # The fault, its stack, and the failing input (libFuzzer prints it in Base64 too).
+  if grep -qE 'ERROR:|check failed|runtime error' "$fuzz_log"; then
+    grep -m1 -A14 -E 'ERROR:|check failed|runtime error' "$fuzz_log"
+    grep -E '^Base64:|Test unit written' "$fuzz_log"
+  else
+    tail -n 30 "$fuzz_log"
+  fi
+fi
 
 echo "== artwork and resource tests"
 art_log=build/artwork-tests.log
@@ -32,8 +53,8 @@ python3 tests/e2e/run.py --exe build/win64/OrvelMouseAssistant.exe --wininfo bui
 e2e_passed=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed.*/\1/p' "$e2e_log" | tail -n 1)
 e2e_failed=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed.*/\2/p' "$e2e_log" | tail -n 1)
 
-passed=$(( ${unit_passed:-0} + art_passed + ${e2e_passed:-0} ))
-failed=$(( ${unit_failed:-0} + art_failed + ${e2e_failed:-0} ))
+passed=$(( ${unit_passed:-0} + fuzz_passed + art_passed + ${e2e_passed:-0} ))
+failed=$(( ${unit_failed:-0} + fuzz_failed + art_failed + ${e2e_failed:-0} ))
 # A runner that died without its summary still counts as a failure.
 [ -n "${unit_passed}" ] || { status=1; failed=$((failed + 1)); }
 [ -n "${art_ran}" ] || { status=1; failed=$((failed + 1)); }
