@@ -12,7 +12,12 @@
 #include "switcher/ExposeState.h"
 #include "toolkit/Trace_win.h"
 
+#include <utility>
+
 namespace {
+
+// The window in front when a group's list last opened at the pointer. UI thread only.
+HWND ForegroundBeforeGroup = nullptr;
 
 // Each event goes out on its own, in the order built.
 void SendKeys(const KeyEvents& keys) {
@@ -40,6 +45,7 @@ void OpenGroup(int groupId) {
     if (!PickerWindow) return;
     POINT cursor;
     GetCursorPos(&cursor);
+    ForegroundBeforeGroup = GetForegroundWindow();
     if (MainWindow && IsWindowVisible(MainWindow->Hwnd())) {
         ShowWindow(MainWindow->Hwnd(), SW_HIDE);
         SetTimer(MainWindow->Hwnd(), kForegroundTimer, kForegroundAfterHidingMs, nullptr);
@@ -93,6 +99,12 @@ void RunFunctionAt(int position) {
         if (BoardWindow) BoardWindow->ToggleMode(d.boardMode);
         break;
     }
+}
+
+void RunGroupChoice(int position) {
+    HWND before = std::exchange(ForegroundBeforeGroup, nullptr);
+    if (before && IsWindow(before) && before != GetForegroundWindow()) SetForegroundWindow(before);
+    RunFunctionAt(position);
 }
 
 void ReleaseFunctionAt(int position) {

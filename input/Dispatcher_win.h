@@ -6,3 +6,7 @@
 void RunFunctionAt(int position);
 // Its release: key functions send their key-ups once more; nothing else happens.
 void ReleaseFunctionAt(int position);
+
+// A choice in a group's list that a button opened: the window that was in front when the list opened gets
+// the foreground back first (the list took it), so that the chosen keys go where the user was working.
+void RunGroupChoice(int position);

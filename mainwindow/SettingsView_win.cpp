@@ -1,5 +1,6 @@
 #include "mainwindow/SettingsView_win.h"
 
+#include "input/Dispatcher_win.h"
 #include "mainwindow/KestanAssistantDlg_win.h"
 #include "mainwindow/MainWindowRules.h"
 #include "mainwindow/ResidentProgram_win.h"
@@ -366,7 +367,7 @@ void SettingsView::Apply(const ViewEffect& e) {
         SaveAllSettings();
         break;
     case ViewEffectKind::RunFunction:
-        if (MainWindow) MainWindow->RunFunction(e.function);
+        RunGroupChoice(e.function);
         break;
     }
 }
