@@ -21,3 +21,16 @@ struct MouseHookVerdict {
 // becomes tilt steps for the scrolling thread and never reaches applications directly.
 MouseHookVerdict DecideMouseHook(unsigned message, int wheelDelta, bool boardVisible, int boardMode,
                                  int spotlightRadius);
+
+// The system removes a low-level hook silently when it has kept the desktop waiting too often, and its handle
+// still looks valid. Raw input has no such timeout, so it tells when the hook went quiet: a wheel or tilt
+// notch that raw input saw and the hook did not see within a moment means the hook is gone.
+constexpr unsigned kHookQuietMs = 1000;    // a raw wheel with the hook silent this long is worth a look
+constexpr unsigned kHookGraceMs = 250;     // how long the hook gets to report that same notch
+
+// Whether a raw wheel notch at `rawAtMs` should be checked: the hook's last event is older than kHookQuietMs.
+inline bool HookLooksQuiet(unsigned long long lastHookMs, unsigned long long rawAtMs) {
+    return rawAtMs > lastHookMs + kHookQuietMs;
+}
+// After the grace period: the hook is lost when it has seen nothing since the notch.
+inline bool HookMissedNotch(unsigned long long lastHookMs, unsigned long long rawAtMs) { return lastHookMs < rawAtMs; }

@@ -6,36 +6,97 @@
 #include "tilt/TiltScroll_win.h"
 #include "toolkit/Trace_win.h"
 
+#include <atomic>
+#include <utility>
+
 namespace {
 
 constexpr DWORD kInstallWaitMs = 2000;
+// Thread messages of the hook's thread.
+constexpr UINT kReinstallMessage = WM_APP + 1;
+constexpr UINT kDropMessage = WM_APP + 2;
+
+// When the hook last answered an event (GetTickCount64). Written on the hook's thread, read on the UI thread.
+std::atomic<unsigned long long> LastHookEventMs{0};
+// The hook's thread while it runs, for the requests to reinstall; 0 otherwise.
+std::atomic<DWORD> HookThreadId{0};
+
+HHOOK InstallHook() { return SetWindowsHookExW(WH_MOUSE_LL, MouseHookProc, GetModuleHandleW(nullptr), 0); }
 
 void HookThread(HANDLE installed) {
     // The desktop waits for every answer: this thread goes before the program's others.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-    HHOOK hook = SetWindowsHookExW(WH_MOUSE_LL, MouseHookProc, GetModuleHandleW(nullptr), 0);
+    MSG peek;
+    PeekMessageW(&peek, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, before anyone posts to it
+    UniqueMouseHook hook(InstallHook());
     ORVEL_TRACE("mouse-hook %s", hook ? "installed" : "failed");
+    LastHookEventMs = GetTickCount64();
+    HookThreadId = GetCurrentThreadId();
     SetEvent(installed);  // the starter's handle; it stops waiting for it from here on
-    if (!hook) return;
-    UniqueMouseHook owned(hook);
     // The hook's calls arrive while the thread waits for messages; the stop ends the loop.
     HANDLE stop = StopEvent();
     for (;;) {
         DWORD r = MsgWaitForMultipleObjectsEx(stop ? 1 : 0, &stop, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (stop && r == WAIT_OBJECT_0) return;
+        if (stop && r == WAIT_OBJECT_0) break;
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) return;
+            if (msg.message == WM_QUIT) {
+                HookThreadId = 0;
+                return;
+            }
+            if (msg.message == kReinstallMessage) {
+                // A handle the system has let go of is worth nothing: a fresh hook replaces it.
+                hook.Reset(InstallHook());
+                LastHookEventMs = GetTickCount64();
+                ORVEL_TRACE("mouse-hook reinstalled %s", hook ? "ok" : "failed");
+            }
+#if defined(ORVEL_TEST_HOOKS)
+            if (msg.message == kDropMessage) {
+                UnhookWindowsHookEx(hook.Get());  // the handle stays, as after the system's removal
+                ORVEL_TRACE("mouse-hook dropped");
+            }
+#endif
             DispatchMessageW(&msg);
         }
+    }
+    HookThreadId = 0;
+}
+
+// The UI thread's second look at a quiet hook, kHookGraceMs after a raw wheel notch.
+unsigned long long PendingNotchMs = 0;  // UI thread only; 0 when no look is due
+
+void CALLBACK CheckHookAfterNotch(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
+    KillTimer(nullptr, timer);
+    const unsigned long long notch = std::exchange(PendingNotchMs, 0);
+    if (notch && HookMissedNotch(LastHookEventMs, notch)) {
+        ORVEL_TRACE("mouse-hook lost: a raw wheel notch it did not see");
+        ReinstallMouseHook();
     }
 }
 
 }  // namespace
 
+void NoteRawWheel() {
+    const unsigned long long now = GetTickCount64();
+    if (PendingNotchMs || !HookLooksQuiet(LastHookEventMs, now)) return;
+    PendingNotchMs = now;
+    if (!SetTimer(nullptr, 0, kHookGraceMs, CheckHookAfterNotch)) PendingNotchMs = 0;
+}
+
+void ReinstallMouseHook() {
+    if (DWORD thread = HookThreadId) PostThreadMessageW(thread, kReinstallMessage, 0, 0);
+}
+
+#if defined(ORVEL_TEST_HOOKS)
+void DropMouseHookForTest() {
+    if (DWORD thread = HookThreadId) PostThreadMessageW(thread, kDropMessage, 0, 0);
+}
+#endif
+
 LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
     // Anything that is not a plain notification belongs to the next hook, untouched.
     if (nCode != HC_ACTION) return CallNextHookEx(nullptr, nCode, wParam, lParam);
+    LastHookEventMs.store(GetTickCount64(), std::memory_order_relaxed);
     const auto* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
     const int delta = short(HIWORD(event->mouseData));
     const MouseHookVerdict verdict =

@@ -20,3 +20,13 @@ public:
 private:
     WorkerThread thread_;
 };
+
+// Raw input saw a wheel or tilt notch (UI thread). When the hook has been quiet for a while and does not
+// report this notch either, it was lost: it is installed afresh.
+void NoteRawWheel();
+// Installs the hook afresh now (after a resume from sleep, say). Any thread; returns at once.
+void ReinstallMouseHook();
+#if defined(ORVEL_TEST_HOOKS)
+// Removes the hook without telling anyone, as the system does with a hook that timed out too often.
+void DropMouseHookForTest();
+#endif

@@ -1,6 +1,7 @@
 #include "input/RawInput_win.h"
 
 #include "input/Dispatcher_win.h"
+#include "input/MouseHook_win.h"
 #include "input/VendorReports.h"
 #include "mainwindow/ResidentProgram_win.h"
 #include "overlays/BoardDlg_win.h"
@@ -33,6 +34,8 @@ void ClosePickerOnClickOutside() {
 }
 
 void OnMouseRecord(HRAWINPUT input, const RAWMOUSE& mouse) {
+    // Raw input has no timeout: it notices a mouse hook the system has removed.
+    if (mouse.usButtonFlags & (RI_MOUSE_WHEEL | RI_MOUSE_HWHEEL)) NoteRawWheel();
     if (ExposeWindow && ExposeWindow->IsShown()) ExposeWindow->OnRawInput(input);
     if (BoardWindow) BoardWindow->OnRawMouse(mouse.lLastX, mouse.lLastY, mouse.usButtonFlags, mouse.usButtonData);
     if (mouse.usButtonFlags != 0) ClosePickerOnClickOutside();

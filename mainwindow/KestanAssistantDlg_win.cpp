@@ -2,6 +2,7 @@
 
 #include "device/DeviceLink_win.h"
 #include "input/Dispatcher_win.h"
+#include "input/MouseHook_win.h"
 #include "input/RawInput_win.h"
 #include "mainwindow/CloseWatch_win.h"
 #include "mainwindow/MainWindowRules.h"
@@ -18,6 +19,8 @@
 #include "toolkit/Trace_win.h"
 #include "toolkit/WorkerThread_win.h"
 
+#include <wtsapi32.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -33,6 +36,8 @@ const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_TIMER, On<&CKestanAssistantDlg::OnTimer>},
     {WM_COMMAND, On<&CKestanAssistantDlg::OnCommand>},
     {WM_DESTROY, On<&CKestanAssistantDlg::OnDestroy>},
+    {WM_POWERBROADCAST, On<&CKestanAssistantDlg::OnPowerBroadcast>},
+    {WM_WTSSESSION_CHANGE, On<&CKestanAssistantDlg::OnSessionChange>},
 #if defined(ORVEL_TEST_HOOKS)
     {WM_COPYDATA, On<&CKestanAssistantDlg::OnTestChannel>},
 #endif
@@ -157,6 +162,12 @@ Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
     case kChannelRelease:
         ReleaseFunction(message.function);
         break;
+    case kChannelDropHook:
+        DropMouseHookForTest();
+        break;
+    case kChannelResume:
+        AfterResume();
+        break;
     default:
         return Handled(FALSE);
     }
@@ -172,6 +183,27 @@ Dialog::Reply CKestanAssistantDlg::OnDeviceChange(msg::DeviceChange change) {
 
 Dialog::Reply CKestanAssistantDlg::OnTrayNotify(msg::TrayCallback callback) {
     if (tray) tray->OnCallback(callback);
+    return PassOn();
+}
+
+// ------------------------------------------------------------------------------------------ sleep and lock
+
+// A mouse may have been reset or replaced while the computer slept or the session was locked, and the system
+// may have dropped the mouse hook or Explorer's icon meanwhile.
+void CKestanAssistantDlg::AfterResume() {
+    ORVEL_TRACE("resume");
+    EnumerateAndProbeDevices();
+    ReinstallMouseHook();
+    if (tray) tray->Restore();
+}
+
+Dialog::Reply CKestanAssistantDlg::OnPowerBroadcast(msg::Params params) {
+    if (params.w == PBT_APMRESUMEAUTOMATIC) AfterResume();
+    return PassOn();
+}
+
+Dialog::Reply CKestanAssistantDlg::OnSessionChange(msg::Params params) {
+    if (params.w == WTS_SESSION_UNLOCK) AfterResume();
     return PassOn();
 }
 

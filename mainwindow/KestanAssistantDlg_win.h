@@ -52,6 +52,8 @@ private:
     Reply OnTimer(msg::Timer timer);
     Reply OnCommand(msg::Command command);
     Reply OnDestroy();
+    Reply OnPowerBroadcast(msg::Params params);
+    Reply OnSessionChange(msg::Params params);
 #if defined(ORVEL_TEST_HOOKS)
     Reply OnTestChannel(msg::Params params);
 #endif
@@ -60,6 +62,7 @@ private:
     void OnShowCommand();
     void StopHandshake();
     void WatchPickerTick();
+    void AfterResume();
 
     ResidentProgram& program;
     HICON appIcon = nullptr;        // icon group 128, shared: not destroyed

@@ -25,6 +25,10 @@ void NotificationIcon::Add() {
     Shell_NotifyIconW(NIM_ADD, &trayIconData_);
 }
 
+void NotificationIcon::Restore() {
+    if (trayIconData_.cbSize == 0 || !Shell_NotifyIconW(NIM_MODIFY, &trayIconData_)) Add();
+}
+
 void NotificationIcon::Remove() {
     if (trayIconData_.cbSize == 0) return;  // never added
     Shell_NotifyIconW(NIM_DELETE, &trayIconData_);

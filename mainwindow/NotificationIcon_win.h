@@ -29,6 +29,8 @@ public:
     void Add();
     // Removes the icon; the first thing the program does when it stops.
     void Remove();
+    // After a resume or an unlock: the icon is added again if the shell lost it.
+    void Restore();
 
     // The shell's callback message (kTrayCallbackMessage).
     void OnCallback(const msg::TrayCallback& callback);

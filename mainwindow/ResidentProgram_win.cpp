@@ -10,6 +10,7 @@
 #include "mainwindow/HookLibrary_win.h"
 #include "mainwindow/KestanAssistantDlg_win.h"
 #include "mainwindow/ProgramDir.h"
+#include "mainwindow/SessionNotices_win.h"
 #include "overlays/BoardDlg_win.h"
 #include "overlays/CircleDlg_win.h"
 #include "overlays/CursorDlg_win.h"
@@ -125,6 +126,7 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     Own(std::make_unique<HookLibrary>());
     Own(std::make_unique<ForegroundWatch>());
     Own(std::make_unique<ShellActions>());  // My Computer, Show desktop and the calculator, off the UI thread
+    Own(std::make_unique<SessionNotices>(main));  // unlocks, to configure the mice again
 }
 
 void ResidentProgram::Stop() noexcept {

@@ -8,7 +8,13 @@
 inline constexpr unsigned long kTestChannelData = 0x4F525654;  // COPYDATASTRUCT.dwData
 inline constexpr char kTestChannelTag[16] = "ORVEL-TEST-CHAN";
 
-enum TestChannelKind : uint32_t { kChannelReport = 1, kChannelRun = 2, kChannelRelease = 3 };
+enum TestChannelKind : uint32_t {
+    kChannelReport = 1,
+    kChannelRun = 2,
+    kChannelRelease = 3,
+    kChannelDropHook = 4,  // the mouse hook goes, as the system removes one that timed out too often
+    kChannelResume = 5,    // what a resume from sleep or a session unlock does
+};
 
 struct TestChannelMessage {
     char tag[16];

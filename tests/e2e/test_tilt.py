@@ -143,3 +143,35 @@ class TiltScrolling(TiltTestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class HookRecovery(TiltTestCase):
+
+    def test_a_lost_hook_comes_back_and_a_resume_configures_again(self):
+        self.start_program()
+        bar_out, bar = self.start_helper("bar", BAR_HELPER)
+        # The system removes a hook that timed out too often and says nothing; its handle still looks valid.
+        code, _ = self.wine.wininfo("channel", "drop-hook")
+        self.assertEqual(code, 0)
+        self.wine.wait_trace("mouse-hook dropped")
+        time.sleep(1.2)  # quiet for longer than a second
+        # The first notch passes the lost hook (the helper gets it as it is); raw input sees it, and the hook
+        # is put back, so the next notches scroll again.
+        self.wine.xdotool("click", TILT_RIGHT)
+        lines = self.wine.wait_trace("mouse-hook reinstalled", timeout=5)
+        self.assertIn("mouse-hook reinstalled ok", [l.text for l in lines], "the hook did not come back")
+        before = len(self.hscrolls(bar_out))
+        self.wine.xdotool("click", TILT_RIGHT)
+        self.assertTrue(wait_until(lambda: len(self.hscrolls(bar_out)) >= before + 2, 5, interval=0.05),
+                        "no scrolling after the hook came back: %r" % self.messages(bar_out))
+        self.assertEqual(self.hscrolls(bar_out)[before][1], SB_LINERIGHT)
+
+        # A resume from sleep (or an unlock) sends the configuration to the mice again and renews the hook.
+        opens = sum(1 for l in self.wine.trace() if l.is_event("hid enumerate"))
+        code, _ = self.wine.wininfo("channel", "resume")
+        self.assertEqual(code, 0)
+        self.assertTrue(wait_until(lambda: sum(1 for l in self.wine.trace() if l.is_event("hid enumerate")) > opens,
+                                   5), "no device walk after the resume")
+        events = [l.text for l in self.wine.trace()]
+        self.assertEqual(events.count("mouse-hook reinstalled ok"), 2, "the resume did not renew the hook")
+        self.assertIn("resume", events)

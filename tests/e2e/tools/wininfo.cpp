@@ -11,7 +11,8 @@
 //   orvel_wininfo wheel-window X Y W H MS      a helper window that notes when wheel messages arrive
 //   orvel_wininfo idle MS                      a Wine program doing nothing (the idle benchmark's reference)
 //   orvel_wininfo keys-window X Y W H MS       a helper window that prints each key message as it comes
-//   orvel_wininfo channel report HEX.. | run N | release N    the test build's channel into the program
+//   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume
+//                                               the test build's channel into the program
 //
 // Exit codes: 0 answered (for --until: the condition held), 1 --until timed out, 2 bad arguments,
 // 3 the program given to "run" could not be started.
@@ -165,7 +166,7 @@ int Usage() {
                  "       orvel_wininfo wheel-window X Y W H MS\n"
                  "       orvel_wininfo idle MS\n"
                  "       orvel_wininfo keys-window X Y W H MS\n"
-                 "       orvel_wininfo channel report HEX... | run N | release N\n");
+                 "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume\n");
     return 2;
 }
 
@@ -518,7 +519,7 @@ int KeysWindow(int argc, wchar_t** argv) {
 
 // Hands the running program a report, or a function to run or release, through its test channel.
 int Channel(int argc, wchar_t** argv) {
-    if (argc < 4) return Usage();
+    if (argc < 3) return Usage();
     TestChannelMessage message{};
     std::memcpy(message.tag, kTestChannelTag, sizeof message.tag);
     std::wstring what = argv[2];
@@ -527,7 +528,11 @@ int Channel(int argc, wchar_t** argv) {
         for (int i = 3; i < argc && message.length < sizeof message.bytes; ++i) {
             message.bytes[message.length++] = uint8_t(wcstoul(argv[i], nullptr, 16));
         }
-    } else if (what == L"run" || what == L"release") {
+    } else if (what == L"drop-hook") {
+        message.kind = kChannelDropHook;
+    } else if (what == L"resume") {
+        message.kind = kChannelResume;
+    } else if ((what == L"run" || what == L"release") && argc >= 4) {
         message.kind = what == L"run" ? kChannelRun : kChannelRelease;
         message.function = int32_t(_wtoi(argv[3]));
     } else {
