@@ -26,9 +26,11 @@ cp build/win64/OrvelMouseAssistant.exe build/win64/bench/orvel_bench.exe build/w
    "$WINEPREFIX/drive_c/Orvel/"
 "$wine" 'C:\Orvel\orvel_bench.exe' 'C:\Orvel\OrvelMouseAssistant.exe' | tr -d '\r'
 
-# The idle figure: the program started hidden and left alone, beside a Wine program that does nothing and
-# Wine with nothing started (ORVEL_IDLE_SECONDS shortens the window for a quick look).
+# The idle figure: the program started hidden and left alone, and again with its settings window shown and
+# unused, beside a Wine program that does nothing and Wine with nothing started (ORVEL_IDLE_SECONDS shortens
+# the window for a quick look).
 idle=${ORVEL_IDLE_SECONDS:-60}
 python3 bench/idle.py "$idle" "Wine alone=" \
   "a Wine program doing nothing=C:\Orvel\orvel_wininfo.exe idle $(( (idle + 20) * 1000 ))" \
-  "Orvel Mouse Assistant /hide=C:\Orvel\OrvelMouseAssistant.exe /hide"
+  "Orvel Mouse Assistant /hide=C:\Orvel\OrvelMouseAssistant.exe /hide" \
+  "Orvel Mouse Assistant, window shown=C:\Orvel\OrvelMouseAssistant.exe"

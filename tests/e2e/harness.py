@@ -190,7 +190,8 @@ def expand_hive(key):
 
 
 def reg_file(entries):
-    """A REGEDIT4 file setting {key: {name: value}}; ints become dword values, None deletes the value."""
+    """A REGEDIT4 file setting {key: {name: value}}; ints become dword values, bytes binary values, a
+    (type number, bytes) pair a value of that raw type, None deletes the value."""
     out = ["REGEDIT4", ""]
     for key, values in entries.items():
         out.append("[%s]" % expand_hive(key))
@@ -200,6 +201,11 @@ def reg_file(entries):
                 out.append("%s=-" % quoted)
             elif isinstance(value, int):
                 out.append("%s=dword:%08x" % (quoted, value & 0xFFFFFFFF))
+            elif isinstance(value, bytes):
+                out.append("%s=hex:%s" % (quoted, ",".join("%02x" % b for b in value)))
+            elif isinstance(value, tuple):
+                kind, data = value
+                out.append("%s=hex(%x):%s" % (quoted, kind, ",".join("%02x" % b for b in data)))
             else:
                 out.append('%s="%s"' % (quoted, str(value).replace("\\", "\\\\").replace('"', '\\"')))
         out.append("")

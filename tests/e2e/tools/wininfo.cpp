@@ -13,6 +13,7 @@
 //   orvel_wininfo keys-window X Y W H MS       a helper window that prints each key message as it comes
 //   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume
 //                                               the test build's channel into the program
+//   orvel_wininfo deny-write KEY                  no one may change HKCU\KEY any more
 //
 // Exit codes: 0 answered (for --until: the condition held), 1 --until timed out, 2 bad arguments,
 // 3 the program given to "run" could not be started.
@@ -166,7 +167,8 @@ int Usage() {
                  "       orvel_wininfo wheel-window X Y W H MS\n"
                  "       orvel_wininfo idle MS\n"
                  "       orvel_wininfo keys-window X Y W H MS\n"
-                 "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume\n");
+                 "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume\n"
+                 "       orvel_wininfo deny-write KEY\n");
     return 2;
 }
 
@@ -441,6 +443,35 @@ HWND MakeHelperWindow(wchar_t** argv, const wchar_t* className, WNDPROC proc, DW
     return hwnd;
 }
 
+// Takes the right to change values and make subkeys of HKCU\KEY away from everyone (reading stays allowed), as
+// an administrator's policy or a damaged profile can.
+int DenyWrite(int argc, wchar_t** argv) {
+    if (argc != 3) return Usage();
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, argv[2], 0, READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS) return 1;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    const DWORD aclSize = sizeof(ACL) + 2 * (sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(everyone));
+    std::vector<BYTE> aclBytes(aclSize);
+    auto* acl = reinterpret_cast<ACL*>(aclBytes.data());
+    InitializeAcl(acl, aclSize, ACL_REVISION);
+    AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE, everyone);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | WRITE_DAC, everyone);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    LONG set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+    RegCloseKey(key);
+    FreeSid(everyone);
+    // Whether the system now refuses a write: the thing the test depends on.
+    HKEY writable = nullptr;
+    LONG refused = RegOpenKeyExW(HKEY_CURRENT_USER, argv[2], 0, KEY_SET_VALUE, &writable);
+    if (writable) RegCloseKey(writable);
+    std::printf("{\"set\":%d,\"write_refused\":%d}\n", set == ERROR_SUCCESS, refused != ERROR_SUCCESS);
+    return set == ERROR_SUCCESS ? 0 : 1;
+}
+
 // Pulses a named event, as another process of the program's family would.
 int Pulse(int argc, wchar_t** argv) {
     if (argc != 3) return Usage();
@@ -564,5 +595,6 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"idle") return Idle(argc, argv);
     if (command == L"keys-window") return KeysWindow(argc, argv);
     if (command == L"channel") return Channel(argc, argv);
+    if (command == L"deny-write") return DenyWrite(argc, argv);
     return Usage();
 }
