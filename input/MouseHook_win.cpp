@@ -93,14 +93,10 @@ void DropMouseHookForTest() {
 }
 #endif
 
-LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
-    // Anything that is not a plain notification belongs to the next hook, untouched.
-    if (nCode != HC_ACTION) return CallNextHookEx(nullptr, nCode, wParam, lParam);
+bool HandleHookEvent(WPARAM message, const MSLLHOOKSTRUCT& event) noexcept {
     LastHookEventMs.store(GetTickCount64(), std::memory_order_relaxed);
-    const auto* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
-    const int delta = short(HIWORD(event->mouseData));
-    const MouseHookVerdict verdict =
-        DecideMouseHook(unsigned(wParam), delta, BoardVisible, BoardMode, SpotlightRadius);
+    const int delta = short(HIWORD(event.mouseData));
+    const MouseHookVerdict verdict = DecideMouseHook(unsigned(message), delta, BoardVisible, BoardMode, SpotlightRadius);
     if (verdict.radiusChanged) {
         SpotlightRadius = verdict.spotlightRadius;
         if (HWND board = BoardHandle) InvalidateRect(board, nullptr, FALSE);  // never waits for its thread
@@ -109,7 +105,12 @@ LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept
         TiltSteps += verdict.tiltSteps;
         if (TiltEvent) PulseEvent(TiltEvent);
     }
-    if (verdict.swallow) return 1;
+    return verdict.swallow;
+}
+
+LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
+    // Anything that is not a plain notification belongs to the next hook, untouched.
+    if (nCode == HC_ACTION && HandleHookEvent(wParam, *reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam))) return 1;
     return CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 

@@ -9,6 +9,8 @@
 #include <windows.h>
 
 LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
+// The hook's own work for one event (without passing it on): true when the event is swallowed.
+bool HandleHookEvent(WPARAM message, const MSLLHOOKSTRUCT& event) noexcept;
 
 class MouseHookThread final : public Subsystem {
 public:
