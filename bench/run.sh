@@ -34,3 +34,6 @@ python3 bench/idle.py "$idle" "Wine alone=" \
   "a Wine program doing nothing=C:\Orvel\orvel_wininfo.exe idle $(( (idle + 20) * 1000 ))" \
   "Orvel Mouse Assistant /hide=C:\Orvel\OrvelMouseAssistant.exe /hide" \
   "Orvel Mouse Assistant, window shown=C:\Orvel\OrvelMouseAssistant.exe"
+
+# The stall budget: a scripted minute of use through the test channel, and the UI thread's longest turns.
+python3 bench/stall.py "${ORVEL_STALL_SECONDS:-60}"

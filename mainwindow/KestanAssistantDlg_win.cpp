@@ -16,6 +16,7 @@
 #include "shell/ProcessState.h"
 #include "shell/SingleInstance_win.h"
 #include "tilt/TiltScroll_win.h"
+#include "toolkit/LoopStats_win.h"
 #include "toolkit/Trace_win.h"
 #include "toolkit/WorkerThread_win.h"
 
@@ -167,6 +168,9 @@ Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
         break;
     case kChannelResume:
         AfterResume();
+        break;
+    case kChannelStalls:
+        ORVEL_TRACE("loop-stalls %s", LoopStallSummary().c_str());
         break;
     default:
         return Handled(FALSE);

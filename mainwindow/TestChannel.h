@@ -14,6 +14,7 @@ enum TestChannelKind : uint32_t {
     kChannelRelease = 3,
     kChannelDropHook = 4,  // the mouse hook goes, as the system removes one that timed out too often
     kChannelResume = 5,    // what a resume from sleep or a session unlock does
+    kChannelStalls = 6,    // traces the message loop's longest turns since the last time ("loop-stalls ...")
 };
 
 struct TestChannelMessage {

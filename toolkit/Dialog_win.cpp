@@ -1,5 +1,7 @@
 #include "toolkit/Dialog_win.h"
 
+#include "toolkit/LoopStats_win.h"
+
 HINSTANCE ResourceModule() noexcept { return GetModuleHandleW(nullptr); }
 
 Dialog::~Dialog() { Destroy(); }
@@ -27,10 +29,20 @@ INT_PTR Dialog::RunModal(int templateId, HWND parent) {
             PostQuitMessage(int(msg.wParam));
             break;
         }
-        if (PreTranslateMessage(msg)) continue;
-        if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+#if defined(ORVEL_TEST_HOOKS)
+        LARGE_INTEGER turnStart;
+        QueryPerformanceCounter(&turnStart);
+#endif
+        if (!PreTranslateMessage(msg) && !(hwnd_ && IsDialogMessageW(hwnd_, &msg))) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+#if defined(ORVEL_TEST_HOOKS)
+        LARGE_INTEGER turnEnd, frequency;
+        QueryPerformanceCounter(&turnEnd);
+        QueryPerformanceFrequency(&frequency);
+        NoteLoopTurn(msg, double(turnEnd.QuadPart - turnStart.QuadPart) * 1000.0 / double(frequency.QuadPart));
+#endif
     }
     Destroy();
     return endResult_;

@@ -11,7 +11,7 @@
 //   orvel_wininfo wheel-window X Y W H MS      a helper window that notes when wheel messages arrive
 //   orvel_wininfo idle MS                      a Wine program doing nothing (the idle benchmark's reference)
 //   orvel_wininfo keys-window X Y W H MS       a helper window that prints each key message as it comes
-//   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume
+//   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume | stalls
 //                                               the test build's channel into the program
 //   orvel_wininfo deny-write KEY                  no one may change HKCU\KEY any more
 //
@@ -167,7 +167,7 @@ int Usage() {
                  "       orvel_wininfo wheel-window X Y W H MS\n"
                  "       orvel_wininfo idle MS\n"
                  "       orvel_wininfo keys-window X Y W H MS\n"
-                 "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume\n"
+                 "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume | stalls\n"
                  "       orvel_wininfo deny-write KEY\n");
     return 2;
 }
@@ -563,6 +563,8 @@ int Channel(int argc, wchar_t** argv) {
         message.kind = kChannelDropHook;
     } else if (what == L"resume") {
         message.kind = kChannelResume;
+    } else if (what == L"stalls") {
+        message.kind = kChannelStalls;
     } else if ((what == L"run" || what == L"release") && argc >= 4) {
         message.kind = what == L"run" ? kChannelRun : kChannelRelease;
         message.function = int32_t(_wtoi(argv[3]));
