@@ -9,23 +9,25 @@
 #
 # Usage: tools/package.sh [--no-build] [--version X.Y.Z] [--out DIR] [--exe FILE] [x86] [x64] [zip]
 #   (no kind named: all three)
-#   --no-build       take the builds as they are instead of building them first
+#   --no-build       take the builds as they are instead of setting up and building them first
 #   --version X.Y.Z  another product version for the packages (the tests build an older package this way)
 #   --out DIR        write there instead of build/packages
 #   --exe FILE       package this program instead of the build's (only with one kind named)
-# Sign build/win32/OrvelMouseAssistant.exe before packaging when shipping: the x86 package takes the file as
-# it is. (The portable copy differs from it in its manifest; sign that one inside the zip's folder again.)
+# Sign build/win32/OrvelMouseAssistant.exe before packaging when shipping (and package with --no-build, so
+# that nothing rebuilds it): the x86 package takes the file as it is. The portable copy differs from it in its
+# manifest, so its signature must be made again (README.md, "uiAccess and signing").
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
+root=$(cd "$(dirname "$0")/.." && pwd)
 
-build=1 version="" out=build/packages exe="" kinds=()
+# Paths given on the command line are the caller's; the script works from the source tree.
+absolute() { case "$1" in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+build=1 version="" out=$root/build/packages exe="" kinds=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --no-build) build=0 ;;
     --version) version=${2:?--version needs X.Y.Z}; shift ;;
-    --out) out=${2:?--out needs a folder}; shift ;;
-    --exe) exe=${2:?--exe needs a file}; shift ;;
+    --out) out=$(absolute "${2:?--out needs a folder}"); shift ;;
+    --exe) exe=$(absolute "${2:?--exe needs a file}"); shift ;;
     x86|x64|zip) kinds+=("$1") ;;
     *) echo "unknown argument '$1' (see the head of $0)" >&2; exit 2 ;;
   esac
@@ -36,8 +38,7 @@ if [ -n "$exe" ] && [ ${#kinds[@]} -ne 1 ]; then
   echo "--exe goes with exactly one of x86, x64, zip" >&2
   exit 2
 fi
-command -v wixl >/dev/null || { echo "wixl is missing: run tools/setup.sh" >&2; exit 1; }
-
+cd "$root"
 tool=(python3 "$root/packaging/orvel_package.py")
 if [ -z "$version" ]; then
   version=$("${tool[@]}" version resources/Orvel.rc resources/app.manifest.in)
@@ -49,6 +50,7 @@ source_of() {  # kind -> the program it packages
   else echo build/win32/OrvelMouseAssistant.exe; fi
 }
 
+[ "$build" = 0 ] || bash tools/setup.sh
 if [ "$build" = 1 ] && [ -z "$exe" ]; then
   needed=()
   for kind in "${kinds[@]}"; do
@@ -57,6 +59,7 @@ if [ "$build" = 1 ] && [ -z "$exe" ]; then
   bash tools/build.sh $(printf '%s\n' "${needed[@]}" | sort -u)
 fi
 
+command -v wixl >/dev/null || { echo "wixl is missing: run tools/setup.sh" >&2; exit 1; }
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 stage=$(mktemp -d)
