@@ -239,6 +239,7 @@ class X86Package(unittest.TestCase):
         self.assertTrue(shipped == product, "the package's program differs from build/win32's")
         self.assertEqual(pe_machine(shipped), 0x14C, "an i386 program")
         self.assertIn('uiAccess="true"', manifest_of(shipped))
+        self.assertNotIn("ORVEL_TRACE".encode("utf-16-le"), shipped, "the product carries no test hooks")
 
     def test_registry_writes_only_the_run_value(self):
         rows = self.table("Registry")
