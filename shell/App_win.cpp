@@ -95,20 +95,24 @@ std::vector<UniqueKernelHandle> ProcessesOfThisFile() {
     return found;
 }
 
-// Waits, at most kCloseWaitLimitMs, until the running instance has ended and no process runs this file.
-// The pulse is repeated while the instance is still there: one that came while the instance was still
-// starting found nobody waiting and was lost; a pulse to an instance already stopping changes nothing.
-void WaitForRunningInstanceToEnd() {
+// Waits, at most kCloseWaitLimitMs, until the running instance has ended and no process runs this file;
+// false when it gave up. The pulse is repeated while the instance is still there: one that came while the
+// instance was still starting found nobody waiting and was lost; a pulse to an instance already stopping
+// changes nothing. (Nothing announces that a named event is gone, hence the short look-ups.)
+bool WaitForRunningInstanceToEnd() {
+    constexpr ULONGLONG kPulseAgainMs = 1000;
+    constexpr DWORD kLookAgainMs = 50;
     const ULONGLONG started = GetTickCount64();
     auto elapsed = [&] { return GetTickCount64() - started; };
     ULONGLONG lastPulse = 0;
-    bool instanceGone = false;
-    while (!(instanceGone = !InstanceEventExists()) && elapsed() < kCloseWaitLimitMs) {
-        if (elapsed() - lastPulse >= 1000) {
+    bool instanceGone = !InstanceEventExists();
+    while (!instanceGone && elapsed() < kCloseWaitLimitMs) {
+        if (elapsed() - lastPulse >= kPulseAgainMs) {
             lastPulse = elapsed();
             PulseNamedEvent(kCloseEventName);
         }
-        Sleep(50);
+        Sleep(kLookAgainMs);
+        instanceGone = !InstanceEventExists();
     }
     std::vector<UniqueKernelHandle> processes = ProcessesOfThisFile();
     DWORD filesFree = WAIT_OBJECT_0;
@@ -118,9 +122,10 @@ void WaitForRunningInstanceToEnd() {
         ULONGLONG left = elapsed() < kCloseWaitLimitMs ? kCloseWaitLimitMs - elapsed() : 0;
         filesFree = WaitForMultipleObjects(DWORD(handles.size()), handles.data(), TRUE, DWORD(left));
     }
+    const bool ended = instanceGone && filesFree == WAIT_OBJECT_0;
     ORVEL_TRACE("close-wait instance-gone=%d file-free=%d others=%u ms=%llu", instanceGone ? 1 : 0,
                 filesFree == WAIT_OBJECT_0 ? 1 : 0, unsigned(processes.size()), elapsed());
-    (void)filesFree;
+    return ended;
 }
 
 }  // namespace
@@ -148,7 +153,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (options.hide) StartHidden = 1;
     if (options.close) {
         PulseNamedEvent(kCloseEventName);
-        if (options.wait) WaitForRunningInstanceToEnd();
+        // "/close" alone always ends with 0; with "/wait" the exit code tells a script whether it may go on.
+        if (options.wait && !WaitForRunningInstanceToEnd()) return 1;
         return 0;
     }
     if (options.reset) DeleteSettingsKey();
