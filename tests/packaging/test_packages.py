@@ -45,9 +45,15 @@ def source_version():
 
 
 def msi_table(package, table):
-    """The rows of one table as dicts (msiinfo export: column names, column types, table name, then rows)."""
-    text = subprocess.run(["msiinfo", "export", package, table], check=True, stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE).stdout.decode("utf-8")
+    """The rows of one table as dicts (msiinfo export: column names, column types, table name, then rows).
+    msiinfo writes a table's binary streams (the Icon table's) as files under its working folder, so it runs
+    in a folder of its own."""
+    scratch = tempfile.mkdtemp(prefix="orvel-msiinfo-")
+    try:
+        text = subprocess.run(["msiinfo", "export", os.path.abspath(package), table], check=True, cwd=scratch,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE).stdout.decode("utf-8")
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
     lines = text.replace("\r\n", "\n").split("\n")
     columns = lines[0].split("\t")
     return [dict(zip(columns, line.split("\t"))) for line in lines[3:] if line]
