@@ -12,9 +12,13 @@
 #include "shell/ProcessState.h"
 #include "shell/Settings_win.h"
 #include "shell/SingleInstance_win.h"
+#include "toolkit/Handle_win.h"
 #include "toolkit/Trace_win.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <vector>
 
 namespace {
 
@@ -33,6 +37,95 @@ void ShowSocketFailure() {
     wchar_t text[256] = L"";
     LoadStringW(GetModuleHandleW(nullptr), IDS_SOCKET_STARTUP_FAILED, text, 256);
     MessageBoxW(nullptr, text, kProgramTitle, MB_OK | MB_ICONERROR);
+}
+
+// "/close /wait". The instance is gone once its single-instance event no longer exists; its file is free
+// once no process runs it any more, which is a moment later (the process still shuts its services down after
+// closing the event, and keeps the event open to the very end when a worker was left running).
+bool InstanceEventExists() {
+    HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, kInstanceEventName);
+    if (event) {
+        CloseHandle(event);
+        return true;
+    }
+    return GetLastError() != ERROR_FILE_NOT_FOUND;  // denied access still means it is there
+}
+
+// The same file whatever the path's spelling (short names, another drive letter mapping).
+bool FileIdentity(const wchar_t* path, BY_HANDLE_FILE_INFORMATION* info) {
+    UniqueFileHandle file(CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && GetFileInformationByHandle(file.Get(), info);
+}
+
+// Handles of the other processes that run this very file (of this session: another user's copy is not
+// ours to end and would only hold the wait to its limit).
+std::vector<UniqueKernelHandle> ProcessesOfThisFile() {
+    std::vector<UniqueKernelHandle> found;
+    wchar_t ownPath[MAX_PATH];
+    DWORD ownLength = GetModuleFileNameW(nullptr, ownPath, MAX_PATH);
+    BY_HANDLE_FILE_INFORMATION own;
+    if (ownLength == 0 || ownLength >= MAX_PATH || !FileIdentity(ownPath, &own)) return found;
+    const wchar_t* ownName = wcsrchr(ownPath, L'\\');
+    ownName = ownName ? ownName + 1 : ownPath;
+    DWORD ownSession = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
+
+    UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return found;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more && found.size() < MAXIMUM_WAIT_OBJECTS;
+         more = Process32NextW(snapshot.Get(), &entry)) {
+        DWORD session = 0;
+        if (entry.th32ProcessID == GetCurrentProcessId() || lstrcmpiW(entry.szExeFile, ownName) != 0) continue;
+        if (!ProcessIdToSessionId(entry.th32ProcessID, &session) || session != ownSession) continue;
+        UniqueKernelHandle process(
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+        if (!process) continue;
+        wchar_t path[MAX_PATH];
+        DWORD length = MAX_PATH;
+        BY_HANDLE_FILE_INFORMATION other;
+        if (!QueryFullProcessImageNameW(process.Get(), 0, path, &length) || !FileIdentity(path, &other)) continue;
+        if (other.dwVolumeSerialNumber == own.dwVolumeSerialNumber && other.nFileIndexHigh == own.nFileIndexHigh &&
+            other.nFileIndexLow == own.nFileIndexLow) {
+            found.push_back(std::move(process));
+        }
+    }
+    return found;
+}
+
+// Waits, at most kCloseWaitLimitMs, until the running instance has ended and no process runs this file;
+// false when it gave up. The pulse is repeated while the instance is still there: one that came while the
+// instance was still starting found nobody waiting and was lost; a pulse to an instance already stopping
+// changes nothing. (Nothing announces that a named event is gone, hence the short look-ups.)
+bool WaitForRunningInstanceToEnd() {
+    constexpr ULONGLONG kPulseAgainMs = 1000;
+    constexpr DWORD kLookAgainMs = 50;
+    const ULONGLONG started = GetTickCount64();
+    auto elapsed = [&] { return GetTickCount64() - started; };
+    ULONGLONG lastPulse = 0;
+    bool instanceGone = !InstanceEventExists();
+    while (!instanceGone && elapsed() < kCloseWaitLimitMs) {
+        if (elapsed() - lastPulse >= kPulseAgainMs) {
+            lastPulse = elapsed();
+            PulseNamedEvent(kCloseEventName);
+        }
+        Sleep(kLookAgainMs);
+        instanceGone = !InstanceEventExists();
+    }
+    std::vector<UniqueKernelHandle> processes = ProcessesOfThisFile();
+    DWORD filesFree = WAIT_OBJECT_0;
+    if (!processes.empty()) {
+        std::vector<HANDLE> handles;
+        for (const UniqueKernelHandle& process : processes) handles.push_back(process.Get());
+        ULONGLONG left = elapsed() < kCloseWaitLimitMs ? kCloseWaitLimitMs - elapsed() : 0;
+        filesFree = WaitForMultipleObjects(DWORD(handles.size()), handles.data(), TRUE, DWORD(left));
+    }
+    const bool ended = instanceGone && filesFree == WAIT_OBJECT_0;
+    ORVEL_TRACE("close-wait instance-gone=%d file-free=%d others=%u ms=%llu", instanceGone ? 1 : 0,
+                filesFree == WAIT_OBJECT_0 ? 1 : 0, unsigned(processes.size()), elapsed());
+    return ended;
 }
 
 }  // namespace
@@ -60,6 +153,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (options.hide) StartHidden = 1;
     if (options.close) {
         PulseNamedEvent(kCloseEventName);
+        // "/close" alone always ends with 0; with "/wait" the exit code tells a script whether it may go on.
+        if (options.wait && !WaitForRunningInstanceToEnd()) return 1;
         return 0;
     }
     if (options.reset) DeleteSettingsKey();

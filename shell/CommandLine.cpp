@@ -24,6 +24,7 @@ CommandLineOptions ParseCommandLine(const std::wstring& commandLine) {
     CommandLineOptions options;
     options.hide = HasOption(lowered, L"/hide");
     options.close = HasOption(lowered, L"/close");
+    options.wait = options.close && HasOption(lowered, L"/wait");
     if (!options.close) options.reset = HasOption(lowered, L"/reset");
     return options;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything the build, the artwork script, the tests, the fuzzer and the benchmarks need, from
-# Debian's packages only.
+# Installs everything the build, the artwork script, the packages, the tests, the fuzzer and the benchmarks
+# need, from Debian's packages only.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev libfuzzer-14-dev libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine64 fonts-wine xvfb xdotool x11-utils imagemagick librsvg2-bin fonts-dejavu-core
+  wixl msitools
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian machine, builds all three targets and runs every test: the host unit tests, a short
-# run of the input fuzzer, the artwork tests, then the end-to-end tests of the real x86_64 program under Wine
-# in Xvfb. Ends with one line "total: N passed, N failed".
+# Sets up a fresh Debian machine, builds all three targets and the packages, and runs every test: the host
+# unit tests, a short run of the input fuzzer, the artwork tests, the package tests, then the end-to-end tests
+# of the real x86_64 program (and of its installer) under Wine in Xvfb. Ends with one line
+# "total: N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -45,6 +46,18 @@ art_failed=$(sed -n 's/^FAILED (\(failures\|errors\)=\([0-9]*\).*/\2/p' "$art_lo
 art_failed=${art_failed:-0}
 art_passed=$(( ${art_ran:-0} - art_failed ))
 
+# The packages of tools/package.sh (from the builds just made), then their tables and the portable zip. A
+# failed packaging leaves its tests without packages, which they report.
+echo "== packages and their tests"
+bash tools/package.sh --no-build || status=1
+pkg_log=build/package-tests.log
+ORVEL_PACKAGES=build/packages python3 tests/packaging/test_packages.py 2>&1 | tee "$pkg_log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+pkg_ran=$(sed -n 's/^Ran \([0-9]*\) tests\?.*/\1/p' "$pkg_log" | tail -n 1)
+pkg_failed=$(sed -n 's/^FAILED (\(.*\))$/\1/p' "$pkg_log" | tail -n 1 | grep -o '[0-9]\+' | awk '{ n += $1 } END { print n + 0 }')
+pkg_failed=${pkg_failed:-0}
+pkg_passed=$(( ${pkg_ran:-0} - pkg_failed ))
+
 echo "== end-to-end tests under Wine"
 e2e_log=build/e2e-tests.log
 python3 tests/e2e/run.py --exe build/win64/OrvelMouseAssistant.exe --wininfo build/win64/tests/e2e/orvel_wininfo.exe \
@@ -53,11 +66,12 @@ python3 tests/e2e/run.py --exe build/win64/OrvelMouseAssistant.exe --wininfo bui
 e2e_passed=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed.*/\1/p' "$e2e_log" | tail -n 1)
 e2e_failed=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed.*/\2/p' "$e2e_log" | tail -n 1)
 
-passed=$(( ${unit_passed:-0} + fuzz_passed + art_passed + ${e2e_passed:-0} ))
-failed=$(( ${unit_failed:-0} + fuzz_failed + art_failed + ${e2e_failed:-0} ))
+passed=$(( ${unit_passed:-0} + fuzz_passed + art_passed + pkg_passed + ${e2e_passed:-0} ))
+failed=$(( ${unit_failed:-0} + fuzz_failed + art_failed + pkg_failed + ${e2e_failed:-0} ))
 # A runner that died without its summary still counts as a failure.
 [ -n "${unit_passed}" ] || { status=1; failed=$((failed + 1)); }
 [ -n "${art_ran}" ] || { status=1; failed=$((failed + 1)); }
+[ -n "${pkg_ran}" ] || { status=1; failed=$((failed + 1)); }
 [ -n "${e2e_passed}" ] || { status=1; failed=$((failed + 1)); }
 echo "total: $passed passed, $failed failed"
 exit $status

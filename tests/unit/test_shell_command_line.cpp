@@ -14,6 +14,8 @@ void Check(const Expect& e) {
     EXPECT_EQ(o.hide, e.hide) << "hide for: " << testing::PrintToString(std::wstring(e.line));
     EXPECT_EQ(o.close, e.close) << "close for: " << testing::PrintToString(std::wstring(e.line));
     EXPECT_EQ(o.reset, e.reset) << "reset for: " << testing::PrintToString(std::wstring(e.line));
+    // None of these lines asks to wait: "/close" alone must stay the messenger that ends at once.
+    EXPECT_FALSE(o.wait) << "wait for: " << testing::PrintToString(std::wstring(e.line));
 }
 
 TEST(ShellCommandLine, PlainStartAndSingleOptions) {
@@ -57,9 +59,43 @@ TEST(ShellCommandLine, ClosePrecedesResetAndHideIsIndependent) {
     Check({L"Orvel.exe /hide /close /reset", true, true, false});
 }
 
+struct ExpectWait {
+    const wchar_t* line;
+    bool hide, close, reset, wait;
+};
+
+TEST(ShellCommandLine, WaitCountsOnlyTogetherWithClose) {
+    const ExpectWait rows[] = {
+        // What the uninstaller runs.
+        {L"\"C:\\Program Files\\Orvel Mouse Assistant\\OrvelMouseAssistant.exe\" /close /wait", false, true, false,
+         true},
+        {L"Orvel.exe /wait /close", false, true, false, true},
+        {L"Orvel.exe /CLOSE /Wait", false, true, false, true},
+        {L"Orvel.exe/close/waiting", false, true, false, true},
+        // Without "/close" there is nothing to wait for: a plain start (or the other options) as before.
+        {L"Orvel.exe /wait", false, false, false, false},
+        {L"Orvel.exe /hide /wait", true, false, false, false},
+        {L"Orvel.exe /reset /wait", false, false, true, false},
+        // "/close" still takes precedence over "/reset"; "/hide" stays independent.
+        {L"Orvel.exe /close /wait /reset", false, true, false, true},
+        {L"Orvel.exe /hide /close /wait", true, true, false, true},
+        // The same search rules as every option: not at the first character, near misses do not count.
+        {L"/wait Orvel.exe /close", false, true, false, false},
+        {L"Orvel.exe /close /wai -wait", false, true, false, false},
+    };
+    for (const ExpectWait& e : rows) {
+        CommandLineOptions o = ParseCommandLine(e.line);
+        const std::string line = testing::PrintToString(std::wstring(e.line));
+        EXPECT_EQ(o.hide, e.hide) << "hide for: " << line;
+        EXPECT_EQ(o.close, e.close) << "close for: " << line;
+        EXPECT_EQ(o.reset, e.reset) << "reset for: " << line;
+        EXPECT_EQ(o.wait, e.wait) << "wait for: " << line;
+    }
+}
+
 TEST(ShellCommandLine, NullLineReadsAsEmpty) {
     CommandLineOptions o = ParseCommandLine(static_cast<const wchar_t*>(nullptr));
-    EXPECT_FALSE(o.hide || o.close || o.reset);
+    EXPECT_FALSE(o.hide || o.close || o.reset || o.wait);
 }
 
 }  // namespace

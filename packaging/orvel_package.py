@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""The parts of tools/package.sh that are more than calling wixl: the version, the portable program, the zip.
+
+  orvel_package.py version RC MANIFEST_IN     prints the product version (three numbers) of the resource script,
+                                              after checking that every place that states it agrees
+  orvel_package.py next-version X.Y.Z         prints X.Y.(Z+1): the packages remove every version below it
+  orvel_package.py zip OUT EXE README         writes the portable zip: the program (with uiAccess="false" in
+                                              its manifest) and the readme in one folder
+
+Only the Python standard library is used.
+"""
+
+import re
+import sys
+import zipfile
+from pathlib import Path
+
+# Windows Installer reads a product version as major.minor.build with at most 255.255.65535, and ignores a
+# fourth field when it compares versions: a package that differed only there would not replace the other.
+LIMITS = (255, 255, 65535)
+
+FOLDER = "Orvel Mouse Assistant"
+EXE_NAME = "OrvelMouseAssistant.exe"
+
+
+class PackagingError(Exception):
+    pass
+
+
+def _numbers(text, what):
+    parts = [p.strip() for p in re.split(r"[.,]", text)]
+    if len(parts) != 4 or not all(p.isdigit() for p in parts):
+        raise PackagingError("%s is not four numbers: %r" % (what, text))
+    return tuple(int(p) for p in parts)
+
+
+def version_from_sources(rc_text, manifest_text):
+    """The version the resource script states, as (major, minor, build). Its binary and text fields and the
+    manifest's assembly version must all say the same four numbers, the fourth of them 0."""
+    stated = {}
+    for key in ("FILEVERSION", "PRODUCTVERSION"):
+        match = re.search(r"^\s*%s\s+([0-9 ,]+?)\s*$" % key, rc_text, re.M)
+        if not match:
+            raise PackagingError("no %s line in the resource script" % key)
+        stated[key] = _numbers(match.group(1), key)
+    for key in ("FileVersion", "ProductVersion"):
+        match = re.search(r'VALUE\s+"%s"\s*,\s*"([^"]*)"' % key, rc_text)
+        if not match:
+            raise PackagingError('no VALUE "%s" in the resource script' % key)
+        stated[key] = _numbers(match.group(1), key)
+    match = re.search(r'<assemblyIdentity\b[^>]*\bname="Orvel\.MouseAssistant"[^>]*>', manifest_text)
+    version = re.search(r'\bversion="([^"]*)"', match.group(0)) if match else None
+    if not version:
+        raise PackagingError("no version in the manifest's assembly identity")
+    stated["manifest"] = _numbers(version.group(1), "the manifest's version")
+
+    values = set(stated.values())
+    if len(values) != 1:
+        raise PackagingError("the version is not the same everywhere: " +
+                             ", ".join("%s %s" % (k, ".".join(map(str, v))) for k, v in stated.items()))
+    numbers = values.pop()
+    if numbers[3] != 0:
+        raise PackagingError("the fourth version number must be 0 (Windows Installer ignores it): %s" %
+                             ".".join(map(str, numbers)))
+    check_version(numbers[:3])
+    return numbers[:3]
+
+
+def check_version(numbers):
+    if len(numbers) != 3 or any(n < 0 or n > limit for n, limit in zip(numbers, LIMITS)):
+        raise PackagingError("a product version is three numbers up to 255.255.65535: %r" % (numbers,))
+    return numbers
+
+
+def parse_version(text):
+    if not re.fullmatch(r"\d+\.\d+\.\d+", text):
+        raise PackagingError("a product version is three numbers, X.Y.Z: %r" % text)
+    return check_version(tuple(int(p) for p in text.split(".")))
+
+
+def next_version(numbers):
+    major, minor, build = check_version(numbers)
+    if build < LIMITS[2]:
+        return (major, minor, build + 1)
+    if minor < LIMITS[1]:
+        return (major, minor + 1, 0)
+    if major < LIMITS[0]:
+        return (major + 1, 0, 0)
+    raise PackagingError("no version follows %d.%d.%d" % numbers)
+
+
+# The manifest line as CMake writes it for the product. The portable copy says "false" and gives up one space
+# of the line's indentation, so the resource keeps its size and nothing else in the file moves.
+UIACCESS_TRUE = b'        <requestedExecutionLevel level="asInvoker" uiAccess="true"/>'
+UIACCESS_FALSE = b'       <requestedExecutionLevel level="asInvoker" uiAccess="false"/>'
+
+
+def portable_program(data):
+    """The product with uiAccess="false" in its embedded manifest. Windows starts a program that asks for
+    uiAccess only from a secure folder (Program Files, System32) and only when it is signed; a copy unpacked
+    anywhere else must not ask for it, or it would not start at all."""
+    assert len(UIACCESS_TRUE) == len(UIACCESS_FALSE)
+    count = data.count(UIACCESS_TRUE)
+    if count != 1:
+        if data.count(UIACCESS_FALSE) == 1 and count == 0:
+            raise PackagingError("the program already has uiAccess=\"false\" (a developer build?)")
+        raise PackagingError("the manifest's uiAccess line was found %d times in the program" % count)
+    return data.replace(UIACCESS_TRUE, UIACCESS_FALSE)
+
+
+# A fixed time for every entry: the same inputs give the same zip.
+ZIP_TIME = (2020, 1, 1, 0, 0, 0)
+
+
+def write_zip(out_path, exe_data, readme_text):
+    """The folder "Orvel Mouse Assistant" with the program and its readme (CRLF, for Notepad)."""
+    readme = readme_text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-8")
+    with zipfile.ZipFile(out_path, "w", compression=zipfile.ZIP_DEFLATED) as archive:
+        for name, data in ((EXE_NAME, exe_data), ("README.txt", readme)):
+            info = zipfile.ZipInfo("%s/%s" % (FOLDER, name), date_time=ZIP_TIME)
+            info.compress_type = zipfile.ZIP_DEFLATED
+            info.external_attr = 0o644 << 16
+            archive.writestr(info, data)
+
+
+def main(argv):
+    try:
+        if len(argv) == 3 and argv[0] == "version":
+            numbers = version_from_sources(Path(argv[1]).read_text(encoding="utf-8"),
+                                           Path(argv[2]).read_text(encoding="utf-8"))
+            print("%d.%d.%d" % numbers)
+        elif len(argv) == 2 and argv[0] == "next-version":
+            print("%d.%d.%d" % next_version(parse_version(argv[1])))
+        elif len(argv) == 4 and argv[0] == "zip":
+            portable = portable_program(Path(argv[2]).read_bytes())
+            write_zip(argv[1], portable, Path(argv[3]).read_text(encoding="utf-8"))
+        else:
+            sys.stderr.write(__doc__)
+            return 2
+    except (PackagingError, OSError) as error:
+        sys.stderr.write("orvel_package: %s\n" % error)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Builds what a user downloads, into build/packages/:
+#   OrvelMouseAssistant-<version>-x86.msi        the product (build/win32): the package to sign and ship
+#   OrvelMouseAssistant-<version>-x64.msi        the same package around the x86_64 build (build/win64), which
+#                                                Wine here can install and run; the end-to-end tests use it
+#   OrvelMouseAssistant-<version>-portable.zip   the product with a readme, for those who do not install
+# The version is the one the resource script states (resources/Orvel.rc); packaging/orvel_package.py checks
+# that every place stating it agrees.
+#
+# Usage: tools/package.sh [--no-build] [--version X.Y.Z] [--out DIR] [--exe FILE] [x86] [x64] [zip]
+#   (no kind named: all three)
+#   --no-build       take the builds as they are instead of setting up and building them first
+#   --version X.Y.Z  another product version for the packages (the tests build an older package this way)
+#   --out DIR        write there instead of build/packages
+#   --exe FILE       package this program instead of the build's (only with one kind named)
+# Sign build/win32/OrvelMouseAssistant.exe before packaging when shipping (and package with --no-build, so
+# that nothing rebuilds it): the x86 package takes the file as it is. The portable copy differs from it in its
+# manifest, so its signature must be made again (README.md, "uiAccess and signing").
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+# Paths given on the command line are the caller's; the script works from the source tree.
+absolute() { case "$1" in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+build=1 version="" out=$root/build/packages exe="" kinds=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --no-build) build=0 ;;
+    --version) version=${2:?--version needs X.Y.Z}; shift ;;
+    --out) out=$(absolute "${2:?--out needs a folder}"); shift ;;
+    --exe) exe=$(absolute "${2:?--exe needs a file}"); shift ;;
+    x86|x64|zip) kinds+=("$1") ;;
+    *) echo "unknown argument '$1' (see the head of $0)" >&2; exit 2 ;;
+  esac
+  shift
+done
+[ ${#kinds[@]} -gt 0 ] || kinds=(x86 x64 zip)
+if [ -n "$exe" ] && [ ${#kinds[@]} -ne 1 ]; then
+  echo "--exe goes with exactly one of x86, x64, zip" >&2
+  exit 2
+fi
+cd "$root"
+tool=(python3 "$root/packaging/orvel_package.py")
+if [ -z "$version" ]; then
+  version=$("${tool[@]}" version resources/Orvel.rc resources/app.manifest.in)
+fi
+next=$("${tool[@]}" next-version "$version")
+
+source_of() {  # kind -> the program it packages
+  if [ -n "$exe" ]; then echo "$exe"; elif [ "$1" = x64 ]; then echo build/win64/OrvelMouseAssistant.exe
+  else echo build/win32/OrvelMouseAssistant.exe; fi
+}
+
+[ "$build" = 0 ] || bash tools/setup.sh
+if [ "$build" = 1 ] && [ -z "$exe" ]; then
+  needed=()
+  for kind in "${kinds[@]}"; do
+    case "$kind" in x64) needed+=(win64) ;; *) needed+=(win32) ;; esac
+  done
+  bash tools/build.sh $(printf '%s\n' "${needed[@]}" | sort -u)
+fi
+
+command -v wixl >/dev/null || { echo "wixl is missing: run tools/setup.sh" >&2; exit 1; }
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+
+for kind in "${kinds[@]}"; do
+  program=$(source_of "$kind")
+  [ -f "$program" ] || { echo "not built: $program" >&2; exit 1; }
+  case "$kind" in
+    x86|x64)
+      target="$out/OrvelMouseAssistant-$version-$kind.msi"
+      mkdir -p "$stage/$kind"
+      # wixl looks files up relative to the folder it runs in.
+      cp "$program" "$stage/$kind/OrvelMouseAssistant.exe"
+      cp resources/icons/app.ico "$stage/$kind/app.ico"
+      status=0
+      (cd "$stage/$kind" && wixl -a "$kind" -D Version="$version" -D NextVersion="$next" -D Arch="$kind" \
+        -D Exe=OrvelMouseAssistant.exe -D Icon=app.ico -o "$target" "$root/packaging/OrvelMouseAssistant.wxs") \
+        2>"$stage/wixl.log" || status=$?
+      # wixl says "unimplemented" for every shortcut that is not advertised; its table row is complete.
+      grep -v 'builder.vala:[0-9]*: unimplemented' "$stage/wixl.log" >&2 || true
+      [ "$status" -eq 0 ] || { echo "wixl failed for $kind" >&2; exit 1; }
+      ;;
+    zip)
+      target="$out/OrvelMouseAssistant-$version-portable.zip"
+      "${tool[@]}" zip "$target" "$program" packaging/README-portable.txt
+      ;;
+  esac
+  echo "package: $target"
+done
