@@ -84,6 +84,20 @@ def scroll_helper_path():
     return wininfo_path().parent / "orvel_scroll_helper.exe"
 
 
+def board_probe_path():
+    """The presenter board tests' probe (cursor clip, clipboard, desktop, a picture window); built beside the
+    window probe."""
+    return wininfo_path().parent / "orvel_board_probe.exe"
+
+
+def unix_path(prefix, windows_path):
+    """Where a C: path of the prefix lies on this machine (without following links)."""
+    drive, _, rest = windows_path.partition(":")
+    if drive.upper() != "C" or not rest.startswith("\\"):
+        raise HarnessError("not a path on C: %r" % windows_path)
+    return Path(prefix) / "drive_c" / Path(*[part for part in rest.split("\\") if part])
+
+
 # ----------------------------------------------------------------------------------------------- parsing
 
 class TraceLine:
