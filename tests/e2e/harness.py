@@ -98,6 +98,20 @@ def unix_path(prefix, windows_path):
     return Path(prefix) / "drive_c" / Path(*[part for part in rest.split("\\") if part])
 
 
+def make_desktops_private(prefix):
+    """Wine links each user's Desktop folder to the Linux home folder; a test that lets the program write to
+    its desktop gets a real folder inside the prefix instead. Returns the desktop folders."""
+    desktops = []
+    for user in sorted((Path(prefix) / "drive_c" / "users").iterdir()):
+        desktop = user / "Desktop"
+        if desktop.is_symlink():
+            desktop.unlink()
+        if user.is_dir() and not user.is_symlink():
+            desktop.mkdir(exist_ok=True)
+            desktops.append(desktop)
+    return desktops
+
+
 # ----------------------------------------------------------------------------------------------- parsing
 
 class TraceLine:
