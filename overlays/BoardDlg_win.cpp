@@ -4,6 +4,7 @@
 #include "overlays/LayeredWindow_win.h"
 #include "overlays/ZuTipDLG_win.h"
 #include "shell/ProcessState.h"
+#include "switcher/Dwm_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
 
@@ -199,6 +200,9 @@ bool BoardDlg::CaptureScreen() {
 void BoardDlg::PrepareWindow() {
     if (model.mode == kBoardSpotlight) {
         SetLayeredWindowAttributes(Hwnd(), 0, kSpotlightAlpha, LWA_ALPHA);
+        BOOL composed = FALSE;
+        desktopComposed = Dwm.DwmIsCompositionEnabled && SUCCEEDED(Dwm.DwmIsCompositionEnabled(&composed)) &&
+                          composed;
         spotSquare = BoardRect{};
         PlaceSpotlight(SpotlightAt(CursorPoint()));
     } else {
@@ -295,8 +299,8 @@ void BoardDlg::PlaceSpotlight(const BoardRect& square) {
     HRGN region = ExtCreateRegion(nullptr, DWORD(data.size() * sizeof(uint32_t)),
                                   reinterpret_cast<const RGNDATA*>(data.data()));
     if (!region) return;
-    // Not redrawn by the system: the window is black everywhere it has already been painted, so only the
-    // pixels that were in the old hole need painting now.
+    // Not redrawn by the system, which would repaint the whole board for every move: the window is black
+    // everywhere it has been painted, so only the pixels that were in the old hole need painting now.
     if (!SetWindowRgn(Hwnd(), region, FALSE)) {
         DeleteObject(region);
         return;
@@ -307,6 +311,16 @@ void BoardDlg::PlaceSpotlight(const BoardRect& square) {
     if (!uncovered.Empty()) {
         const RECT r = ToRect(uncovered);
         InvalidateRect(Hwnd(), &r, FALSE);
+    }
+    // Without composition the windows below keep no picture of their own: what the new hole shows of them
+    // must be painted again.
+    if (!desktopComposed) {
+        const BoardRect shown = Intersect(square, {0, 0, boardWidth, boardHeight});
+        RECT onScreen = ToRect(shown);
+        OffsetRect(&onScreen, origin.x, origin.y);
+        if (!shown.Empty()) {
+            RedrawWindow(nullptr, &onScreen, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        }
     }
 }
 

@@ -92,5 +92,6 @@ private:
     BoardRect spotSquare;             // where the spotlight's hole is now
     RowSpans spotShape;               // the hole for a square of spotSide at (0, 0)
     int spotSide = 0;
+    bool desktopComposed = true;      // the system composes windows: nothing below needs repainting
     HCURSOR penCursor = nullptr;      // cursor 167 over the snaps and the spotlight
 };
