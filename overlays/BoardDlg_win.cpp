@@ -43,6 +43,13 @@ RECT ToRect(const BoardRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 POINT Centre(const RECT& r) { return {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2}; }
 
+// Every message of the board goes through the one tooltip, centred on the board.
+void BoardTip(const RECT& board, const std::wstring& text, int durationMs) {
+    const POINT centre = Centre(board);
+    ShowTip(centre.x, centre.y, text, durationMs, kTipPixels);
+    ORVEL_TRACE("board-tip %s", TraceUtf8(text).c_str());
+}
+
 }  // namespace
 
 const MessageEntry<BoardDlg> BoardDlg::kMessages[] = {
@@ -109,11 +116,10 @@ void BoardDlg::ToggleMode(int newMode) {
     UpdateWindow(Hwnd());  // the frozen picture at once
     RECT window{};
     GetWindowRect(Hwnd(), &window);
-    const POINT centre = Centre(window);
     if (newMode == kBoardHighlighter) {
-        ShowTip(centre.x, centre.y, L"Highlighter mode ", kModeTipMs, kTipPixels);
+        BoardTip(window, L"Highlighter mode ", kModeTipMs);
     } else if (newMode == kBoardFreeform || newMode == kBoardRectangle) {
-        ShowTip(centre.x, centre.y, L"Screen snap mode", kModeTipMs, kTipPixels);
+        BoardTip(window, L"Screen snap mode", kModeTipMs);
     }
     ConfineCursor();
     ORVEL_TRACE("board-open mode=%d window=%ld,%ld,%ld,%ld", newMode, window.left, window.top, window.right,
@@ -340,15 +346,14 @@ void BoardDlg::SaveSnapNow(SnapTarget target) {
     ConfineCursor();
 
     const std::wstring file = SnapFileForNow();
-    const POINT centre = Centre(window);
     if (target == SnapTarget::Clipboard) {
         // Claimed only when the clipboard took it.
         const bool copied = CopySnapToClipboard(Hwnd(), image);
-        if (copied) ShowTip(centre.x, centre.y, L"Save to Clipboard", kSnapTipMs, kTipPixels);
+        if (copied) BoardTip(window, L"Save to Clipboard", kSnapTipMs);
         ORVEL_TRACE("board-snap clipboard ok=%d size=%dx%d", copied, image.width, image.height);
     } else if (!file.empty()) {
         const bool saved = SaveSnapPng(file, image);
-        ShowTip(centre.x, centre.y, (saved ? L"Save to " : L"Could not save ") + file, kSnapTipMs, kTipPixels);
+        BoardTip(window, (saved ? L"Save to " : L"Could not save ") + file, kSnapTipMs);
         ORVEL_TRACE("board-snap file ok=%d size=%dx%d path=%s", saved, image.width, image.height,
                     TraceUtf8(file).c_str());
     } else {

@@ -235,6 +235,20 @@ class Highlighter(BoardTestCase):
             for x, y in ((300, 290), (900, 700)):  # the pen cursor is not part of the picture
                 self.assertEqual(png(x, y), rgb_at(frozen, SCREEN[0], x, y) + (255,), "PNG at %d,%d" % (x, y))
 
+        # (The trace reader drops the line's trailing space, the one "Highlighter mode " ends with.)
+        self.assertEqual(self.trace_events("board-tip"), ["board-tip Highlighter mode"] +
+                         ["board-tip Save to " + name for _, _, name, _ in files])
+
+        # Where the folder cannot be made the save fails, and the board says so.
+        folder = files[0][3].parent
+        folder.rename(folder.with_name("Screen Snap (kept)"))
+        folder.write_bytes(b"a file where the folder would go")
+        self.steps(["click", 3])
+        failed = self.snap_events("file", 3, timeout=20)[2]
+        self.assertTrue(failed.startswith("board-snap file ok=0 size=1279x800 path="), failed)
+        self.assertEqual(self.trace_events("board-tip")[-1],
+                         "board-tip Could not save " + failed.split(" path=", 1)[1])
+
         # The middle button clears the strokes; the frozen picture stays.
         time.sleep(1.2)  # the tips have faded
         self.steps(["click", 2])
@@ -268,6 +282,7 @@ class ScreenSnaps(BoardTestCase):
         self.drag((300, 200), (200, 150), (100, 100))
         self.assertEqual(self.snap_events("clipboard", 1)[0], "board-snap clipboard ok=1 size=201x101")
         self.assert_dib(self.clipboard_dib("rect.bin"), 100, 100, 201, 101, frozen, "the rectangle")
+        self.assertEqual(self.trace_events("board-tip"), ["board-tip Screen snap mode", "board-tip Save to Clipboard"])
         time.sleep(0.4)
         shot = self.wine.screenshot("rectangle")
         for x, y in ((100, 100), (300, 200), (200, 150)):
@@ -341,6 +356,7 @@ class Spotlight(BoardTestCase):
         self.open_board(SPOTLIGHT, 4)
         self.assertEqual(self.trace_events("board-spotlight"), ["board-spotlight side=400"])
         self.assertEqual(self.clip(), BOARD_RECT, "the cursor is not confined to the board")
+        self.assertEqual(self.trace_events("board-tip"), [], "the spotlight shows no tip")
 
         # Dark all around a rounded square of 400 centred on the pointer; the desktop shows inside.
         shot = self.wine.screenshot("spotlight")
