@@ -70,8 +70,8 @@ void BoardDlg::Start() {
 }
 
 bool BoardDlg::Stop() noexcept {
+    BoardHandle = nullptr;  // the hook's thread leaves the window alone from here on
     if (model.mode != kBoardOff) Close();
-    BoardHandle = nullptr;
     BoardVisible = false;
     SetMode(kBoardOff);
     return OverlayWindow::Stop();
