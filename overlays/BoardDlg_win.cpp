@@ -156,11 +156,16 @@ bool BoardDlg::CaptureScreen() {
     RECT monitor{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     {
         BoardLockScope lock(boardLock.Get(), INFINITE);
-        POINT cursor{};
-        GetCursorPos(&cursor);
-        MONITORINFO info{};
-        info.cbSize = sizeof info;
-        if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &info)) monitor = info.rcMonitor;
+        if (model.screenCaptured) {
+            // Cleared again over the picture it has: the board stays where that picture was taken.
+            monitor = {origin.x, origin.y, origin.x + boardWidth + 1, origin.y + boardHeight};
+        } else {
+            POINT cursor{};
+            GetCursorPos(&cursor);
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &info)) monitor = info.rcMonitor;
+        }
         const int width = monitor.right - monitor.left;
         const int height = monitor.bottom - monitor.top;
         if (!model.screenCaptured) {
@@ -181,7 +186,8 @@ bool BoardDlg::CaptureScreen() {
         }
         model.OnCapture();
         if (model.mode == kBoardHighlighter && inkBitmap) {
-            std::memset(inkBitmap.Pixels().bits, 0, std::size_t(width) * std::size_t(height) * 4);
+            const BoardPixels ink = inkBitmap.Pixels();
+            std::memset(ink.bits, 0, std::size_t(ink.width) * std::size_t(ink.height) * sizeof(uint32_t));
         }
         origin = {monitor.left, monitor.top};
         boardWidth = width - 1;  // one pixel narrower than the monitor
@@ -221,7 +227,7 @@ void BoardDlg::PrepareWindow() {
 void BoardDlg::ConfineCursor() {
     RECT window{};
     if (!GetWindowRect(Hwnd(), &window)) return;
-    cursorClipped = ClipCursor(&window) != FALSE;
+    if (ClipCursor(&window)) cursorClipped = true;
 }
 
 // ------------------------------------------------------------------------------------------- raw input

@@ -23,7 +23,13 @@ enum RawMouseButton : unsigned {
     kRawWheel = 0x0400,
 };
 
-enum BoardMode : int { kBoardOff = 0, kBoardHighlighter = 1, kBoardFreeform = 2, kBoardRectangle = 3, kBoardSpotlight = 4 };
+enum BoardMode : int {
+    kBoardOff = 0,
+    kBoardHighlighter = 1,
+    kBoardFreeform = 2,   // screen snap #2
+    kBoardRectangle = 3,  // screen snap #1
+    kBoardSpotlight = 4,
+};
 
 enum class SnapTarget { Clipboard, File };
 

@@ -71,8 +71,10 @@ std::wstring SnapFileForNow() {
     if (!SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOP, FALSE) || desktop[0] == 0) return {};
     // An existing folder is fine; a folder that cannot be made shows in the save's failure.
     CreateDirectoryW(SnapFolderPath(desktop).c_str(), nullptr);
-    return SnapFilePath(desktop, Formatted(true, kSnapDatePicture), Formatted(false, kSnapTimePicture),
-                        [](const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    const auto taken = [](const std::wstring& path) {
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    return SnapFilePath(desktop, Formatted(true, kSnapDatePicture), Formatted(false, kSnapTimePicture), taken);
 }
 
 bool SaveSnapPng(const std::wstring& path, const SnapImage& image) {

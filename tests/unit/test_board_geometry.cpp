@@ -159,7 +159,9 @@ TEST(BoardShapes, PolygonSpansMatchTheEvenOddRule) {
     for (int round = 0; round < 60; ++round) {
         std::vector<PolyPoint> poly;
         const int n = 3 + round % 9;  // up to 11 points, self-intersecting ones among them
-        for (int i = 0; i < n; ++i) poly.push_back({coordinate(random) + 0.5 * (round % 2), double(coordinate(random))});
+        for (int i = 0; i < n; ++i) {
+            poly.push_back({coordinate(random) + 0.5 * (round % 2), double(coordinate(random))});
+        }
         const RowSpans spans = PolygonSpans(poly, -2, 64);
         for (int y = -2; y < 64; ++y) {
             for (int x = -2; x < 64; ++x) {

@@ -28,7 +28,10 @@ struct Image {
 Image Picture(int w, int h) {
     Image image(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) image.At(x, y) = 0xFF000000u | uint32_t((x * 7) & 0xFF) << 16 | uint32_t((y * 5) & 0xFF) << 8 | uint32_t((x + y) & 0xFF);
+        for (int x = 0; x < w; ++x) {
+            image.At(x, y) = 0xFF000000u | uint32_t((x * 7) & 0xFF) << 16 | uint32_t((y * 5) & 0xFF) << 8 |
+                             uint32_t((x + y) & 0xFF);
+        }
     return image;
 }
 
