@@ -1,37 +1,376 @@
 #include "overlays/BoardDlg_win.h"
 
+#include "overlays/BoardSnap_win.h"
 #include "overlays/LayeredWindow_win.h"
+#include "overlays/ZuTipDLG_win.h"
 #include "shell/ProcessState.h"
+#include "switcher/Dwm_win.h"
+#include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
 
+#include <cstring>
+#include <string>
+
 std::atomic<HWND> BoardHandle{nullptr};
+
+namespace {
+
+constexpr BYTE kSpotlightAlpha = 0xC8;  // the darkening, as the window's constant alpha over black
+constexpr int kModeTipMs = 800;
+constexpr int kSnapTipMs = 500;
+constexpr int kTipPixels = 20;
+
+// boardLock, taken without waiting by a paint (a paint that comes in the middle of a capture on this very
+// thread must not wait for itself; the capture repaints everything when it is done) and with waiting by the
+// capture.
+class BoardLockScope {
+public:
+    BoardLockScope(HANDLE lock, DWORD waitMs) noexcept
+        : lock_(lock), held_(!lock || WaitForSingleObject(lock, waitMs) == WAIT_OBJECT_0) {}
+    ~BoardLockScope() {
+        if (lock_ && held_) ReleaseSemaphore(lock_, 1, nullptr);
+    }
+    BoardLockScope(const BoardLockScope&) = delete;
+    BoardLockScope& operator=(const BoardLockScope&) = delete;
+    bool Held() const noexcept { return held_; }
+
+private:
+    HANDLE lock_;
+    bool held_;
+};
+
+RECT ToRect(const BoardRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+POINT Centre(const RECT& r) { return {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2}; }
+
+// Every message of the board goes through the one tooltip, centred on the board.
+void BoardTip(const RECT& board, const std::wstring& text, int durationMs) {
+    const POINT centre = Centre(board);
+    ShowTip(centre.x, centre.y, text, durationMs, kTipPixels);
+    ORVEL_TRACE("board-tip %s", TraceUtf8(text).c_str());
+}
+
+}  // namespace
 
 const MessageEntry<BoardDlg> BoardDlg::kMessages[] = {
     {WM_INITDIALOG, On<&BoardDlg::OnInitDialog>},
     {WM_WINDOWPOSCHANGED, On<&BoardDlg::OnWindowPosChanged>},
+    {WM_SETCURSOR, On<&BoardDlg::OnSetCursor>},
 };
+
+BoardDlg::BoardDlg() : boardLock(CreateSemaphoreW(nullptr, 1, 1, nullptr)) {}
+
+BoardDlg::~BoardDlg() = default;
 
 void BoardDlg::Start() {
     // A child of the desktop's program-manager window, as the presenter tools expect.
     Create(IDD_BOARD, FindWindowW(L"Progman", nullptr));
     BoardHandle = Hwnd();
+    penCursor = LoadCursorW(ResourceModule(), MAKEINTRESOURCEW(IDC_PEN_CURSOR));
 }
 
 bool BoardDlg::Stop() noexcept {
-    BoardHandle = nullptr;
+    BoardHandle = nullptr;  // the hook's thread leaves the window alone from here on
+    if (model.mode != kBoardOff) Close();
     BoardVisible = false;
-    SetMode(0);
+    SetMode(kBoardOff);
     return OverlayWindow::Stop();
 }
 
 void BoardDlg::SetMode(int newMode) noexcept {
-    mode = newMode;
+    model.mode = newMode;
     BoardMode = newMode;
 }
 
-void BoardDlg::ToggleMode([[maybe_unused]] int newMode) { ORVEL_TRACE("board-toggle %d", newMode); }
+// ------------------------------------------------------------------------------------- opening, closing
 
-void BoardDlg::OnRawMouse(long, long, unsigned, unsigned) {}
+void BoardDlg::ToggleMode(int newMode) {
+    ORVEL_TRACE("board-toggle %d", newMode);
+    switch (model.DecideToggle(newMode)) {
+    case BoardModel::Toggle::Nothing:
+        return;
+    case BoardModel::Toggle::Close:
+        Close();
+        return;
+    case BoardModel::Toggle::Open:
+        break;
+    }
+    if (!Hwnd()) return;
+    model.screenCaptured = 0;
+    SetMode(newMode);
+    if (!CaptureScreen()) {
+        // Without its pictures the board would cover the monitor with nothing to show: it stays closed.
+        ORVEL_TRACE("board-open failed mode=%d", newMode);
+        Close();
+        return;
+    }
+    PrepareWindow();
+    ShowWindow(Hwnd(), SW_SHOWNORMAL);
+    if (newMode == kBoardHighlighter && !cursorHidden) {
+        // The board draws its own pen cursor.
+        [[maybe_unused]] const int count = ShowCursor(FALSE);
+        cursorHidden = true;
+        ORVEL_TRACE("board-cursor hidden count=%d", count);
+    }
+    InvalidateRect(Hwnd(), nullptr, FALSE);
+    UpdateWindow(Hwnd());  // the frozen picture at once
+    RECT window{};
+    GetWindowRect(Hwnd(), &window);
+    if (newMode == kBoardHighlighter) {
+        BoardTip(window, L"Highlighter mode ", kModeTipMs);
+    } else if (newMode == kBoardFreeform || newMode == kBoardRectangle) {
+        BoardTip(window, L"Screen snap mode", kModeTipMs);
+    }
+    ConfineCursor();
+    ORVEL_TRACE("board-open mode=%d window=%ld,%ld,%ld,%ld", newMode, window.left, window.top, window.right,
+                window.bottom);
+}
+
+void BoardDlg::Close() {
+    [[maybe_unused]] const int was = model.mode;
+    if (cursorClipped) {
+        ClipCursor(nullptr);
+        cursorClipped = false;
+    }
+    if (Hwnd()) ShowWindow(Hwnd(), SW_HIDE);
+    if (cursorHidden) {
+        [[maybe_unused]] const int count = ShowCursor(TRUE);
+        cursorHidden = false;
+        ORVEL_TRACE("board-cursor shown count=%d", count);
+    }
+    model.OnClose();
+    SetMode(kBoardOff);
+    // A closed board holds no pictures of the screen: every activation takes its own.
+    {
+        BoardLockScope lock(boardLock.Get(), INFINITE);
+        frameBitmap.Release();
+        inkBitmap.Release();
+        screenBitmap.Release();
+    }
+    if (Hwnd() && !spotSquare.Empty()) SetWindowRgn(Hwnd(), nullptr, FALSE);
+    spotSquare = BoardRect{};
+    ORVEL_TRACE("board-close mode=%d", was);
+}
+
+bool BoardDlg::CaptureScreen() {
+    RECT monitor{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    {
+        BoardLockScope lock(boardLock.Get(), INFINITE);
+        if (model.screenCaptured) {
+            // Cleared again over the picture it has: the board stays where that picture was taken.
+            monitor = {origin.x, origin.y, origin.x + boardWidth + 1, origin.y + boardHeight};
+        } else {
+            POINT cursor{};
+            GetCursorPos(&cursor);
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &info)) monitor = info.rcMonitor;
+        }
+        const int width = monitor.right - monitor.left;
+        const int height = monitor.bottom - monitor.top;
+        if (!model.screenCaptured) {
+            frameBitmap.Release();
+            inkBitmap.Release();
+            screenBitmap.Release();
+            // The spotlight shows the live desktop: it needs no picture of it.
+            if (model.mode != kBoardSpotlight) {
+                if (!screenBitmap.Create(width, height) || !inkBitmap.Create(width, height) ||
+                    !frameBitmap.Create(width, height)) {
+                    frameBitmap.Release();
+                    inkBitmap.Release();
+                    screenBitmap.Release();
+                    return false;
+                }
+                CaptureScreenArea(screenBitmap, monitor);
+            }
+        }
+        model.OnCapture();
+        if (model.mode == kBoardHighlighter && inkBitmap) {
+            const BoardPixels ink = inkBitmap.Pixels();
+            std::memset(ink.bits, 0, std::size_t(ink.width) * std::size_t(ink.height) * sizeof(uint32_t));
+        }
+        origin = {monitor.left, monitor.top};
+        boardWidth = width - 1;  // one pixel narrower than the monitor
+        boardHeight = height;
+        if (model.mode == kBoardHighlighter && !model.penShown) {
+            model.penAt = CursorPoint();
+            model.penShown = true;
+        }
+        if (frameBitmap) {
+            ComposeFrame(frameBitmap.Pixels(), screenBitmap.Pixels(), inkBitmap.Pixels(), model.Scene(),
+                         frameBitmap.Pixels().Bounds());
+        }
+    }
+    SetWindowPos(Hwnd(), HWND_TOPMOST, monitor.left, monitor.top, boardWidth, boardHeight, SWP_NOACTIVATE);
+    if (IsShown()) {
+        InvalidateRect(Hwnd(), nullptr, FALSE);
+        UpdateWindow(Hwnd());
+    }
+    return true;
+}
+
+void BoardDlg::PrepareWindow() {
+    if (model.mode == kBoardSpotlight) {
+        SetLayeredWindowAttributes(Hwnd(), 0, kSpotlightAlpha, LWA_ALPHA);
+        BOOL composed = FALSE;
+        desktopComposed = Dwm.DwmIsCompositionEnabled && SUCCEEDED(Dwm.DwmIsCompositionEnabled(&composed)) &&
+                          composed;
+        spotSquare = BoardRect{};
+        PlaceSpotlight(SpotlightAt(CursorPoint()));
+    } else {
+        SetWindowRgn(Hwnd(), nullptr, FALSE);
+        spotSquare = BoardRect{};
+        SetLayeredWindowAttributes(Hwnd(), 0, 255, LWA_ALPHA);
+    }
+}
+
+void BoardDlg::ConfineCursor() {
+    RECT window{};
+    if (!GetWindowRect(Hwnd(), &window)) return;
+    if (ClipCursor(&window)) cursorClipped = true;
+}
+
+// ------------------------------------------------------------------------------------------- raw input
+
+void BoardDlg::OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData) {
+    // The closed, hidden board: every record of the desktop passes through here.
+    if (model.mode == kBoardOff && !IsShown()) return;
+    [[maybe_unused]] const int colour = model.colourIndex;
+    model.OnRawMouse(int(lastX), int(lastY), buttonFlags, int(short(buttonData & 0xFFFF)), *this);
+    if (model.colourIndex != colour) ORVEL_TRACE("board-colour %d", model.colourIndex);
+}
+
+BoardPoint BoardDlg::CursorPoint() {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    return {int(cursor.x - origin.x), int(cursor.y - origin.y)};
+}
+
+bool BoardDlg::Shown() { return IsShown(); }
+
+void BoardDlg::Show() {
+    ShowWindow(Hwnd(), SW_SHOWNORMAL);
+    ConfineCursor();
+}
+
+void BoardDlg::Hide() { ShowWindow(Hwnd(), SW_HIDE); }
+
+void BoardDlg::Refresh(const BoardRect& rect) {
+    const BoardRect area = Intersect(rect, {0, 0, boardWidth, boardHeight});
+    if (area.Empty() || !frameBitmap) return;
+    ComposeFrame(frameBitmap.Pixels(), screenBitmap.Pixels(), inkBitmap.Pixels(), model.Scene(), area);
+    const RECT r = ToRect(area);
+    InvalidateRect(Hwnd(), &r, FALSE);
+}
+
+void BoardDlg::RefreshAll() {
+    if (frameBitmap) {
+        ComposeFrame(frameBitmap.Pixels(), screenBitmap.Pixels(), inkBitmap.Pixels(), model.Scene(),
+                     frameBitmap.Pixels().Bounds());
+    }
+    InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+void BoardDlg::Stroke(BoardPoint from, BoardPoint to) {
+    if (!inkBitmap) return;
+    Refresh(StampStroke(inkBitmap.Pixels(), from, to, StrokeColour(model.colourIndex)));
+}
+
+void BoardDlg::SaveSnap(SnapTarget target) { SaveSnapNow(target); }
+
+void BoardDlg::Recapture() { CaptureScreen(); }
+
+void BoardDlg::MoveSpotlight(BoardPoint at) { PlaceSpotlight(SpotlightAt(at)); }
+
+// ------------------------------------------------------------------------------------------ the spotlight
+
+BoardRect BoardDlg::SpotlightAt(BoardPoint cursor) const {
+    const int side = SpotlightRadius;
+    return SpotlightSquare({cursor.x + int(origin.x), cursor.y + int(origin.y)}, {int(origin.x), int(origin.y)},
+                           side);
+}
+
+void BoardDlg::PlaceSpotlight(const BoardRect& square) {
+    if (square == spotSquare || square.Empty()) return;
+    const int side = square.Width();
+    if (side != spotSide) {
+        spotShape = PolygonSpans(SpotlightPolygon({0, 0, side, side}), 0, side);
+        spotSide = side;
+        ORVEL_TRACE("board-spotlight side=%d", side);
+    }
+    RowSpans hole;
+    hole.top = square.top;
+    hole.rowStart = spotShape.rowStart;
+    hole.spans = spotShape.spans;
+    for (RowSpans::Span& s : hole.spans) {
+        s.left += square.left;
+        s.right += square.left;
+    }
+    const std::vector<uint32_t> data = BuildRegionData(BoardMinusHole(boardWidth, boardHeight, hole));
+    if (data.empty()) return;
+    HRGN region = ExtCreateRegion(nullptr, DWORD(data.size() * sizeof(uint32_t)),
+                                  reinterpret_cast<const RGNDATA*>(data.data()));
+    if (!region) return;
+    // Not redrawn by the system, which would repaint the whole board for every move: the window is black
+    // everywhere it has been painted, so only the pixels that were in the old hole need painting now.
+    if (!SetWindowRgn(Hwnd(), region, FALSE)) {
+        DeleteObject(region);
+        return;
+    }
+    const BoardRect before = spotSquare;
+    spotSquare = square;
+    const BoardRect uncovered = Intersect(before, {0, 0, boardWidth, boardHeight});
+    if (!uncovered.Empty()) {
+        const RECT r = ToRect(uncovered);
+        InvalidateRect(Hwnd(), &r, FALSE);
+    }
+    // Without composition the windows below keep no picture of their own: what the new hole shows of them
+    // must be painted again.
+    if (!desktopComposed) {
+        const BoardRect shown = Intersect(square, {0, 0, boardWidth, boardHeight});
+        RECT onScreen = ToRect(shown);
+        OffsetRect(&onScreen, origin.x, origin.y);
+        if (!shown.Empty()) {
+            RedrawWindow(nullptr, &onScreen, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------- snaps
+
+void BoardDlg::SaveSnapNow(SnapTarget target) {
+    HideTip(1);  // the tip must not be in the picture, nor stay over the board
+    ShowWindow(Hwnd(), SW_HIDE);
+    RECT window{};
+    GetWindowRect(Hwnd(), &window);
+    model.snapActive = 1;
+    if (model.mode == kBoardHighlighter) Refresh(SquareAround(model.penAt, kPenCursorBox));
+    const BoardRect rect = model.SnapRect(window.right - window.left, window.bottom - window.top);
+    const SnapImage image = SnapPixels(screenBitmap.Pixels(), inkBitmap.Pixels(), model.mode, rect,
+                                       model.mode == kBoardFreeform ? &model.OutlineInside() : nullptr);
+    ShowWindow(Hwnd(), SW_SHOWNORMAL);
+    ConfineCursor();
+
+    const std::wstring file = SnapFileForNow();
+    if (target == SnapTarget::Clipboard) {
+        // Claimed only when the clipboard took it.
+        const bool copied = CopySnapToClipboard(Hwnd(), image);
+        if (copied) BoardTip(window, L"Save to Clipboard", kSnapTipMs);
+        ORVEL_TRACE("board-snap clipboard ok=%d size=%dx%d", copied, image.width, image.height);
+    } else if (!file.empty()) {
+        const bool saved = SaveSnapPng(file, image);
+        BoardTip(window, (saved ? L"Save to " : L"Could not save ") + file, kSnapTipMs);
+        ORVEL_TRACE("board-snap file ok=%d size=%dx%d path=%s", saved, image.width, image.height,
+                    TraceUtf8(file).c_str());
+    } else {
+        ORVEL_TRACE("board-snap file ok=0 no-desktop");
+    }
+
+    model.snapActive = 0;
+    if (model.mode == kBoardHighlighter) Refresh(SquareAround(model.penAt, kPenCursorBox));
+}
+
+// ------------------------------------------------------------------------------------------- messages
 
 Dialog::Reply BoardDlg::OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DispatchMessageTable(*this, kMessages, message, wParam, lParam);
@@ -46,4 +385,26 @@ Dialog::Reply BoardDlg::OnInitDialog() {
 Dialog::Reply BoardDlg::OnWindowPosChanged() {
     BoardVisible = IsWindowVisible(Hwnd()) != FALSE;
     return PassOn();
+}
+
+Dialog::Reply BoardDlg::OnSetCursor(msg::SetCursor) {
+    if (model.mode < kBoardFreeform || model.mode > kBoardSpotlight || !penCursor) return PassOn();
+    SetCursor(penCursor);
+    return Handled(TRUE);
+}
+
+void BoardDlg::Paint() {
+    // The hook's thread changed the spotlight's size and invalidated the board.
+    if (model.mode == kBoardSpotlight && SpotlightRadius != spotSide) PlaceSpotlight(SpotlightAt(CursorPoint()));
+    PaintScope paint(Hwnd());
+    if (!paint.Dc()) return;
+    BoardLockScope lock(boardLock.Get(), 0);
+    if (!lock.Held()) return;  // a capture on this thread repaints everything once it is done
+    const RECT& r = paint.Invalid();
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    if (model.mode == kBoardSpotlight) {
+        PatBlt(paint.Dc(), r.left, r.top, width, height, BLACKNESS);
+    } else if (frameBitmap) {
+        BitBlt(paint.Dc(), r.left, r.top, width, height, frameBitmap.Dc(), r.left, r.top, SRCCOPY);
+    }
 }

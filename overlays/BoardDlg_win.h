@@ -1,41 +1,97 @@
 #pragma once
-// The presenter board (highlighter, screen snaps, spotlight). Created hidden as a child of the desktop's
-// program-manager window; made layered in its initialisation.
+// The presenter board (highlighter, screen snaps, spotlight): one window over the monitor under the pointer,
+// created hidden as a child of the desktop's program-manager window and kept until the program ends.
 //
-// Threads: the board belongs to the main thread. The mouse hook's thread sees it only through
-// BoardVisible and BoardMode (shell/ProcessState.h), which the board keeps current, and BoardHandle, which
-// it may invalidate.
+// How it shows: in the highlighter and the snaps every pixel is opaque, so the window is layered with a
+// constant alpha of 255 and paints in WM_PAINT by copying just the invalid rectangle out of a frame kept in
+// memory (the frozen picture with the ink and whatever is drawn over it); a pointer move renders and copies
+// only the few pixels it changed. The spotlight is a black window of constant alpha 0xC8 whose window
+// region leaves out the rounded square around the pointer, so the desktop is live there and takes the mouse.
+//
+// Threads: the board belongs to the main thread; raw input, the dispatcher's toggle and its own messages
+// all arrive there. The mouse hook's thread sees it only through BoardVisible and BoardMode
+// (shell/ProcessState.h), which the board keeps current, and BoardHandle, which it may invalidate (the
+// spotlight's size changed: the next paint takes the new size).
+#include "overlays/BoardModel.h"
+#include "overlays/BoardSurface_win.h"
 #include "overlays/OverlayWindow_win.h"
 #include "resources/resource.h"
+#include "toolkit/Handle_win.h"
 
 #include <atomic>
 
 // The board's window while it exists, for the mouse hook's thread to invalidate; null otherwise.
 extern std::atomic<HWND> BoardHandle;
 
-class BoardDlg : public OverlayWindow {
+class BoardDlg : public OverlayWindow, private BoardHost {
 public:
+    BoardDlg();
+    ~BoardDlg() override;
+
     void Start() override;
+    // Closes the board first: the cursor is released and shown as it was before the board opened.
     bool Stop() noexcept override;
 
     // 0 off; 1 highlighter, 2 and 3 the screen snaps, 4 spotlight. Published to the hook's thread.
-    int Mode() const noexcept { return mode; }
+    int Mode() const noexcept { return model.mode; }
     void SetMode(int newMode) noexcept;
     bool IsShown() const { return Hwnd() && IsWindowVisible(Hwnd()); }
 
     // Opens the board in `newMode` (1 highlighter, 3 screen snap #1, 2 screen snap #2, 4 spotlight), or closes
-    // it when it is open in any mode. The presenter tools come with the board itself.
+    // it when it is open in any mode.
     void ToggleMode(int newMode);
-    // Every raw mouse record of the desktop, whether the board is shown or not.
+    // Every raw mouse record of the desktop, whether the board is shown or not: the relative move,
+    // usButtonFlags and usButtonData. Costs next to nothing while the board is closed.
     void OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData);
 
 protected:
     Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint() override;
 
 private:
     Reply OnInitDialog();
     Reply OnWindowPosChanged();
+    Reply OnSetCursor(msg::SetCursor cursor);
     static const MessageEntry<BoardDlg> kMessages[];
 
-    int mode = 0;
+    // Freezes the monitor under the cursor (unless this activation has its picture already), clears the
+    // strokes and the outline, renders the frame and places the board over the monitor, one pixel narrower
+    // than it. False when the pictures cannot be made.
+    bool CaptureScreen();
+    void Close();
+    // The window's look for the mode: opaque frame, or the spotlight's dark window with its hole.
+    void PrepareWindow();
+    void ConfineCursor();
+    void SaveSnapNow(SnapTarget target);
+    // Puts the spotlight's clear square at `square` (board coordinates) through the window region.
+    void PlaceSpotlight(const BoardRect& square);
+    BoardRect SpotlightAt(BoardPoint cursor) const;
+
+    // BoardHost: what the model asks of the window.
+    BoardPoint CursorPoint() override;
+    bool Shown() override;
+    void Show() override;
+    void Hide() override;
+    void Refresh(const BoardRect& rect) override;
+    void RefreshAll() override;
+    void Stroke(BoardPoint from, BoardPoint to) override;
+    void SaveSnap(SnapTarget target) override;
+    void Recapture() override;
+    void MoveSpotlight(BoardPoint at) override;
+
+    BoardModel model;                 // mode, colour, drag and selection
+    BoardSurface screenBitmap;        // the frozen picture of the monitor, every pixel opaque
+    BoardSurface inkBitmap;           // the highlighter's strokes, transparent where nothing is drawn
+    BoardSurface frameBitmap;         // what the window shows in modes 1 to 3
+    UniqueKernelHandle boardLock;     // held by painting and by capturing
+    POINT origin{0, 0};               // the monitor's top-left corner on the screen
+    int boardWidth = 0;               // the window's size: the monitor, one pixel narrower
+    int boardHeight = 0;
+    bool cursorHidden = false;        // the highlighter hid the cursor; shown again when it closes
+    bool cursorClipped = false;       // the board confined the cursor; released when it closes
+    BoardRect spotSquare;             // where the spotlight's hole is now
+    RowSpans spotShape;               // the hole for a square of spotSide at (0, 0)
+    int spotSide = 0;
+    bool desktopComposed = true;      // the system composes windows: nothing below needs repainting
+    HCURSOR penCursor = nullptr;      // cursor 167 over the snaps and the spotlight
 };

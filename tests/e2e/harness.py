@@ -84,6 +84,34 @@ def scroll_helper_path():
     return wininfo_path().parent / "orvel_scroll_helper.exe"
 
 
+def board_probe_path():
+    """The presenter board tests' probe (cursor clip, clipboard, desktop, a picture window); built beside the
+    window probe."""
+    return wininfo_path().parent / "orvel_board_probe.exe"
+
+
+def unix_path(prefix, windows_path):
+    """Where a C: path of the prefix lies on this machine (without following links)."""
+    drive, _, rest = windows_path.partition(":")
+    if drive.upper() != "C" or not rest.startswith("\\"):
+        raise HarnessError("not a path on C: %r" % windows_path)
+    return Path(prefix) / "drive_c" / Path(*[part for part in rest.split("\\") if part])
+
+
+def make_desktops_private(prefix):
+    """Wine links each user's Desktop folder to the Linux home folder; a test that lets the program write to
+    its desktop gets a real folder inside the prefix instead. Returns the desktop folders."""
+    desktops = []
+    for user in sorted((Path(prefix) / "drive_c" / "users").iterdir()):
+        desktop = user / "Desktop"
+        if desktop.is_symlink():
+            desktop.unlink()
+        if user.is_dir() and not user.is_symlink():
+            desktop.mkdir(exist_ok=True)
+            desktops.append(desktop)
+    return desktops
+
+
 # ----------------------------------------------------------------------------------------------- parsing
 
 class TraceLine:

@@ -1,0 +1,158 @@
+#include "overlays/BoardModel.h"
+
+namespace {
+
+bool Snaps(int mode) { return mode >= kBoardHighlighter && mode <= kBoardRectangle; }
+bool Selects(int mode) { return mode == kBoardFreeform || mode == kBoardRectangle; }
+
+}  // namespace
+
+BoardModel::Toggle BoardModel::DecideToggle(int requested) const {
+    if (mode != kBoardOff) return Toggle::Close;
+    if (requested < kBoardHighlighter || requested > kBoardSpotlight) return Toggle::Nothing;
+    return Toggle::Open;
+}
+
+void BoardModel::OnCapture() {
+    selOutline.clear();
+    outlineInside = RowSpans{};
+    selStart = selLast = BoardPoint{};
+    screenCaptured = 1;
+    selectionMade = false;
+}
+
+void BoardModel::OnClose() {
+    mode = kBoardOff;
+    // A drag cut short by closing must not go on from its old point when the board opens again.
+    dragState = 0;
+    penShown = false;
+    snapActive = 0;
+}
+
+void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta, BoardHost& host) {
+    if (mode == kBoardOff) {
+        if (host.Shown()) host.Hide();
+        return;
+    }
+    if (!host.Shown()) host.Show();
+
+    // The cursor is read once, when a step first needs it.
+    bool havePoint = false;
+    BoardPoint point;
+    auto cursor = [&]() {
+        if (!havePoint) {
+            point = host.CursorPoint();
+            havePoint = true;
+        }
+        return point;
+    };
+
+    if (buttonFlags & kRawWheel) {
+        colourIndex = NextColour(colourIndex, wheelDelta);
+        if (mode == kBoardHighlighter) MovePen(cursor(), host);  // the pen cursor wears the colour
+    }
+    if ((buttonFlags & kRawButton5Up) && Snaps(mode)) host.SaveSnap(SnapTarget::File);
+    if (buttonFlags & kRawLeftUp) {
+        // Only a drag that began on the board ends in a snap: a button that went down before the board
+        // opened copies nothing.
+        const bool wasDragging = dragState == 1;
+        dragState = 0;
+        if (Selects(mode) && wasDragging) {
+            CloseOutline(cursor());
+            selectionMade = true;
+            host.RefreshAll();
+            host.SaveSnap(SnapTarget::Clipboard);
+        }
+    }
+    if ((buttonFlags & kRawRightUp) && Snaps(mode)) host.SaveSnap(SnapTarget::File);
+
+    bool freshPress = false;
+    if (buttonFlags & kRawLeftDown) {
+        const BoardPoint p = cursor();
+        const bool wasDarkened = Selects(mode) && selectionMade && dragState == 0;
+        if (dragState != 1) {
+            lastPoint = p;
+            freshPress = true;
+        }
+        selStart = selLast = p;
+        dragState = 1;
+        selOutline.assign(1, p);
+        selBounds = {p.x, p.y, p.x + 1, p.y + 1};
+        if (wasDarkened) {
+            host.RefreshAll();  // the darkening gives way to the new drag's outline
+        } else if (mode == kBoardRectangle) {
+            for (const BoardRect& strip : OutlineStrips(selBounds)) host.Refresh(strip);
+        }
+    }
+    if ((buttonFlags & kRawMiddleUp) && Snaps(mode)) host.Recapture();
+
+    if (dx == 0 && dy == 0 && !freshPress) return;
+    const BoardPoint p = cursor();
+    switch (mode) {
+    case kBoardHighlighter:
+        if (dragState == 1) host.Stroke(freshPress ? p : lastPoint, p);
+        MovePen(p, host);
+        break;
+    case kBoardFreeform:
+        if (dragState != 1) break;
+        if (selOutline.empty()) selOutline.push_back(p);
+        if (p != selOutline.back()) {
+            const BoardPoint from = selOutline.back();
+            selOutline.push_back(p);
+            host.Refresh(OutlineSegmentBox(from, p));
+        }
+        selBounds = WidenBounds(selBounds, p);
+        selLast = p;
+        break;
+    case kBoardRectangle: {
+        if (dragState != 1) break;
+        const BoardRect before = selBounds;
+        selBounds = SelectionBounds(selStart, p);
+        for (const BoardRect& strip : SelectionMoveDirty(before, selBounds)) host.Refresh(strip);
+        selLast = p;
+        break;
+    }
+    case kBoardSpotlight:
+        host.MoveSpotlight(p);
+        break;
+    default:
+        break;
+    }
+    lastPoint = p;
+}
+
+void BoardModel::MovePen(BoardPoint p, BoardHost& host) {
+    const BoardPoint before = penAt;
+    const bool wasShown = penShown;
+    penAt = p;
+    penShown = true;
+    if (wasShown && before != p) host.Refresh(SquareAround(before, kPenCursorBox));
+    host.Refresh(SquareAround(p, kPenCursorBox));
+}
+
+void BoardModel::CloseOutline(BoardPoint p) {
+    selLast = p;
+    if (mode != kBoardFreeform) return;
+    if (selOutline.empty() || selOutline.back() != p) selOutline.push_back(p);
+    const BoardRect box = OutlineBounds(selOutline);
+    outlineInside = PolygonSpans(OutlinePolygon(selOutline), box.top, box.bottom);
+}
+
+BoardRect BoardModel::SnapRect(int boardWidth, int boardHeight) const {
+    if (mode == kBoardHighlighter) return {0, 0, boardWidth, boardHeight};
+    return selBounds;
+}
+
+BoardScene BoardModel::Scene() const {
+    BoardScene scene;
+    scene.mode = mode;
+    scene.penCursor = mode == kBoardHighlighter && penShown && snapActive == 0;
+    scene.penAt = penAt;
+    scene.colourIndex = colourIndex;
+    scene.dragging = dragState == 1;
+    scene.selBounds = selBounds;
+    scene.outline = &selOutline;
+    scene.darkenAroundRect = mode == kBoardRectangle && selectionMade;
+    scene.darkenAround = mode == kBoardFreeform && selectionMade && selOutline.size() > 2 ? &outlineInside : nullptr;
+    return scene;
+}

@@ -1,0 +1,64 @@
+#include "overlays/BoardSurface_win.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// Far above any monitor (an 8K one is 2^25 pixels); keeps the byte count within the 32-bit build's reach.
+constexpr uint64_t kMaxBoardPixels = uint64_t(1) << 26;
+
+}  // namespace
+
+bool BoardSurface::Create(int width, int height) {
+    Release();
+    if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > kMaxBoardPixels) return false;
+    dc_.Reset(CreateCompatibleDC(nullptr));
+    if (!dc_) return false;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // negative: rows top-down, as the raster code reads them
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap_ || !bits) {
+        Release();
+        return false;
+    }
+    previous_ = SelectObject(dc_.Get(), bitmap_.Get());
+    if (!previous_ || previous_ == HGDI_ERROR) {
+        previous_ = nullptr;
+        Release();
+        return false;
+    }
+    // A fresh section is zero already (the system hands out cleared pages); nothing to clear.
+    bits_ = static_cast<uint32_t*>(bits);
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+void BoardSurface::Release() noexcept {
+    if (dc_ && previous_) SelectObject(dc_.Get(), previous_);
+    previous_ = nullptr;
+    bitmap_.Reset();
+    dc_.Reset();
+    bits_ = nullptr;
+    width_ = height_ = 0;
+}
+
+bool CaptureScreenArea(const BoardSurface& surface, const RECT& area) {
+    if (!surface) return false;
+    HDC screen = GetDC(nullptr);
+    if (!screen) return false;
+    const BOOL copied = BitBlt(surface.Dc(), 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left,
+                               area.top, SRCCOPY | CAPTUREBLT);
+    ReleaseDC(nullptr, screen);
+    // The copy must have landed before the pixels are touched directly.
+    GdiFlush();
+    ForceOpaque(surface.Pixels());
+    return copied != FALSE;
+}

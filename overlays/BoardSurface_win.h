@@ -1,0 +1,39 @@
+#pragma once
+// The board's pictures in memory: 32-bit DIB sections held top-down (row 0 is the top row), each selected
+// into a memory device context so that the screen can be copied in and finished rectangles copied out to
+// the window. The portable raster code works on their pixels directly.
+//
+// Threads: main thread only, like the board.
+#include "overlays/BoardRaster.h"
+#include "toolkit/Handle_win.h"
+
+class BoardSurface {
+public:
+    BoardSurface() = default;
+    ~BoardSurface() { Release(); }
+    BoardSurface(const BoardSurface&) = delete;
+    BoardSurface& operator=(const BoardSurface&) = delete;
+
+    // All pixels 0 (fully transparent) when made. False, and empty, when the system refuses (no memory,
+    // a size of nothing, or more pixels than the 32-bit build can address).
+    bool Create(int width, int height);
+    void Release() noexcept;
+
+    explicit operator bool() const noexcept { return bits_ != nullptr; }
+    HDC Dc() const noexcept { return dc_.Get(); }
+    BoardPixels Pixels() const noexcept { return {bits_, width_, height_}; }
+    int Width() const noexcept { return width_; }
+    int Height() const noexcept { return height_; }
+
+private:
+    UniqueMemoryDc dc_;
+    UniqueBitmap bitmap_;
+    HGDIOBJ previous_ = nullptr;  // the DC's own bitmap, selected back before the section is deleted
+    uint32_t* bits_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+// Copies the screen's `area` (screen coordinates) into `surface` at its origin, layered windows included
+// (CAPTUREBLT), and makes every pixel opaque. False when the copy fails.
+bool CaptureScreenArea(const BoardSurface& surface, const RECT& area);
