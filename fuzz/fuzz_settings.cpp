@@ -11,7 +11,8 @@
 //   11 answers   one per value read, in load order:
 //     a byte     0 the key does not open; 1 the value is missing; 2 the read fails and leaves junk in the
 //                buffer; 3 REG_DWORD; 4 REG_DWORD_BIG_ENDIAN; 5 REG_QWORD; 6 REG_SZ; 7 REG_MULTI_SZ;
-//                8 REG_NONE (no bytes); anything else REG_BINARY
+//                8 REG_NONE (no bytes); 9 a backend that claims success for a longer value (a length
+//                byte, modulo 60, plus 5 bytes); anything else REG_BINARY
 //     and bytes  REG_DWORD, _BIG_ENDIAN, QWORD: 4 or 8 bytes of value; REG_SZ, MULTI_SZ: a length byte
 //                (modulo 32) and that many bytes, stored as UTF-16 units with terminators; REG_BINARY:
 //                a length byte (modulo 65) and that many bytes
@@ -50,7 +51,8 @@ private:
     std::size_t pos_ = 0;
 };
 
-enum class Answer { NoKey, Missing, Unreadable, Value };
+// Overstated: a backend that reports success for a value longer than the buffer, with its whole length.
+enum class Answer { NoKey, Missing, Unreadable, Value, Overstated };
 
 // What the key holds for one read, as the registry keeps it: raw bytes whatever the type.
 struct Reply {
@@ -86,6 +88,10 @@ Reply NextReply(Stream& in) {
         break;
     }
     case 8: break;
+    case 9:
+        r.answer = Answer::Overstated;
+        take(5 + in.Byte() % 60);
+        break;
     default: take(in.Byte() % 65); break;
     }
     return r;
@@ -123,10 +129,15 @@ public:
         if (in_ == nullptr) return Stored(name, buffer, size);
         Touch(buffer, size);
         if (r.answer == Answer::Missing) return false;
-        if (r.answer == Answer::Unreadable || r.bytes.size() > size) {
+        if (r.answer == Answer::Unreadable || (r.answer == Answer::Value && r.bytes.size() > size)) {
             std::memset(buffer, 0xA5, size);  // what a failed read leaves behind is undefined
             if (r.answer == Answer::Value) size = std::uint32_t(r.bytes.size());
             return false;
+        }
+        if (r.answer == Answer::Overstated) {
+            std::memcpy(buffer, r.bytes.data(), size);
+            size = std::uint32_t(r.bytes.size());
+            return true;
         }
         if (!r.bytes.empty()) std::memcpy(buffer, r.bytes.data(), r.bytes.size());
         size = std::uint32_t(r.bytes.size());

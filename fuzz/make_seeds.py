@@ -110,7 +110,7 @@ ARRIVAL_SEEDS = {
 
 # ------------------------------------------------------------------------------------------ settings
 
-NO_KEY, MISSING, UNREADABLE, DWORD, DWORD_BE, QWORD, SZ, MULTI_SZ, NONE, BINARY = range(10)
+NO_KEY, MISSING, UNREADABLE, DWORD, DWORD_BE, QWORD, SZ, MULTI_SZ, NONE, OVERSTATED, BINARY = range(11)
 OLDER, NEWER = 0, 1
 FORWARD_OLDER, BACKWARD_OLDER = 15, 14
 
@@ -127,6 +127,8 @@ def answer(kind, value=None):
         return bytes([kind, len(text)]) + text
     if kind == BINARY:
         return bytes([BINARY, len(value)]) + bytes(value)
+    if kind == OVERSTATED:  # 5 bytes and more
+        return bytes([OVERSTATED, len(value) - 5]) + bytes(value)
     return bytes([kind])
 
 
@@ -154,6 +156,8 @@ SETTINGS_SEEDS = {
         answer(BINARY, [7]), answer(BINARY, [1, 2, 3]), answer(BINARY, [1, 2, 3, 4, 5]),
         answer(BINARY, list(range(64))), answer(UNREADABLE), answer(BINARY, []),
     ]),
+    # A backend that reports a longer value as read: its first 4 bytes are in the buffer, but it is no value.
+    "overstated": settings(OLDER, [answer(OVERSTATED, [3, 0, 0, 0, 0])] * 11),
     "writes_fail": settings(0x02, dwords([1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11]), writes=[1, 0] * 5 + [1]),
 }
 
