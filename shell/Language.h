@@ -25,4 +25,6 @@ std::wstring LanguageFilePath(const std::wstring& programDir);
 
 // Reads BUTTON str0; TIP str0..6; MSG str0..3; FUNCTION str0..30, in that order, replaces every text whose
 // value is not "@_NOSTR_", then rebuilds the button-order table. Tip positions and flags stay as they are.
+// A value is taken as the reader's C string would hold it: up to its first NUL, at most 999 units, and
+// without the half of a surrogate pair that such a cut leaves at its end.
 void ApplyLanguageFile(ProfileReader& reader, DisplayTexts& texts);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine, builds all three targets and the packages, and runs every test: the host
-# unit tests, a short run of the input fuzzer, the artwork tests, the package tests, then the end-to-end tests
-# of the real x86_64 program (and of its installer) under Wine in Xvfb. Ends with one line
+# unit tests, a short run of every fuzz target, the artwork tests, the package tests, then the end-to-end
+# tests of the real x86_64 program (and of its installer) under Wine in Xvfb. Ends with one line
 # "total: N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -17,25 +17,34 @@ build/host/orvel_tests --gtest_color=no 2>&1 | tee "$unit_log"
 unit_passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?.*/\1/p' "$unit_log" | tail -n 1)
 unit_failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' "$unit_log" | tail -n 1)
 
-# A smoke run of the fuzz target: its seeds and a fixed number of inputs from a fixed seed, a few seconds.
-# It counts as one test; a fault it finds (or a failed build) fails the run.
-echo "== input fuzzer (smoke)"
-fuzz_log=build/fuzz-smoke.log
-fuzz_start=$SECONDS
-if bash tools/fuzz.sh 20000 -seed=1 >"$fuzz_log" 2>&1 && grep -q '^Done 20000 runs' "$fuzz_log"; then
-  fuzz_passed=1 fuzz_failed=0
-  grep -E '^#[0-9]+[[:space:]]+DONE' "$fuzz_log"
-  echo "fuzz smoke passed: 20000 inputs in $(( SECONDS - fuzz_start )) s with its build"
-else
-  fuzz_passed=0 fuzz_failed=1 status=1
-  # The fault, its stack, and the failing input (libFuzzer prints it in Base64 too).
-  if grep -qE 'ERROR:|check failed|runtime error' "$fuzz_log"; then
-    grep -m1 -A14 -E 'ERROR:|check failed|runtime error' "$fuzz_log"
-    grep -E '^Base64:|Test unit written' "$fuzz_log"
+# A smoke run of every fuzz target: its seeds and a fixed number of inputs from a fixed seed, a few seconds
+# in all. Each target counts as one test; a fault it finds (or a failed build) fails the run.
+declare -A fuzz_smoke_runs=([input]=20000 [arrival]=5000 [settings]=10000 [language]=3000)
+fuzz_passed=0 fuzz_failed=0 build_note=" with the build"
+for target in $(bash tools/fuzz.sh list); do
+  runs=${fuzz_smoke_runs[$target]:-2000}
+  echo "== fuzzer $target (smoke)"
+  fuzz_log=build/fuzz-smoke-$target.log
+  fuzz_start=$SECONDS
+  if bash tools/fuzz.sh "$target" "$runs" -seed=1 >"$fuzz_log" 2>&1 && grep -q "^Done $runs runs" "$fuzz_log"; then
+    fuzz_passed=$((fuzz_passed + 1))
+    grep -E '^#[0-9]+[[:space:]]+DONE' "$fuzz_log"
+    echo "fuzz smoke $target passed: $runs inputs in $(( SECONDS - fuzz_start )) s$build_note"
   else
-    tail -n 30 "$fuzz_log"
+    fuzz_failed=$((fuzz_failed + 1)) status=1
+    echo "fuzz smoke $target FAILED"
+    # The fault, its stack, and the failing input (libFuzzer prints it in Base64 too).
+    if grep -qE 'ERROR:|check failed|runtime error' "$fuzz_log"; then
+      grep -m1 -A14 -E 'ERROR:|check failed|runtime error' "$fuzz_log"
+      grep -E '^Base64:|Test unit written' "$fuzz_log"
+    else
+      tail -n 30 "$fuzz_log"
+    fi
   fi
-fi
+  build_note=""
+done
+# No target listed at all (the script itself broken) is a failure too.
+[ $((fuzz_passed + fuzz_failed)) -gt 0 ] || { fuzz_failed=1 status=1; }
 
 echo "== artwork and resource tests"
 art_log=build/artwork-tests.log

@@ -123,4 +123,52 @@ TEST(ShellLanguage, LongValuesAreCutTo999Units) {
     EXPECT_EQ(texts.buttonOrders[4][0], std::wstring(999, L'y'));
 }
 
+// The system's reader hands back a C string, so whatever follows a NUL is not part of the value: a value
+// that reads as the marker keeps the text, and no text carries a NUL into the drawing code.
+TEST(ShellLanguage, ValuesEndAtTheirFirstNul) {
+    using namespace std::string_literals;
+    FakeProfile file;
+    file.Set(L"FUNCTION", L"str13", L"@_NOSTR_\0junk"s);
+    file.Set(L"FUNCTION", L"str12", L"Cut\0@_NOSTR_"s);
+    file.Set(L"MSG", L"str1", L"\0Links"s);
+    file.Set(L"TIP", L"str2", L"Klicken\0"s);
+    DisplayTexts texts;
+    ApplyLanguageFile(file, texts);
+    EXPECT_EQ(texts.functionNames[13], L"Copy");
+    EXPECT_EQ(texts.functionNames[12], L"Cut");
+    EXPECT_EQ(texts.messages[1], L"");
+    EXPECT_EQ(texts.buttonOrders[4][0], L"");
+    EXPECT_EQ(texts.tips[2].text, L"Klicken");
+
+    // A NUL past the buffer's end changes nothing: the value is cut first.
+    FakeProfile generous;
+    generous.cutToBuffer = false;
+    generous.Set(L"BUTTON", L"str0", std::wstring(999, L'z') + L'\0' + L"more");
+    ApplyLanguageFile(generous, texts);
+    EXPECT_EQ(texts.buttonLabel, std::wstring(999, L'z'));
+}
+
+// A value cut at the buffer may end in the first half of a surrogate pair; that half alone is no character
+// and is dropped. Pairs the buffer holds whole, and lone surrogates the file itself has, stay.
+TEST(ShellLanguage, ACutNeverEndsInHalfACharacter) {
+    const std::wstring pair = {wchar_t(0xD83D), wchar_t(0xDE00)};
+    const std::wstring split = std::wstring(998, L'x') + pair + L"tail";  // the pair at units 998 and 999
+    const std::wstring whole = std::wstring(997, L'x') + pair + L"tail";  // the pair at units 997 and 998
+    const std::wstring lone = std::wstring(1, wchar_t(0xDC00)) + L"ab" + wchar_t(0xD800);
+
+    for (bool cut : {true, false}) {
+        SCOPED_TRACE(cut ? "reader cuts" : "reader hands back everything");
+        FakeProfile file;
+        file.cutToBuffer = cut;
+        file.Set(L"FUNCTION", L"str1", split);
+        file.Set(L"FUNCTION", L"str2", whole);
+        file.Set(L"FUNCTION", L"str4", lone);
+        DisplayTexts texts;
+        ApplyLanguageFile(file, texts);
+        EXPECT_EQ(texts.functionNames[1], std::wstring(998, L'x'));
+        EXPECT_EQ(texts.functionNames[2], std::wstring(997, L'x') + pair);
+        EXPECT_EQ(texts.functionNames[4], lone);
+    }
+}
+
 }  // namespace
