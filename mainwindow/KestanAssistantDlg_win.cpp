@@ -9,7 +9,9 @@
 #include "mainwindow/ResidentProgram_win.h"
 #include "mainwindow/SettingsView_win.h"
 #include "mainwindow/TestChannel.h"
+#include "overlays/BoardDlg_win.h"
 #include "overlays/CircleDlg_win.h"
+#include "overlays/Monitors_win.h"
 #include "overlays/ZuItemList_win.h"
 #include "resources/resource.h"
 #include "shell/Names.h"
@@ -39,6 +41,7 @@ const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_DESTROY, On<&CKestanAssistantDlg::OnDestroy>},
     {WM_POWERBROADCAST, On<&CKestanAssistantDlg::OnPowerBroadcast>},
     {WM_WTSSESSION_CHANGE, On<&CKestanAssistantDlg::OnSessionChange>},
+    {WM_DISPLAYCHANGE, On<&CKestanAssistantDlg::OnDisplayChange>},
 #if defined(ORVEL_TEST_HOOKS)
     {WM_COPYDATA, On<&CKestanAssistantDlg::OnTestChannel>},
 #endif
@@ -172,6 +175,16 @@ Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
     case kChannelStalls:
         ORVEL_TRACE("loop-stalls %s", LoopStallSummary().c_str());
         break;
+    case kChannelDisplayChange: {
+        std::vector<BoardRect> monitors(std::min<size_t>(message.length, sizeof message.bytes / sizeof(BoardRect)));
+        for (size_t i = 0; i < monitors.size(); ++i) {
+            int32_t v[4];
+            std::memcpy(v, message.bytes + i * sizeof v, sizeof v);
+            monitors[i] = {v[0], v[1], v[2], v[3]};
+        }
+        AfterDisplayChange(monitors);
+        break;
+    }
     default:
         return Handled(FALSE);
     }
@@ -208,6 +221,20 @@ Dialog::Reply CKestanAssistantDlg::OnPowerBroadcast(msg::Params params) {
 
 Dialog::Reply CKestanAssistantDlg::OnSessionChange(msg::Params params) {
     if (params.w == WTS_SESSION_UNLOCK) AfterResume();
+    return PassOn();
+}
+
+// ------------------------------------------------------------------------------------------ displays
+
+// The overlays take the monitor under the pointer each time they open; only one open on a monitor that went
+// away (or changed its size) has to end now.
+void CKestanAssistantDlg::AfterDisplayChange(const std::vector<BoardRect>& monitors) {
+    ORVEL_TRACE("display-change monitors=%d", int(monitors.size()));
+    if (BoardWindow) BoardWindow->OnDisplayChange(monitors);
+}
+
+Dialog::Reply CKestanAssistantDlg::OnDisplayChange() {
+    AfterDisplayChange(MonitorRects());
     return PassOn();
 }
 

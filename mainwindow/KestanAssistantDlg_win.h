@@ -8,9 +8,11 @@
 // thread (UiThread::Post), which finds it through MainWindow, and through EndDialog.
 #include "mainwindow/NotificationIcon_win.h"
 #include "mainwindow/SettingsView_win.h"
+#include "overlays/BoardGeometry.h"
 #include "toolkit/Dialog_win.h"
 
 #include <memory>
+#include <vector>
 
 class ResidentProgram;
 
@@ -54,6 +56,7 @@ private:
     Reply OnDestroy();
     Reply OnPowerBroadcast(msg::Params params);
     Reply OnSessionChange(msg::Params params);
+    Reply OnDisplayChange();
 #if defined(ORVEL_TEST_HOOKS)
     Reply OnTestChannel(msg::Params params);
 #endif
@@ -63,6 +66,7 @@ private:
     void StopHandshake();
     void WatchPickerTick();
     void AfterResume();
+    void AfterDisplayChange(const std::vector<BoardRect>& monitors);
 
     ResidentProgram& program;
     HICON appIcon = nullptr;        // icon group 128, shared: not destroyed

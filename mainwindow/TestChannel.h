@@ -15,6 +15,9 @@ enum TestChannelKind : uint32_t {
     kChannelDropHook = 4,  // the mouse hook goes, as the system removes one that timed out too often
     kChannelResume = 5,    // what a resume from sleep or a session unlock does
     kChannelStalls = 6,    // traces the message loop's longest turns since the last time ("loop-stalls ...")
+    // A display change as if the desktop now had the monitors in `bytes` (`length` of them, at most 4, each
+    // four int32: left, top, right, bottom); Wine here cannot change its displays.
+    kChannelDisplayChange = 7,
 };
 
 struct TestChannelMessage {

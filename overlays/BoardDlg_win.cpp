@@ -126,6 +126,14 @@ void BoardDlg::ToggleMode(int newMode) {
                 window.bottom);
 }
 
+void BoardDlg::OnDisplayChange(const std::vector<BoardRect>& monitors) {
+    if (model.mode == kBoardOff) return;
+    const BoardRect shownOn{int(origin.x), int(origin.y), int(origin.x) + boardWidth + 1, int(origin.y) + boardHeight};
+    if (MonitorStillPresent(shownOn, monitors)) return;
+    ORVEL_TRACE("board-display-gone mode=%d", model.mode);
+    Close();
+}
+
 void BoardDlg::Close() {
     [[maybe_unused]] const int was = model.mode;
     if (cursorClipped) {

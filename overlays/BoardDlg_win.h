@@ -19,6 +19,7 @@
 #include "toolkit/Handle_win.h"
 
 #include <atomic>
+#include <vector>
 
 // The board's window while it exists, for the mouse hook's thread to invalidate; null otherwise.
 extern std::atomic<HWND> BoardHandle;
@@ -43,6 +44,9 @@ public:
     // Every raw mouse record of the desktop, whether the board is shown or not: the relative move,
     // usButtonFlags and usButtonData. Costs next to nothing while the board is closed.
     void OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData);
+    // Monitors were added, removed or resized (`monitors`: every monitor now, screen coordinates). An open
+    // board whose monitor is no longer there as it was closes, as a second press of its function would.
+    void OnDisplayChange(const std::vector<BoardRect>& monitors);
 
 protected:
     Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -261,3 +261,11 @@ std::vector<RegionRect> BoardMinusHole(int width, int height, const RowSpans& ho
     flush(height);
     return rects;
 }
+
+bool MonitorStillPresent(const BoardRect& shownOn, const std::vector<BoardRect>& monitors) {
+    if (shownOn.Empty()) return false;
+    for (const BoardRect& monitor : monitors) {
+        if (monitor == shownOn) return true;
+    }
+    return false;
+}

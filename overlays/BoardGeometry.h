@@ -118,6 +118,13 @@ RowSpans PolygonSpans(const std::vector<PolyPoint>& polygon, int top, int bottom
 // The closed free-form outline (its last point joined to its first) as pixel centres.
 std::vector<PolyPoint> OutlinePolygon(const std::vector<BoardPoint>& outline);
 
+// ------------------------------------------------------------------------------------------ display changes
+
+// After monitors were added, removed or resized, an open board stays only while a monitor with exactly the
+// rectangle it covers (`shownOn`, screen coordinates) still exists: its frozen picture, its confinement and
+// its spotlight square all belong to that rectangle.
+bool MonitorStillPresent(const BoardRect& shownOn, const std::vector<BoardRect>& monitors);
+
 // ------------------------------------------------------------------------------------------ the spotlight
 
 // The clear square of side S (SpotlightRadius) around the cursor, in board coordinates: its top-left corner

@@ -397,5 +397,40 @@ class Spotlight(BoardTestCase):
         self.assertIn("board-close mode=4", self.trace_events("board-close"))
 
 
+class DisplayChange(BoardTestCase):
+    """Wine here cannot change its displays: the real WM_DISPLAYCHANGE (monitors as they are) and the test
+    channel's display change with made-up monitors stand for a resolution change and an unplugged monitor."""
+
+    def test_board_closes_only_when_its_monitor_goes(self):
+        self.start_hidden({})
+        self.wine.xdotool("mousemove", 400, 300)
+        time.sleep(0.3)
+        self.open_board(HIGHLIGHTER, 1)
+
+        # The monitor is still there, alone or beside a new one: the board stays, confined as it was.
+        self.wine.wininfo("channel", "display")
+        self.wait_events("display-change", 1)
+        self.channel("display", 0, 0, SCREEN[0], SCREEN[1], SCREEN[0], 0, SCREEN[0] + 1920, 1080)
+        self.wait_events("display-change", 2)
+        self.assertEqual(self.trace_events("board-display-gone"), [])
+        self.assertTrue(self.board_windows(), "the board closed although its monitor stayed")
+        self.assertEqual(self.clip(), BOARD_RECT)
+
+        # Its monitor resized (or gone): it closes as a second press would, the cursor shown and free.
+        self.channel("display", 0, 0, 1024, 768)
+        self.assertEqual(self.wait_events("board-display-gone", 1), ["board-display-gone mode=1"])
+        self.assertEqual(self.wait_events("board-close", 1)[-1], "board-close mode=1")
+        self.assertTrue(wait_until(lambda: not self.board_windows(), 5, interval=0.1), "the board stayed")
+        self.assertEqual(self.clip(), FULL_SCREEN, "the cursor is still confined")
+        self.assertEqual(self.trace_events("board-cursor shown"), ["board-cursor shown count=0"])
+
+        # The next use takes the monitor under the pointer afresh; a closed board ignores display changes.
+        self.open_board(SPOTLIGHT, 4)
+        self.close_board_with(SPOTLIGHT, 4)
+        self.channel("display", 0, 0, 1024, 768)
+        self.wait_events("display-change", 4)
+        self.assertEqual(len(self.trace_events("board-display-gone")), 1)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -304,3 +304,27 @@ TEST(BoardDirty, AFreeFormSegmentRepaintsOnlyItsBox) {
 }
 
 }  // namespace
+
+// A display change keeps the board only on the very monitor it froze: one that moved, shrank or went away
+// closes it, and a board that never opened has no monitor.
+TEST(BoardDisplayChange, OnlyTheSameMonitorKeepsTheBoard) {
+    const BoardRect left{0, 0, 1920, 1080}, right{1920, 0, 3840, 1080};
+    struct Row {
+        BoardRect shownOn;
+        std::vector<BoardRect> monitors;
+        bool stays;
+    } rows[] = {
+        {right, {left, right}, true},
+        {right, {left}, false},                        // the right-hand monitor unplugged
+        {right, {left, {1920, 0, 3200, 1024}}, false},  // its resolution lowered
+        {right, {{0, 0, 1920, 1080}, {-1920, 0, 0, 1080}}, false},  // rearranged to the other side
+        {left, {left}, true},
+        {left, {}, false},
+        {BoardRect{}, {BoardRect{}}, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(MonitorStillPresent(row.shownOn, row.monitors), row.stays)
+            << row.shownOn.left << "," << row.shownOn.top << " " << row.shownOn.right << "," << row.shownOn.bottom
+            << " among " << row.monitors.size();
+    }
+}

@@ -12,6 +12,7 @@
 //   orvel_wininfo idle MS                      a Wine program doing nothing (the idle benchmark's reference)
 //   orvel_wininfo keys-window X Y W H MS       a helper window that prints each key message as it comes
 //   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume | stalls
+//                                              | display [L T R B ...]
 //                                               the test build's channel into the program
 //   orvel_wininfo deny-write KEY                  no one may change HKCU\KEY any more
 //
@@ -168,6 +169,7 @@ int Usage() {
                  "       orvel_wininfo idle MS\n"
                  "       orvel_wininfo keys-window X Y W H MS\n"
                  "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume | stalls\n"
+                 "                             | display [L T R B ...]\n"
                  "       orvel_wininfo deny-write KEY\n");
     return 2;
 }
@@ -565,6 +567,22 @@ int Channel(int argc, wchar_t** argv) {
         message.kind = kChannelResume;
     } else if (what == L"stalls") {
         message.kind = kChannelStalls;
+    } else if (what == L"display" && argc == 3) {
+        // A real WM_DISPLAYCHANGE with the desktop as it is: the program reads the monitors itself.
+        HWND program = FindWindowW(L"#32770", L"Orvel Mouse Assistant");
+        BOOL posted = program && PostMessageW(program, WM_DISPLAYCHANGE, 32,
+                                              MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+        std::printf("{\"found\":%d,\"posted\":%d}\n", program != nullptr, posted != FALSE);
+        return posted ? 0 : 1;
+    } else if (what == L"display" && (argc - 3) % 4 == 0) {
+        // The desktop as if it had these monitors (left top right bottom each, at most four).
+        message.kind = kChannelDisplayChange;
+        for (int i = 3; i + 3 < argc && message.length < 4; i += 4) {
+            int32_t rect[4];
+            for (int k = 0; k < 4; ++k) rect[k] = int32_t(_wtoi(argv[i + k]));
+            std::memcpy(message.bytes + message.length * sizeof rect, rect, sizeof rect);
+            ++message.length;
+        }
     } else if ((what == L"run" || what == L"release") && argc >= 4) {
         message.kind = what == L"run" ? kChannelRun : kChannelRelease;
         message.function = int32_t(_wtoi(argv[3]));
