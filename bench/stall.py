@@ -41,6 +41,7 @@ def main():
         line = [l.text for l in session.wait_trace("view-markers") if l.is_event("view-markers")][-1]
         ml, mt, mr, mb = map(int, re.match(r"view-markers bt3=(-?\d+),(-?\d+),(-?\d+),(-?\d+)", line).groups())
         channel = lambda *a: session.wininfo("channel", *[str(x) for x in a])
+        session.wait_trace("warm-up done")  # the start-up's own work, the first uses' work done ahead among it
         session.wininfo("channel", "stalls")  # start counting from here
         steps = [
             ("button", lambda: (channel("report", *report7(0x10)), channel("report", *report7(0x00)))),
@@ -70,6 +71,16 @@ def main():
         lines = [l.text for l in session.wait_trace("loop-stalls", count=2) if l.is_event("loop-stalls")]
         print("stall budget, %.0f s of scripted use (%s): %s" % (
             seconds, ", ".join("%s %d" % kv for kv in done.items()), lines[-1][len("loop-stalls "):]))
+        # Each turn of 50 ms or more, from start-up on, after the event the program traced just before it.
+        before = "start"
+        trace = session.trace()
+        print("  the warm-up's steps: %s" % ", ".join(l.text[len("warm-up step "):] for l in trace
+                                                      if l.is_event("warm-up step")))
+        for l in trace:
+            if l.is_event("slow-turn"):
+                print("  %s   after: %s" % (l.text, before))
+            else:
+                before = l.text
     finally:
         session.close()
         TestRun.get().close()

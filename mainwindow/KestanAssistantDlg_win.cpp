@@ -9,6 +9,7 @@
 #include "mainwindow/ResidentProgram_win.h"
 #include "mainwindow/SettingsView_win.h"
 #include "mainwindow/TestChannel.h"
+#include "mainwindow/WarmUp_win.h"
 #include "overlays/BoardDlg_win.h"
 #include "overlays/CircleDlg_win.h"
 #include "overlays/Monitors_win.h"
@@ -106,6 +107,8 @@ void CKestanAssistantDlg::ArmStartHiddenTimer() {
 }
 
 void CKestanAssistantDlg::ArmFirstPaintTimer() { SetTimer(Hwnd(), kFirstPaintTimer, kFirstPaintTimerMs, nullptr); }
+
+void CKestanAssistantDlg::ArmWarmUpTimer() { SetTimer(Hwnd(), kWarmUpTimer, kWarmUpFirstMs, nullptr); }
 
 void CKestanAssistantDlg::WatchPicker() { SetTimer(Hwnd(), kPickerWatchTimer, kPickerWatchTimerMs, nullptr); }
 
@@ -253,6 +256,22 @@ Dialog::Reply CKestanAssistantDlg::OnTimer(msg::Timer timer) {
     case kPickerWatchTimer:
         WatchPickerTick();
         break;
+    case kWarmUpTimer: {
+#if defined(ORVEL_TEST_HOOKS)
+        const ULONGLONG started = GetTickCount64();
+        WarmUpStep(warmUpStep);
+        ORVEL_TRACE("warm-up step %d %llu ms", warmUpStep, GetTickCount64() - started);
+#else
+        WarmUpStep(warmUpStep);
+#endif
+        if (++warmUpStep < WarmUpSteps()) {
+            SetTimer(hwnd, kWarmUpTimer, kWarmUpStepMs, nullptr);
+        } else {
+            KillTimer(hwnd, kWarmUpTimer);
+            ORVEL_TRACE("warm-up done");
+        }
+        break;
+    }
     case kStartHiddenTimer: {
         StartHiddenStep step = OnStartHiddenTick(StartHidden, IsWindowVisible(hwnd) != FALSE);
         if (step.hideWindow) {

@@ -26,6 +26,7 @@ public:
     void LoadPicture();          // the background picture, the window's shape and size, centred
     void ArmStartHiddenTimer();  // timer 11, after "/hide"
     void ArmFirstPaintTimer();   // timer 1
+    void ArmWarmUpTimer();       // the first uses' work, done ahead
 
     // A picker was opened from the settings view: watch it (timer 3) until none is shown any more.
     void WatchPicker();
@@ -74,4 +75,5 @@ private:
     std::unique_ptr<SettingsView> view;
     std::unique_ptr<NotificationIcon> tray;
     bool firstFrameTraced = false;
+    int warmUpStep = 0;  // the next step of the warm-up (timer 401)
 };

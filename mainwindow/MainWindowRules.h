@@ -16,6 +16,7 @@ enum MainTimer : unsigned {
     kStartHiddenTimer = 11,  // hides the window after "/hide"
     kForegroundTimer = 111,  // makes the hidden window the foreground window
     kTrayMenuTimer = 202,    // opens the notification menu (periods: OnTrayMouseMessage)
+    kWarmUpTimer = 401,      // the first uses' work done ahead, a step a tick, after start-up
 };
 constexpr unsigned kFirstPaintTimerMs = 2;
 constexpr unsigned kPickerWatchTimerMs = 100;
@@ -24,6 +25,8 @@ constexpr unsigned kForegroundAfterHiddenStartMs = 800;
 constexpr unsigned kForegroundAfterHidingMs = 300;  // the Close button, a group function
 constexpr unsigned kMenuAfterLeftClickMs = 500;     // time for a double click to come instead
 constexpr unsigned kMenuAfterRightClickMs = 10;
+constexpr unsigned kWarmUpFirstMs = 1500;  // after the first paint and the start-up's own work
+constexpr unsigned kWarmUpStepMs = 50;
 
 struct TrayReaction {
     unsigned menuTimerMs = 0;     // start timer 202 with this period; 0 = do not start it

@@ -127,6 +127,7 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     Own(std::make_unique<ForegroundWatch>());
     Own(std::make_unique<ShellActions>());  // My Computer, Show desktop and the calculator, off the UI thread
     Own(std::make_unique<SessionNotices>(main));  // unlocks, to configure the mice again
+    window.ArmWarmUpTimer();
 }
 
 void ResidentProgram::Stop() noexcept {

@@ -42,6 +42,8 @@ public:
     void ShowAt(int x, int y, int mode);
     // Hides the list and its sub-lists; safe on a hidden list.
     void Hide();
+    // Makes the fonts, the texture and the string format of the paint now rather than at the first show.
+    void WarmUp() { MakePaintResources(); }
     // True for the window of this list or of any list in its chain of sub-lists.
     bool ContainsWindow(HWND hwnd) const;
 

@@ -183,6 +183,13 @@ class PickerAndAssignment(SettingsViewTestCase):
         self.assertEqual(self.saved_modes()[-1], 0, "defaults give the side buttons back to the mouse")
         self.assertTrue(program.running())
 
+        # The first uses' work was done ahead once, each step in its own turn, and its timer is gone.
+        self.wine.wait_trace("warm-up done")
+        time.sleep(0.5)
+        steps = [l.text.split()[2] for l in self.wine.trace() if l.is_event("warm-up step")]
+        self.assertEqual(steps, ["0", "1", "2", "3", "4"])
+        self.assertEqual(len([l for l in self.wine.trace() if l.is_event("warm-up done")]), 1)
+
 
 class PickerOnWindows7(PickerAndAssignment):
     prefix_version = "win7"
