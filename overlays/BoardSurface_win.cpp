@@ -1,5 +1,7 @@
 #include "overlays/BoardSurface_win.h"
 
+#include "toolkit/Dib_win.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -15,15 +17,8 @@ bool BoardSurface::Create(int width, int height) {
     if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > kMaxBoardPixels) return false;
     dc_.Reset(CreateCompatibleDC(nullptr));
     if (!dc_) return false;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // negative: rows top-down, as the raster code reads them
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap_.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bitmap_.Reset(CreateDib32(width, height, true, &bits));  // top-down, as the raster code reads the rows
     if (!bitmap_ || !bits) {
         Release();
         return false;

@@ -1,5 +1,6 @@
 #include "overlays/LayeredWindow_win.h"
 
+#include "toolkit/Dib_win.h"
 #include "toolkit/Scopes_win.h"
 
 #include <algorithm>
@@ -55,15 +56,8 @@ LayeredSurface::LayeredSurface(int width, int height) {
     dc_.Reset(CreateCompatibleDC(nullptr));
     if (!dc_) return;
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // positive: bottom-up rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap_.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bitmap_.Reset(CreateDib32(width, height, false, &bits));
     if (!bitmap_ || !bits) {
         Release();
         return;

@@ -9,6 +9,8 @@
 //   orvel_board_probe pattern-window X Y W H MS  a window showing a fixed colour pattern (see Pattern)
 //
 // Exit codes: 0 answered, 1 nothing to answer (no CF_DIB, no desktop), 2 bad arguments.
+#include "tests/e2e/tools/ProbeJson.h"
+
 #include <windows.h>
 
 #include <shlobj.h>
@@ -25,31 +27,6 @@ int Usage() {
                  "usage: orvel_board_probe clip | clipboard-clear | clipboard-dib FILE | desktop |"
                  " pattern-window X Y W H MS\n");
     return 2;
-}
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
-std::string Quote(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
 }
 
 int Clip() {
