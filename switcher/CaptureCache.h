@@ -2,8 +2,9 @@
 // Pictures of the windows, for overviews without live thumbnails. A window can only paint itself while it
 // is not minimised, so its last picture is kept: a window minimised later still shows. A picture is taken
 // again only when the window is found with another size (taking one is the costly part), or when the window
-// gave none last time; it is reduced when it is taken, so that painting only scales small pictures. The pass reads the desktop and takes pictures
-// through CaptureSystem (PrintWindow in CaptureCache_win.cpp, a simulated desktop in the tests).
+// gave none last time; it is reduced when it is taken, so that painting only scales small pictures. The
+// pass reads the desktop and takes pictures through CaptureSystem (PrintWindow in CaptureCache_win.cpp, a
+// simulated desktop in the tests).
 //
 // Threads: a store is used under its owner's lock (CaptureCacheLock for the program's one store).
 #include "switcher/ExposeState.h"
