@@ -84,6 +84,11 @@ def scroll_helper_path():
     return wininfo_path().parent / "orvel_scroll_helper.exe"
 
 
+def switcher_windows_path():
+    """The window switcher tests' application windows; built beside the window probe."""
+    return wininfo_path().parent / "orvel_switcher_windows.exe"
+
+
 # ----------------------------------------------------------------------------------------------- parsing
 
 class TraceLine:
