@@ -69,8 +69,7 @@ HBITMAP CreatePictureBitmap(int width, int height, void** bits) {
     return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
-SystemCapture::SystemCapture(DWORD avoidThread, std::set<WindowId> knownHung)
-    : avoidThread_(avoidThread), knownHung_(std::move(knownHung)) {}
+SystemCapture::SystemCapture(DWORD avoidThread) : avoidThread_(avoidThread) {}
 
 bool SystemCapture::Exists(WindowId window) { return IsWindow(AsHwnd(window)) != FALSE; }
 
@@ -86,7 +85,10 @@ PictureId SystemCapture::Capture(WindowId window, CaptureSize full, CaptureSize 
     HWND hwnd = AsHwnd(window);
     if (avoidThread_ != 0 && GetWindowThreadProcessId(hwnd, nullptr) == avoidThread_) return 0;
     // PrintWindow waits for the window to paint itself; a window that does not answer would hold the pass.
-    if (knownHung_.count(window) || !WindowAnswers(hwnd)) return 0;
+    if (!WindowAnswers(hwnd)) {
+        notAnswering_.insert(window);
+        return 0;
+    }
 
     void* fullBits = nullptr;
     UniqueBitmap fullPicture(CreatePictureBitmap(full.width, full.height, &fullBits));
@@ -128,9 +130,11 @@ void SystemCapture::Release(PictureId picture) { DeleteObject(reinterpret_cast<H
 bool SystemCapture::Stopping() { return StopSignalled(); }
 
 CaptureStore::PassCounts RefreshCaptureCache(const WindowId* windows, int count, DWORD avoidThread,
-                                             std::set<WindowId> knownHung) {
+                                             std::set<WindowId>* notAnswering) {
     CaptureCacheGuard guard(INFINITE, true);
     if (!guard.Held()) return {};
-    SystemCapture system(avoidThread, std::move(knownHung));
-    return CaptureCache().Refresh(system, windows, count);
+    SystemCapture system(avoidThread);
+    const CaptureStore::PassCounts counts = CaptureCache().Refresh(system, windows, count);
+    if (notAnswering) *notAnswering = system.NotAnswering();
+    return counts;
 }

@@ -31,11 +31,11 @@ private:
     bool held_ = false;
 };
 
-// Pictures with PrintWindow. `avoidThread`: the UI thread, whose windows get no picture; `known hung`:
-// windows already found not answering in this overview (they are not asked again).
+// Pictures with PrintWindow. `avoidThread`: the UI thread, whose windows get no picture. A window is asked
+// for its picture only when it answers at once; those that did not are noted.
 class SystemCapture final : public CaptureSystem {
 public:
-    SystemCapture(DWORD avoidThread, std::set<WindowId> knownHung = {});
+    explicit SystemCapture(DWORD avoidThread);
     bool Exists(WindowId window) override;
     bool Iconic(WindowId window) override;
     CaptureSize OuterSize(WindowId window) override;
@@ -43,15 +43,18 @@ public:
     void Release(PictureId picture) override;
     bool Stopping() override;
 
+    const std::set<WindowId>& NotAnswering() const { return notAnswering_; }
+
 private:
     DWORD avoidThread_;
-    std::set<WindowId> knownHung_;
+    std::set<WindowId> notAnswering_;
 };
 
 // One capture pass over `windows` into the program's cache, under its lock (waited for until the program
-// stops). The counts of what it did; all 0 when the lock could not be had.
+// stops). The counts of what it did (all 0 when the lock could not be had); `notAnswering` gets the windows
+// that did not answer when asked for a picture.
 CaptureStore::PassCounts RefreshCaptureCache(const WindowId* windows, int count, DWORD avoidThread,
-                                             std::set<WindowId> knownHung = {});
+                                             std::set<WindowId>* notAnswering = nullptr);
 
 // A 32-bit top-down DIB section; `bits` gets its pixels. Null when it cannot be made.
 HBITMAP CreatePictureBitmap(int width, int height, void** bits);

@@ -125,18 +125,13 @@ void LayOut(const OverviewStart& start, bool composition) {
         captured.push_back(i);
     }
 
+    // Only windows whose picture must be taken (new, or resized) are asked for one; a window that does not
+    // answer at once is not waited for, nor asked for its icon.
     std::vector<WindowId> toCapture;
-    std::set<WindowId> hung;
-    for (int i : captured) {
-        HWND window = AsHwnd(Expose.windows[i]);
-        if (!OfUiThread(window, start.uiThread) && !WindowAnswers(window)) {
-            Expose.hung[i] = true;
-            hung.insert(Expose.windows[i]);
-        }
-        toCapture.push_back(Expose.windows[i]);
-    }
+    for (int i : captured) toCapture.push_back(Expose.windows[i]);
+    std::set<WindowId> notAnswering;
     [[maybe_unused]] const CaptureStore::PassCounts counts =
-        RefreshCaptureCache(toCapture.data(), int(toCapture.size()), start.uiThread, hung);
+        RefreshCaptureCache(toCapture.data(), int(toCapture.size()), start.uiThread, &notAnswering);
     ORVEL_TRACE("switcher-captures asked=%d kept=%d released=%d", counts.captured, counts.kept, counts.released);
 
     CaptureCacheGuard guard(INFINITE, true);
@@ -148,9 +143,12 @@ void LayOut(const OverviewStart& start, bool composition) {
         const ThumbSize size = CapturedSourceSize({int(rect.right - rect.left), int(rect.bottom - rect.top)},
                                                   IsIconic(window) != FALSE, record);
         PlaceCapturedThumbnail(Expose, i, size);
+        Expose.hung[i] = notAnswering.count(Expose.windows[i]) != 0 || IsHungAppWindow(window);
         // The program's own windows are asked on the UI thread, when the overview is ready.
         if (!Expose.hung[i] && !OfUiThread(window, start.uiThread)) {
-            Expose.icons[i] = reinterpret_cast<WindowId>(WindowIcon(window));
+            bool answered = true;
+            Expose.icons[i] = reinterpret_cast<WindowId>(WindowIcon(window, &answered));
+            Expose.hung[i] = !answered;
         }
     }
 }

@@ -70,13 +70,20 @@ bool WindowAnswers(HWND window) {
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerLimitMs, &answer) != 0;
 }
 
-HICON WindowIcon(HWND window) {
+HICON WindowIcon(HWND window, bool* answered) {
+    if (answered) *answered = true;
     if (HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICON))) return icon;
     if (HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICONSM))) return icon;
     for (WPARAM kind : {WPARAM(ICON_BIG), WPARAM(ICON_SMALL), WPARAM(ICON_SMALL2)}) {
         DWORD_PTR answer = 0;
-        // One question that goes unanswered is enough: the next ones would wait as long again.
-        if (!SendMessageTimeoutW(window, WM_GETICON, kind, 0, SMTO_ABORTIFHUNG, kAnswerLimitMs, &answer)) break;
+        SetLastError(0);
+        if (!SendMessageTimeoutW(window, WM_GETICON, kind, 0, SMTO_ABORTIFHUNG, kAnswerLimitMs, &answer)) {
+            // One question that goes unanswered is enough: the next ones would wait as long again. (Under
+            // Wine another process's window refuses the question at once; that is no sign of a hang.)
+            const DWORD error = GetLastError();
+            if (answered && (error == ERROR_TIMEOUT || IsHungAppWindow(window))) *answered = false;
+            break;
+        }
         if (answer) return reinterpret_cast<HICON>(answer);
     }
     return nullptr;

@@ -43,5 +43,5 @@ bool WindowAnswers(HWND window);
 
 // The window's icon: its class's icon, its class's small icon, then what it answers to WM_GETICON (big,
 // small, the system's small), each question limited to kAnswerLimitMs; null when it has none. The icon
-// belongs to the window or its class.
-HICON WindowIcon(HWND window);
+// belongs to the window or its class. `answered` becomes false when a question went unanswered in time.
+HICON WindowIcon(HWND window, bool* answered = nullptr);
