@@ -3,6 +3,7 @@
 #include "mainwindow/KestanAssistantDlg_win.h"
 #include "mainwindow/ResidentProgram_win.h"
 #include "overlays/LayeredWindow_win.h"
+#include "switcher/CaptureCache_win.h"
 #include "switcher/Dwm_win.h"
 #include "switcher/Interaction.h"
 #include "switcher/Overview_win.h"
@@ -240,7 +241,7 @@ void EXPOSE_DLG::Finish(int pick) {
 
 void EXPOSE_DLG::RunOverview() {
     // The previous overview may still be handing the foreground back: its state is not to be touched yet.
-    if (!Hwnd() || !overviewThread_.Join(0)) {
+    if (!Hwnd() || OverviewRunning()) {
         ORVEL_TRACE("switcher-refused");
         Expose.busy = 0;
         return;
@@ -261,6 +262,10 @@ void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std:
     if (background_) {
         backgroundDc_.Reset(CreateCompatibleDC(nullptr));
         if (backgroundDc_) backgroundDcDefault_ = SelectObject(backgroundDc_.Get(), background_.Get());
+        void* bits = nullptr;
+        frame_.Reset(CreatePictureBitmap(monitor.right - monitor.left, monitor.bottom - monitor.top, &bits));
+        if (frame_) frameDc_.Reset(CreateCompatibleDC(nullptr));
+        if (frameDc_) frameDcDefault_ = SelectObject(frameDc_.Get(), frame_.Get());
     }
     growing_.fill(false);
     readyFrameTraced_ = false;
@@ -327,6 +332,10 @@ void EXPOSE_DLG::ReleasePictures() {
     backgroundDcDefault_ = nullptr;
     backgroundDc_.Reset();
     background_.Reset();
+    if (frameDc_ && frameDcDefault_) SelectObject(frameDc_.Get(), frameDcDefault_);
+    frameDcDefault_ = nullptr;
+    frameDc_.Reset();
+    frame_.Reset();
     for (auto& panel : panels_) {
         if (panel) panel->SetBitmap(nullptr);
     }
@@ -435,16 +444,16 @@ void EXPOSE_DLG::Paint() {
     for (const RECT& area : areas) {
         const int w = int(area.right - area.left), h = int(area.bottom - area.top);
         if (w <= 0 || h <= 0) continue;
-        // Drawn off the screen first, so the frame and the picture never flicker over the background.
-        LayeredSurface frame(w, h);
-        if (!frame) {
+        pixels += (long long)w * h;
+        if (!ready || !frameDc_) {
+            // Nothing moves before the layout is ready: the dimmed desktop goes straight to the screen.
             BitBlt(paint.Dc(), area.left, area.top, w, h, backgroundDc_.Get(), area.left, area.top, SRCCOPY);
             continue;
         }
-        BitBlt(frame.Dc(), 0, 0, w, h, backgroundDc_.Get(), area.left, area.top, SRCCOPY);
-        if (ready) PaintDynamicLayer(frame.Dc(), {area.left, area.top}, area, Expose, TitleFont());
-        BitBlt(paint.Dc(), area.left, area.top, w, h, frame.Dc(), 0, 0, SRCCOPY);
-        pixels += (long long)w * h;
+        BitBlt(frameDc_.Get(), area.left, area.top, w, h, backgroundDc_.Get(), area.left, area.top, SRCCOPY);
+        PaintDynamicLayer(frameDc_.Get(), area, Expose, TitleFont());
+        GdiFlush();
+        BitBlt(paint.Dc(), area.left, area.top, w, h, frameDc_.Get(), area.left, area.top, SRCCOPY);
     }
     lastPaintPixels_ = pixels;
     lastPaintMs_ = NowMs() - started;

@@ -35,6 +35,8 @@ public:
     // Ends the overview and the switcher's threads (each within its bound), then the panels and the window.
     bool Stop() noexcept override;
     bool IsShown() const { return Hwnd() && IsWindowVisible(Hwnd()); }
+    // True while an overview's thread runs (from the request until the foreground is handed over).
+    bool OverviewRunning() { return !overviewThread_.Join(0); }
 
     // Starts an overview of the monitor under the pointer on a thread of its own and returns at once.
     // Expose.busy is set by the caller and cleared once the overview is up (or at once, when none starts: the
@@ -108,6 +110,11 @@ private:
     UniqueBitmap background_;
     UniqueMemoryDc backgroundDc_;
     HGDIOBJ backgroundDcDefault_ = nullptr;
+    // Each paint composes its part here first (the monitor's size, kept for the overview), so that the frame
+    // and the enlarged picture never flicker over the background.
+    UniqueBitmap frame_;
+    UniqueMemoryDc frameDc_;
+    HGDIOBJ frameDcDefault_ = nullptr;
     std::vector<UniqueBitmap> panelPictures_;
     std::array<bool, kMaxListedWindows> growing_{};  // the highlighted thumbnail still grows
     bool readyFrameTraced_ = false;

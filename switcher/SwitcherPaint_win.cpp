@@ -81,8 +81,8 @@ void DrawFrame(Gdiplus::Graphics& g, const SwitcherRect& r) {
     g.ResetClip();
 }
 
-// The picture of `record` scaled into `r` (client coordinates; `origin` is the DC's (0, 0)).
-bool DrawPicture(HDC dc, POINT origin, const CaptureRecord* record, const SwitcherRect& r) {
+// The picture of `record` scaled into `r`.
+bool DrawPicture(HDC dc, const CaptureRecord* record, const SwitcherRect& r) {
     if (!record || !record->picture || r.Empty()) return false;
     UniqueMemoryDc source(CreateCompatibleDC(dc));
     if (!source) return false;
@@ -90,7 +90,7 @@ bool DrawPicture(HDC dc, POINT origin, const CaptureRecord* record, const Switch
     if (!select) return false;
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    return StretchBlt(dc, r.left - origin.x, r.top - origin.y, r.Width(), r.Height(), source.Get(), 0, 0,
+    return StretchBlt(dc, r.left, r.top, r.Width(), r.Height(), source.Get(), 0, 0,
                       record->pictureSize.width, record->pictureSize.height, SRCCOPY) != FALSE;
 }
 
@@ -107,68 +107,65 @@ void PaintStaticLayer(HDC dc, const ExposeState& state, Gdiplus::Font* titleFont
         CaptureCacheGuard guard(kPictureWaitMs);
         for (int i = 0; i < count; ++i) {
             if (!Captured(state, i) || !guard.Held()) continue;
-            pictured[i] = DrawPicture(dc, {0, 0}, CaptureCache().Find(state.windows[i]), state.homeRects[i]);
+            pictured[i] = DrawPicture(dc, CaptureCache().Find(state.windows[i]), state.homeRects[i]);
         }
         GdiFlush();
     }
-    Gdiplus::Graphics g(dc);
-    g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-    for (int i = 0; i < count; ++i) {
-        if (!Captured(state, i)) continue;
-        const SwitcherRect& r = state.homeRects[i];
-        if (!pictured[i]) FillPlaceholder(g, r);
-        const std::wstring title = ShortTitle(WindowTitle(AsHwnd(state.windows[i]), kTitleChars));
-        const Gdiplus::RectF layout(float(r.left), float(r.top + 4), float(r.Width() - 8), float(r.Height() - 8));
-        DrawTitle(g, title, layout, titleFont);
-    }
-}
-
-void PaintDynamicLayer(HDC dc, POINT origin, const RECT& area, const ExposeState& state, Gdiplus::Font* titleFont) {
-    const int count = state.windowCount;
-    const int highlighted = state.highlighted;
-    std::vector<int> restingIcons;
     {
         Gdiplus::Graphics g(dc);
         g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        g.TranslateTransform(float(-origin.x), float(-origin.y));
         for (int i = 0; i < count; ++i) {
-            const SwitcherRect& r = state.currentRects[i];
-            const bool enlarged = state.growOffsets[i].dx > 0 || state.growOffsets[i].dy > 0;
-            if (!Meets(r, area, 6)) continue;
-            if (!enlarged) {
-                if (Captured(state, i) && IconOf(state, i)) {
-                    FillIconPlate(g, r.left, r.top);
-                    restingIcons.push_back(i);
-                }
-                continue;
-            }
-            if (i == highlighted) DrawFrame(g, r);
-            if (!Captured(state, i)) continue;  // the desktop window manager draws the window inside the frame
-            bool pictured = false;
-            {
-                CaptureCacheGuard guard(kPictureWaitMs);
-                if (guard.Held()) {
-                    HDC gdi = g.GetHDC();
-                    pictured = DrawPicture(gdi, origin, CaptureCache().Find(state.windows[i]), r);
-                    g.ReleaseHDC(gdi);
-                }
-            }
-            if (!pictured) FillPlaceholder(g, r);
-            DrawTitle(g, WindowTitle(AsHwnd(state.windows[i]), kTitleChars),
-                      Gdiplus::RectF(float(r.left + 4), float(r.top + 4), float(r.Width() - 8), float(r.Height() - 8)),
-                      titleFont);
-            if (HICON icon = IconOf(state, i)) {
-                FillIconPlate(g, r.left, r.top);
-                HDC gdi = g.GetHDC();
-                DrawIcon(gdi, r.left - origin.x, r.top - origin.y, icon);
-                g.ReleaseHDC(gdi);
-            }
+            if (!Captured(state, i)) continue;
+            const SwitcherRect& r = state.homeRects[i];
+            if (!pictured[i]) FillPlaceholder(g, r);
+            const std::wstring title = ShortTitle(WindowTitle(AsHwnd(state.windows[i]), kTitleChars));
+            const Gdiplus::RectF layout(float(r.left), float(r.top + 4), float(r.Width() - 8), float(r.Height() - 8));
+            DrawTitle(g, title, layout, titleFont);
+            if (IconOf(state, i)) FillIconPlate(g, r.left, r.top);
         }
     }
-    // The resting icons over their plates, with GDI once the plates are down.
-    for (int i : restingIcons) {
+    // The icons over their plates, with GDI once the plates are down. The icons were asked for once, when
+    // the overview was laid out, so a resting icon needs no repaint of its own.
+    for (int i = 0; i < count; ++i) {
+        if (Captured(state, i) && IconOf(state, i)) {
+            DrawIcon(dc, state.homeRects[i].left, state.homeRects[i].top, IconOf(state, i));
+        }
+    }
+}
+
+void PaintDynamicLayer(HDC dc, const RECT& area, const ExposeState& state, Gdiplus::Font* titleFont) {
+    const int count = state.windowCount;
+    const int highlighted = state.highlighted;
+    std::unique_ptr<Gdiplus::Graphics> g;
+    for (int i = 0; i < count; ++i) {
         const SwitcherRect& r = state.currentRects[i];
-        DrawIcon(dc, r.left - origin.x, r.top - origin.y, IconOf(state, i));
+        const bool enlarged = state.growOffsets[i].dx > 0 || state.growOffsets[i].dy > 0;
+        if (!enlarged || !Meets(r, area, 6)) continue;  // at rest it is part of the background
+        if (!g) {
+            g = std::make_unique<Gdiplus::Graphics>(dc);
+            g->SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+            g->SetClip(Gdiplus::Rect(area.left, area.top, area.right - area.left, area.bottom - area.top));
+        }
+        if (i == highlighted) DrawFrame(*g, r);
+        if (!Captured(state, i)) continue;  // the desktop window manager draws the window inside the frame
+        bool pictured = false;
+        {
+            CaptureCacheGuard guard(kPictureWaitMs);
+            if (guard.Held()) {
+                HDC gdi = g->GetHDC();
+                pictured = DrawPicture(gdi, CaptureCache().Find(state.windows[i]), r);
+                g->ReleaseHDC(gdi);
+            }
+        }
+        if (!pictured) FillPlaceholder(*g, r);
+        const Gdiplus::RectF layout(float(r.left + 4), float(r.top + 4), float(r.Width() - 8), float(r.Height() - 8));
+        DrawTitle(*g, WindowTitle(AsHwnd(state.windows[i]), kTitleChars), layout, titleFont);
+        if (HICON icon = IconOf(state, i)) {
+            FillIconPlate(*g, r.left, r.top);
+            HDC gdi = g->GetHDC();
+            DrawIcon(gdi, r.left, r.top, icon);
+            g->ReleaseHDC(gdi);
+        }
     }
 }
 
