@@ -79,3 +79,19 @@ void CollectOtherMonitors(const std::vector<WindowId>& monitors, WindowId pointe
         state.otherMonitors[state.otherMonitorCount++] = monitor;
     }
 }
+
+bool DisplayChangeEndsOverview(const SwitcherRect& shownOn, const std::vector<SwitcherRect>& dimmed,
+                               const std::vector<SwitcherRect>& monitorsNow) {
+    std::vector<SwitcherRect> others = monitorsNow;
+    const auto own = std::find(others.begin(), others.end(), shownOn);
+    if (own == others.end()) return true;
+    others.erase(own);
+    // Every panel still covers a monitor of its own; with more monitors than panels, the panels are all used.
+    for (const SwitcherRect& panel : dimmed) {
+        const auto match = std::find(others.begin(), others.end(), panel);
+        if (match == others.end()) return true;
+        others.erase(match);
+    }
+    const std::size_t panelsNeeded = std::min(monitorsNow.size() - 1, std::size_t(kMaxOtherMonitors));
+    return dimmed.size() != panelsNeeded;
+}

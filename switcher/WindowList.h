@@ -42,3 +42,11 @@ void CollectWindows(WindowTree& tree, ExposeState& state);
 // Every monitor but the one under the pointer, in the system's order; those beyond kMaxOtherMonitors are
 // ignored (there are only that many dimming panels).
 void CollectOtherMonitors(const std::vector<WindowId>& monitors, WindowId pointerMonitor, ExposeState& state);
+
+// After the displays changed: whether an overview shown over `shownOn`, with its panels over `dimmed`, must
+// end (as if cancelled) now that the monitors are `monitorsNow` (full rectangles, in the system's order). It
+// ends when its monitor is gone or has another rectangle, or when the other monitors are no longer those its
+// panels cover: its dimmed desktop and its grid were made for the old ones. A change that leaves every
+// rectangle as it was (a colour depth, the monitors' order) keeps it.
+bool DisplayChangeEndsOverview(const SwitcherRect& shownOn, const std::vector<SwitcherRect>& dimmed,
+                               const std::vector<SwitcherRect>& monitorsNow);

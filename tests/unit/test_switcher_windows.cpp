@@ -244,4 +244,43 @@ TEST(SwitcherWindowList, OtherMonitors) {
     EXPECT_EQ(state->otherMonitors[19], 20u);
 }
 
+TEST(SwitcherWindowList, ADisplayChangeEndsOnlyAnOverviewWhoseMonitorsChanged) {
+    const SwitcherRect main{0, 0, 1920, 1080}, right{1920, 0, 3200, 1024}, left{-1280, 0, 0, 1024};
+    struct Row {
+        const char* what;
+        SwitcherRect shownOn;
+        std::vector<SwitcherRect> dimmed, now;
+        bool ends;
+    };
+    const Row rows[] = {
+        {"nothing changed (a colour depth)", main, {}, {main}, false},
+        {"its monitor took another resolution", main, {}, {{0, 0, 1280, 720}}, true},
+        {"its monitor moved", main, {}, {{0, 8, 1920, 1088}}, true},
+        {"no monitor left", main, {}, {}, true},
+        {"two monitors, listed in the other order", main, {right}, {right, main}, false},
+        {"the dimmed monitor unplugged", main, {right}, {main}, true},
+        {"its own monitor unplugged", right, {main}, {main}, true},
+        {"a monitor plugged in, not dimmed", main, {right}, {main, right, left}, true},
+        {"the dimmed monitor resized", main, {right}, {main, {1920, 0, 3840, 1080}}, true},
+        {"two mirrored monitors of one rectangle", main, {main}, {main, main}, false},
+        {"one of the mirrored pair gone", main, {main}, {main}, true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(DisplayChangeEndsOverview(row.shownOn, row.dimmed, row.now), row.ends) << row.what;
+    }
+
+    // 22 monitors: 20 of the 21 others have panels. Losing the one without a panel leaves every panel on its
+    // monitor and every other monitor dimmed; losing one with a panel does not.
+    std::vector<SwitcherRect> now{main};
+    for (int i = 0; i < 21; ++i) now.push_back({1920 + 100 * i, 0, 2020 + 100 * i, 100});
+    const std::vector<SwitcherRect> dimmed(now.begin() + 1, now.begin() + 1 + kMaxOtherMonitors);
+    EXPECT_FALSE(DisplayChangeEndsOverview(main, dimmed, now)) << "22 monitors, nothing changed";
+    std::vector<SwitcherRect> lostUndimmed = now;
+    lostUndimmed.pop_back();
+    EXPECT_FALSE(DisplayChangeEndsOverview(main, dimmed, lostUndimmed)) << "the monitor without a panel unplugged";
+    std::vector<SwitcherRect> lostDimmed = now;
+    lostDimmed.erase(lostDimmed.begin() + 3);
+    EXPECT_TRUE(DisplayChangeEndsOverview(main, dimmed, lostDimmed)) << "a dimmed one of 22 unplugged";
+}
+
 }  // namespace
