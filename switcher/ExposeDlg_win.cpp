@@ -29,6 +29,11 @@ constexpr USHORT kNoKey = 0xFF;         // a keyboard's prefix before some keys,
 constexpr int kTooltipChars = 200;
 constexpr float kTitlePixelsMany = 14;  // 10 windows or more
 constexpr float kTitlePixels = 16;
+#if defined(ORVEL_TEST_HOOKS)
+// A WM_DISPLAYCHANGE with this as its colour depth stands for a change that took every monitor away: a
+// monitor cannot be unplugged under Wine.
+constexpr WPARAM kTestMonitorsGone = 0x4F4D47;
+#endif
 
 // The clock of the switcher's animation: a tick every 5 ms while a thumbnail grows or shrinks, asleep on its
 // event otherwise. Each tick is posted to the UI thread, never more than one at a time.
@@ -70,6 +75,7 @@ const MessageEntry<EXPOSE_DLG> EXPOSE_DLG::kMessages[] = {
     {WM_INPUT, On<&EXPOSE_DLG::OnInput>},
     {WM_MOUSEMOVE, On<&EXPOSE_DLG::OnMouseMove>},
     {WM_CTLCOLORDLG, On<&EXPOSE_DLG::OnControlColour>},
+    {WM_DISPLAYCHANGE, On<&EXPOSE_DLG::OnDisplayChanged>},
 };
 
 EXPOSE_DLG::EXPOSE_DLG() : clock_(std::make_shared<AnimationClock>()) {
@@ -230,6 +236,29 @@ void EXPOSE_DLG::OnRawInput(HRAWINPUT input) {
     }
 }
 
+Dialog::Reply EXPOSE_DLG::OnDisplayChanged(msg::Params params) {
+#if defined(ORVEL_TEST_HOOKS)
+    if (params.w == kTestMonitorsGone) {
+        EndIfDisplaysChanged({});
+        return PassOn();
+    }
+#endif
+    (void)params;
+    OnDisplayChange();
+    return PassOn();
+}
+
+void EXPOSE_DLG::OnDisplayChange() { EndIfDisplaysChanged(MonitorRects()); }
+
+// The dimmed desktop, the grid and the panels were made for the monitors as they were: on other ones they
+// would cover the wrong places, or a monitor no longer there.
+void EXPOSE_DLG::EndIfDisplaysChanged(const std::vector<SwitcherRect>& monitorsNow) {
+    if (!IsShown() || Expose.done) return;
+    const bool ends = DisplayChangeEndsOverview(shownOn_, dimmedOn_, monitorsNow);
+    ORVEL_TRACE("switcher-display-change monitors=%d ends=%d", int(monitorsNow.size()), ends ? 1 : 0);
+    if (ends) Finish(-1);
+}
+
 void EXPOSE_DLG::Finish(int pick) {
     if (pick >= 0) Expose.selected = pick;
     Expose.done = 1;
@@ -258,6 +287,19 @@ void EXPOSE_DLG::RunOverview() {
 
 void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std::vector<PanelPicture> panels) {
     ReleasePictures();
+    shownOn_ = AsSwitcherRect(monitor);
+    dimmedOn_.clear();
+    for (size_t i = 0; i < panels.size() && i < panels_.size(); ++i) {
+        dimmedOn_.push_back(AsSwitcherRect(panels[i].monitor));
+    }
+    // The displays may have changed while the pictures were taken: such an overview is not shown at all.
+    if (DisplayChangeEndsOverview(shownOn_, dimmedOn_, MonitorRects())) {
+        ORVEL_TRACE("switcher-display-change before-shown ends=1");
+        shownOn_ = {};
+        dimmedOn_.clear();
+        Finish(-1);
+        return;
+    }
     background_ = std::move(background);
     if (background_) {
         backgroundDc_.Reset(CreateCompatibleDC(nullptr));
@@ -320,6 +362,8 @@ void EXPOSE_DLG::HideOverview() {
         panel->SetBitmap(nullptr);
     }
     ReleasePictures();
+    shownOn_ = {};
+    dimmedOn_.clear();
     // The settings window repaints over the place the overlay left.
     if (MainWindow && MainWindow->Hwnd() && IsWindowVisible(MainWindow->Hwnd())) {
         InvalidateRect(MainWindow->Hwnd(), nullptr, FALSE);

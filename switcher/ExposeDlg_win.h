@@ -59,6 +59,10 @@ public:
     void HideOverview();
     // Ends the overview: picked `selected` (-1: none). Also the input handlers' way out.
     void Finish(int selected);
+    // The displays changed: an overview whose monitors are no longer those it was made for ends as if
+    // cancelled; the next one is made afresh for the monitor under the pointer. The switcher gets
+    // WM_DISPLAYCHANGE itself (a top-level window); calling this again for the same change does nothing more.
+    void OnDisplayChange();
 
     // ---- interaction (UI thread)
     void SetHighlight(int k);
@@ -87,6 +91,8 @@ private:
     Reply OnInput(msg::RawInput input);
     Reply OnMouseMove(msg::Point point);
     Reply OnControlColour();
+    Reply OnDisplayChanged(msg::Params params);
+    void EndIfDisplaysChanged(const std::vector<SwitcherRect>& monitorsNow);
     static const MessageEntry<EXPOSE_DLG> kMessages[];
 
     void CreateTooltip();
@@ -116,6 +122,9 @@ private:
     UniqueMemoryDc frameDc_;
     HGDIOBJ frameDcDefault_ = nullptr;
     std::vector<UniqueBitmap> panelPictures_;
+    // Where the overview on screen was made for: its monitor and the panels' ones (empty while none is shown).
+    SwitcherRect shownOn_;
+    std::vector<SwitcherRect> dimmedOn_;
     std::array<bool, kMaxListedWindows> growing_{};  // the highlighted thumbnail still grows
     bool readyFrameTraced_ = false;
     long long lastPaintPixels_ = 0;

@@ -81,13 +81,6 @@ UniqueBitmap DimmedPicture(const RECT& monitor, HWND progman, DimKind kind, std:
     return picture;
 }
 
-RECT MonitorRect(WindowId monitor) {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetMonitorInfoW(reinterpret_cast<HMONITOR>(monitor), &info)) return {};
-    return info.rcMonitor;
-}
-
 // Runs `work` on the UI thread and waits until it has run; false when the program stops first (the work
 // may then never run).
 template <class Work>
@@ -211,7 +204,7 @@ void RunOverviewThread(const OverviewStart& start) {
     POINT cursor{};
     GetCursorPos(&cursor);
     const HMONITOR monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
-    const RECT bounds = MonitorRect(reinterpret_cast<WindowId>(monitor));
+    const RECT bounds = AsRect(MonitorRect(reinterpret_cast<WindowId>(monitor)));
     const HWND progman = FindWindowW(L"Progman", nullptr);
     CollectOtherMonitors(DisplayMonitors(), reinterpret_cast<WindowId>(monitor), Expose);
 
@@ -235,7 +228,7 @@ void RunOverviewThread(const OverviewStart& start) {
     auto background = std::make_shared<UniqueBitmap>(DimmedPicture(bounds, progman, DimKind::Switcher, random));
     auto panels = std::make_shared<std::vector<EXPOSE_DLG::PanelPicture>>();
     for (int i = 0; i < Expose.otherMonitorCount; ++i) {
-        const RECT rect = MonitorRect(Expose.otherMonitors[i]);
+        const RECT rect = AsRect(MonitorRect(Expose.otherMonitors[i]));
         panels->push_back({rect, DimmedPicture(rect, progman, DimKind::Panel, random)});
     }
     const bool shown = OnUiThreadAndWait(OverviewShownEvent(), [background, panels, bounds] {
@@ -244,23 +237,29 @@ void RunOverviewThread(const OverviewStart& start) {
     });
     if (!shown) return;
 
-    // The panels and then the switcher take the foreground, so that they cover even the taskbar.
-    HandOverForeground(GetDesktopWindow(), [&] {
-        for (int i = 0; i < Expose.otherMonitorCount; ++i) SetForegroundWindow(start.panels[size_t(i)]);
-    });
-    HandOverForeground(GetForegroundWindow(), [&] { SetForegroundWindow(start.switcher); });
+    if (Expose.done) {
+        // The displays changed before the switcher could be shown (EXPOSE_DLG::ShowOverview): it ends as if
+        // cancelled, and the next request is taken.
+        Expose.busy = 0;
+    } else {
+        // The panels and then the switcher take the foreground, so that they cover even the taskbar.
+        HandOverForeground(GetDesktopWindow(), [&] {
+            for (int i = 0; i < Expose.otherMonitorCount; ++i) SetForegroundWindow(start.panels[size_t(i)]);
+        });
+        HandOverForeground(GetForegroundWindow(), [&] { SetForegroundWindow(start.switcher); });
 
 #if defined(ORVEL_TEST_HOOKS)
-    // A slow layout on purpose, so that the tests can press keys before it is ready.
-    if (unsigned ms = TestSwitchMs(L"ORVEL_TEST_SWITCHER_LAYOUT_MS")) {
-        if (!PauseUnlessStopped(ms)) return;
-    }
+        // A slow layout on purpose, so that the tests can press keys before it is ready.
+        if (unsigned ms = TestSwitchMs(L"ORVEL_TEST_SWITCHER_LAYOUT_MS")) {
+            if (!PauseUnlessStopped(ms)) return;
+        }
 #endif
-    LayOut(start, composition);
-    TraceLayout();
-    UiThread::Post([] {
-        if (ExposeWindow) ExposeWindow->OverviewReady();
-    });
+        LayOut(start, composition);
+        TraceLayout();
+        UiThread::Post([] {
+            if (ExposeWindow) ExposeWindow->OverviewReady();
+        });
+    }
 
     if (WaitForEventOrStop(OverviewDoneEvent()) != Wake::Event) {
         UnregisterThumbnails();

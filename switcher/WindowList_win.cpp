@@ -56,6 +56,22 @@ std::vector<WindowId> DisplayMonitors() {
     return monitors;
 }
 
+SwitcherRect MonitorRect(WindowId monitor) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(reinterpret_cast<HMONITOR>(monitor), &info)) return {};
+    return AsSwitcherRect(info.rcMonitor);
+}
+
+std::vector<SwitcherRect> MonitorRects() {
+    std::vector<SwitcherRect> rects;
+    for (WindowId monitor : DisplayMonitors()) {
+        const SwitcherRect r = MonitorRect(monitor);
+        if (!r.Empty()) rects.push_back(r);
+    }
+    return rects;
+}
+
 std::wstring WindowTitle(HWND window, int chars) {
     std::wstring text(size_t(chars) + 1, L'\0');
     // GetWindowTextW would send WM_GETTEXT to the program's own windows (and wait for the UI thread).

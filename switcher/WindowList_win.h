@@ -30,6 +30,11 @@ inline WindowId IdOf(HWND hwnd) { return reinterpret_cast<WindowId>(hwnd); }
 
 // Every display monitor, in the system's order.
 std::vector<WindowId> DisplayMonitors();
+// The full rectangle of each monitor, in the system's order; of one monitor (empty when it is gone).
+std::vector<SwitcherRect> MonitorRects();
+SwitcherRect MonitorRect(WindowId monitor);
+inline SwitcherRect AsSwitcherRect(const RECT& r) { return {int(r.left), int(r.top), int(r.right), int(r.bottom)}; }
+inline RECT AsRect(const SwitcherRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // A window's title as the system keeps it, at most `chars` characters; never sends the window a message, so
 // neither a hung window nor the UI thread (for the program's own windows) can hold the caller up.

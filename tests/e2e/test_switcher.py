@@ -265,5 +265,51 @@ class StuckWindow(SwitcherTestCase):
         self.assertTrue(program.running())
 
 
+class DisplayChange(SwitcherTestCase):
+
+    WM_DISPLAYCHANGE = 0x7E
+    MONITORS_GONE = 0x4F4D47  # what the test build reads as "every monitor was taken away"
+
+    def display_change(self, bits):
+        code, answer = self.wine.wininfo("broadcast", str(self.WM_DISPLAYCHANGE), str(bits),
+                                         str((SCREEN[1] << 16) | SCREEN[0]))
+        self.assertEqual(code, 0, "WM_DISPLAYCHANGE was not posted: %r" % answer)
+
+    def test_an_overview_ends_when_its_monitor_goes_and_the_next_one_is_made_afresh(self):
+        program = self.start_program()
+        out, probe = self.start_windows()
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+        self.wine.xdotool("mousemove", *REST)
+        self.request()
+        self.overview(1)
+
+        # A change that leaves the monitor as it was (a colour depth) keeps the overview.
+        self.display_change(24)
+        changes = self.wine.wait_trace("switcher-display-change", timeout=5)
+        self.assertIn("switcher-display-change monitors=1 ends=0", [l.text for l in changes])
+        held, found = self.wine.windows(title=SWITCHER_TITLE, until="visible", timeout=1)
+        self.assertTrue(held, "an unchanged display ended the overview: %r" % found)
+        self.assertFalse(self.events("switcher-finish"))
+
+        # Its monitor gone: the overview ends as if cancelled.
+        self.display_change(self.MONITORS_GONE)
+        self.assertEqual(self.wait_ended(1), "switcher-done selected=-1 target=%d" % probe["plain1"])
+        self.assertIn("switcher-display-change monitors=0 ends=1",
+                      [l.text for l in self.events("switcher-display-change")])
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]), "the foreground was not given back")
+        held, _ = self.wine.windows(title=SWITCHER_TITLE, until="hidden", timeout=5)
+        self.assertTrue(held, "the switcher stayed")
+
+        # Nothing is left over: the next request makes a new overview of the whole monitor, and keys work.
+        self.request()
+        cells = self.overview(2)
+        self.assertIn("monitor=0,0,%d,%d" % SCREEN, self.events("switcher-start")[-1].text)
+        switcher = self.wine.windows(title=SWITCHER_TITLE)
+        self.assertEqual(switcher[0]["rect"], [0, 0, SCREEN[0], SCREEN[1]])
+        self.key("Right", "Return")
+        self.assertEqual(self.wait_ended(2), "switcher-done selected=2 target=%d" % cells[2][0])
+        self.assertTrue(program.running())
+
+
 if __name__ == "__main__":
     unittest.main()

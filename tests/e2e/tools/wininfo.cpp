@@ -7,7 +7,7 @@
 //   orvel_wininfo procs NAME
 //   orvel_wininfo run [--timeout MS] -- PROGRAM [ARGS...]
 //   orvel_wininfo foreground
-//   orvel_wininfo load NAME | tray-delete HWND ID | broadcast MESSAGE-NAME | pulse EVENT-NAME
+//   orvel_wininfo load NAME | tray-delete HWND ID | broadcast MESSAGE-NAME|NUMBER [W L] | pulse EVENT-NAME
 //   orvel_wininfo wheel-window X Y W H MS      a helper window that notes when wheel messages arrive
 //   orvel_wininfo idle MS                      a Wine program doing nothing (the idle benchmark's reference)
 //   orvel_wininfo keys-window X Y W H MS       a helper window that prints each key message as it comes
@@ -25,6 +25,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
 #include <set>
 #include <string>
 #include <vector>
@@ -160,7 +162,7 @@ int Usage() {
                  "       orvel_wininfo foreground\n"
                  "       orvel_wininfo load NAME\n"
                  "       orvel_wininfo tray-delete HWND ID\n"
-                 "       orvel_wininfo broadcast MESSAGE-NAME\n"
+                 "       orvel_wininfo broadcast MESSAGE-NAME | broadcast NUMBER W L\n"
                  "       orvel_wininfo pulse EVENT-NAME\n"
                  "       orvel_wininfo wheel-window X Y W H MS\n"
                  "       orvel_wininfo idle MS\n"
@@ -397,11 +399,16 @@ int TrayDelete(int argc, wchar_t** argv) {
     return deleted ? 0 : 1;
 }
 
-// Posts a registered message to every top-level window ("TaskbarCreated" is what a new Explorer sends).
+// Posts a registered message to every top-level window ("TaskbarCreated" is what a new Explorer sends), or
+// a system message given by its number with its two values (WM_DISPLAYCHANGE: 0x7E BITS HEIGHT<<16|WIDTH).
 int Broadcast(int argc, wchar_t** argv) {
-    if (argc != 3) return Usage();
-    UINT message = RegisterWindowMessageW(argv[2]);
-    BOOL posted = message != 0 && PostMessageW(HWND_BROADCAST, message, 0, 0);
+    if (argc != 3 && argc != 5) return Usage();
+    const bool numbered = iswdigit(argv[2][0]) != 0;
+    if (argc == 5 && !numbered) return Usage();
+    UINT message = numbered ? UINT(wcstoul(argv[2], nullptr, 0)) : RegisterWindowMessageW(argv[2]);
+    WPARAM w = argc == 5 ? WPARAM(wcstoull(argv[3], nullptr, 0)) : 0;
+    LPARAM l = argc == 5 ? LPARAM(wcstoll(argv[4], nullptr, 0)) : 0;
+    BOOL posted = message != 0 && PostMessageW(HWND_BROADCAST, message, w, l);
     std::printf("{\"posted\":%d}\n", posted != FALSE);
     return posted ? 0 : 1;
 }
