@@ -157,7 +157,8 @@ bool PumpUntil(DWORD ms, Done done) {
         if (done()) return true;
         const double left = end - NowMs();
         if (left <= 0) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(left) + 1, QS_ALLINPUT);
+        // Not all that is waited for comes as a message (an overview's thread ending): a look every 2 ms.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min(DWORD(left) + 1, DWORD(2)), QS_ALLINPUT);
     }
 }
 
@@ -296,6 +297,10 @@ void Look(TimedSwitcher& switcher, DWORD holdMs) {
 }
 
 void SwitcherFigures(const std::wstring&) {
+    // ORVEL_BENCH_TRACE names a file for the switcher's trace lines (the figures before clear ORVEL_TRACE).
+    wchar_t trace[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableW(L"ORVEL_BENCH_TRACE", trace, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) SetEnvironmentVariableW(L"ORVEL_TRACE", trace);
     UiThread::Open();
     AppWindows apps;
     apps.ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);

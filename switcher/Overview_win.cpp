@@ -231,6 +231,7 @@ void RunOverviewThread(const OverviewStart& start) {
         const RECT rect = AsRect(MonitorRect(Expose.otherMonitors[i]));
         panels->push_back({rect, DimmedPicture(rect, progman, DimKind::Panel, random)});
     }
+    ORVEL_TRACE("switcher-pictures");
     const bool shown = OnUiThreadAndWait(OverviewShownEvent(), [background, panels, bounds] {
         if (ExposeWindow) ExposeWindow->ShowOverview(std::move(*background), bounds, std::move(*panels));
         SetEvent(OverviewShownEvent());
