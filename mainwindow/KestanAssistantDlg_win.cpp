@@ -12,12 +12,13 @@
 #include "mainwindow/WarmUp_win.h"
 #include "overlays/BoardDlg_win.h"
 #include "overlays/CircleDlg_win.h"
-#include "overlays/Monitors_win.h"
 #include "overlays/ZuItemList_win.h"
 #include "resources/resource.h"
 #include "shell/Names.h"
 #include "shell/ProcessState.h"
 #include "shell/SingleInstance_win.h"
+#include "switcher/ExposeDlg_win.h"
+#include "switcher/WindowList_win.h"
 #include "tilt/TiltScroll_win.h"
 #include "toolkit/LoopStats_win.h"
 #include "toolkit/Trace_win.h"
@@ -179,7 +180,7 @@ Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
         ORVEL_TRACE("loop-stalls %s", LoopStallSummary().c_str());
         break;
     case kChannelDisplayChange: {
-        std::vector<BoardRect> monitors(std::min<size_t>(message.length, sizeof message.bytes / sizeof(BoardRect)));
+        std::vector<SwitcherRect> monitors(std::min<size_t>(message.length, sizeof message.bytes / (4 * sizeof(int32_t))));
         for (size_t i = 0; i < monitors.size(); ++i) {
             int32_t v[4];
             std::memcpy(v, message.bytes + i * sizeof v, sizeof v);
@@ -231,9 +232,12 @@ Dialog::Reply CKestanAssistantDlg::OnSessionChange(msg::Params params) {
 
 // The overlays take the monitor under the pointer each time they open; only one open on a monitor that went
 // away (or changed its size) has to end now.
-void CKestanAssistantDlg::AfterDisplayChange(const std::vector<BoardRect>& monitors) {
+void CKestanAssistantDlg::AfterDisplayChange(const std::vector<SwitcherRect>& monitors) {
     ORVEL_TRACE("display-change monitors=%d", int(monitors.size()));
-    if (BoardWindow) BoardWindow->OnDisplayChange(monitors);
+    if (ExposeWindow) ExposeWindow->OnDisplayChange(monitors);
+    std::vector<BoardRect> boardMonitors;
+    for (const SwitcherRect& m : monitors) boardMonitors.push_back({m.left, m.top, m.right, m.bottom});
+    if (BoardWindow) BoardWindow->OnDisplayChange(boardMonitors);
 }
 
 Dialog::Reply CKestanAssistantDlg::OnDisplayChange() {

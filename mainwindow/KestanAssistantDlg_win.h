@@ -8,7 +8,7 @@
 // thread (UiThread::Post), which finds it through MainWindow, and through EndDialog.
 #include "mainwindow/NotificationIcon_win.h"
 #include "mainwindow/SettingsView_win.h"
-#include "overlays/BoardGeometry.h"
+#include "switcher/ExposeState.h"
 #include "toolkit/Dialog_win.h"
 
 #include <memory>
@@ -67,7 +67,7 @@ private:
     void StopHandshake();
     void WatchPickerTick();
     void AfterResume();
-    void AfterDisplayChange(const std::vector<BoardRect>& monitors);
+    void AfterDisplayChange(const std::vector<SwitcherRect>& monitors);
 
     ResidentProgram& program;
     HICON appIcon = nullptr;        // icon group 128, shared: not destroyed

@@ -1,8 +1,82 @@
 #include "switcher/ExposeDlg_win.h"
 
+#include "mainwindow/KestanAssistantDlg_win.h"
+#include "mainwindow/ResidentProgram_win.h"
+#include "overlays/LayeredWindow_win.h"
+#include "switcher/CaptureCache_win.h"
 #include "switcher/Dwm_win.h"
-#include "switcher/ExposeState.h"
+#include "switcher/Interaction.h"
+#include "switcher/Overview_win.h"
+#include "switcher/OverviewLayout.h"
+#include "switcher/SwitcherPaint_win.h"
+#include "switcher/WindowList_win.h"
+#include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
+#include "toolkit/UiThread_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+#include <dwmapi.h>
+
+#include <cstddef>
+#include <cstdio>
+
+namespace {
+
+constexpr DWORD kAnimationTickMs = 5;
+constexpr UINT kMaxRecordBytes = 1000;  // larger raw-input records are not the keyboard's or the mouse's
+constexpr USHORT kNoKey = 0xFF;         // a keyboard's prefix before some keys, not a key of its own
+constexpr int kTooltipChars = 200;
+constexpr float kTitlePixelsMany = 14;  // 10 windows or more
+constexpr float kTitlePixels = 16;
+
+// The clock of the switcher's animation: a tick every 5 ms while a thumbnail grows or shrinks, asleep on its
+// event otherwise. Each tick is posted to the UI thread, never more than one at a time.
+void SwitcherAnimationThread(const std::shared_ptr<EXPOSE_DLG::AnimationClock>& clock) {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+    for (;;) {
+        if (clock->stop) return;
+        if (!clock->ticking) {
+            if (WaitForEventOrStop(clock->wake.Get()) == Wake::Stop) return;
+            continue;
+        }
+        if (!PauseUnlessStopped(kAnimationTickMs)) return;
+        if (clock->stop || !clock->ticking || clock->tickQueued.exchange(true)) continue;
+        const bool posted = UiThread::Post([clock] {
+            clock->tickQueued = false;
+            if (ExposeWindow) ExposeWindow->AnimationTick();
+        });
+        if (!posted) clock->tickQueued = false;
+    }
+}
+
+double NowMs() {
+    static const LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+bool Live(int i) { return Expose.thumbnails[i] != 0; }
+
+}  // namespace
+
+const MessageEntry<EXPOSE_DLG> EXPOSE_DLG::kMessages[] = {
+    {WM_INITDIALOG, On<&EXPOSE_DLG::OnInitDialog>},
+    {WM_INPUT, On<&EXPOSE_DLG::OnInput>},
+    {WM_MOUSEMOVE, On<&EXPOSE_DLG::OnMouseMove>},
+    {WM_CTLCOLORDLG, On<&EXPOSE_DLG::OnControlColour>},
+};
+
+EXPOSE_DLG::EXPOSE_DLG() : clock_(std::make_shared<AnimationClock>()) {
+    clock_->wake.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+}
+
+EXPOSE_DLG::~EXPOSE_DLG() = default;
 
 void EXPOSE_DLG::Start() {
     // The library stays loaded for the program's life: an overview thread may use its functions until the
@@ -10,11 +84,405 @@ void EXPOSE_DLG::Start() {
     static const HMODULE dwmLibrary = LoadDwmEntryPoints(Dwm);
     (void)dwmLibrary;
     Create(IDD_EXPOSE);
+    std::shared_ptr<AnimationClock> clock = clock_;
+    animationThread_.Start("switcher-animation", [clock] { SwitcherAnimationThread(clock); });
 }
+
+bool EXPOSE_DLG::Stop() noexcept {
+    clock_->stop = true;
+    if (clock_->wake) SetEvent(clock_->wake.Get());
+    // The threads hold nothing of this object: one that does not end in time is left with what it uses.
+    bool ended = overviewThread_.Join(kWorkerJoinMs);
+    ended = animationThread_.Join(kWorkerJoinMs) && ended;
+    ended = warmupThread_.Join(kWorkerJoinMs) && ended;
+    if (keyboardRegistered_) {
+        RAWINPUTDEVICE keyboard{0x0001, 0x0006, RIDEV_REMOVE, nullptr};
+        RegisterRawInputDevices(&keyboard, 1, sizeof keyboard);
+        keyboardRegistered_ = false;
+    }
+    if (tooltip_) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
+    panels_.clear();
+    ReleasePictures();
+    OverlayWindow::Stop();
+    return ended;
+}
+
+// ------------------------------------------------------------------------------------------ start-up
+
+Dialog::Reply EXPOSE_DLG::OnInitDialog() {
+    OSVERSIONINFOEXW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) Expose.osMajorVersion = int(version.dwMajorVersion);
+
+    titleFonts_[0] = CreatePixelFont(L"Tahoma", kTitlePixelsMany);
+    titleFonts_[1] = CreatePixelFont(L"Tahoma", kTitlePixels);
+
+    // The panels belong to whoever owns the switcher (the settings window), as every overlay does.
+    HWND owner = GetWindow(Hwnd(), GW_OWNER);
+    for (int i = 0; i < kMaxOtherMonitors; ++i) panels_.push_back(PanelDlg::CreatePanel(owner));
+
+    // The keys reach the switcher even while another window has the focus.
+    RAWINPUTDEVICE keyboard{0x0001, 0x0006, RIDEV_INPUTSINK, Hwnd()};
+    keyboardRegistered_ = RegisterRawInputDevices(&keyboard, 1, sizeof keyboard) != FALSE;
+    if (!keyboardRegistered_) MessageBoxW(Hwnd(), L"error", L"Orvel Mouse Assistant", MB_OK);
+
+    CreateTooltip();
+    SetWindowTextW(Hwnd(), kSwitcherTitle);
+
+    // Without composition the overviews show pictures, and a window can only paint one while it is not
+    // minimised: every window is captured now (off the UI thread), so one minimised later still shows.
+    if (!CompositionOn()) {
+        const HWND self = Hwnd();
+        const DWORD ui = GetCurrentThreadId();
+        warmupThread_.Start("switcher-warmup", [self, ui] { CaptureAtStartUp(self, ui); });
+    }
+    return Handled(TRUE);
+}
+
+void EXPOSE_DLG::CreateTooltip() {
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr,
+                               ResourceModule(), nullptr);
+    if (!tooltip_) return;
+    SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND;  // the whole switcher window, whatever size an overview gives it
+    tool.hwnd = Hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(Hwnd());
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+Gdiplus::Font* EXPOSE_DLG::TitleFont() const { return titleFonts_[Expose.windowCount >= 10 ? 0 : 1].get(); }
+
+// ------------------------------------------------------------------------------------------ messages
+
+Dialog::Reply EXPOSE_DLG::OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) FeedTooltip(message, wParam, lParam);
+    return DispatchMessageTable(*this, kMessages, message, wParam, lParam);
+}
+
+// The tooltip shows the title while the pointer is over a thumbnail of a ready overview.
+void EXPOSE_DLG::FeedTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!tooltip_) return;
+    if (!Expose.ready || Expose.hover == -1) {
+        SendMessageW(tooltip_, TTM_ACTIVATE, FALSE, 0);
+        return;
+    }
+    SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    MSG relayed{Hwnd(), message, wParam, lParam, DWORD(GetMessageTime()), {}};
+    const DWORD at = GetMessagePos();
+    relayed.pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
+Dialog::Reply EXPOSE_DLG::OnInput(msg::RawInput input) {
+    OnRawInput(input.input);
+    return PassOn();
+}
+
+Dialog::Reply EXPOSE_DLG::OnControlColour() { return Handled(reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH))); }
+
+// The highlight follows the pointer; over empty space it stays where it is.
+Dialog::Reply EXPOSE_DLG::OnMouseMove(msg::Point point) {
+    if (point.at.x == Expose.lastMouseX && point.at.y == Expose.lastMouseY) return PassOn();
+    Expose.lastMouseX = point.at.x;
+    Expose.lastMouseY = point.at.y;
+    const int hit = HitTest(Expose, point.at.x, point.at.y);
+    if (hit != -1 && hit != Expose.highlighted) SetHighlight(hit);
+    return PassOn();
+}
+
+void EXPOSE_DLG::OnRawInput(HRAWINPUT input) {
+    UINT size = 0;
+    if (GetRawInputData(input, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER)) != 0) return;
+    if (size >= kMaxRecordBytes || size < sizeof(RAWINPUTHEADER)) return;
+    alignas(RAWINPUT) unsigned char buffer[kMaxRecordBytes];
+    UINT read = size;
+    if (GetRawInputData(input, RID_INPUT, buffer, &read, sizeof(RAWINPUTHEADER)) != size) return;
+    const auto* record = reinterpret_cast<const RAWINPUT*>(buffer);
+    if (record->header.dwType == RIM_TYPEKEYBOARD) {
+        if (size < offsetof(RAWINPUT, data) + sizeof(RAWKEYBOARD) || !Expose.ready) return;
+        const RAWKEYBOARD& key = record->data.keyboard;
+        if (key.Message != WM_KEYDOWN && key.Message != WM_SYSKEYDOWN) return;
+        if (key.VKey == kNoKey) return;
+        const KeyDecision d = DecideKey(key.VKey, Expose.highlighted, Expose.columns, Expose.windowCount);
+        ORVEL_TRACE("switcher-key vk=%u effect=%d index=%d", unsigned(key.VKey), int(d.effect), d.index);
+        switch (d.effect) {
+        case KeyEffect::MoveTo: MoveHighlightTo(d.index); break;
+        case KeyEffect::Pick: Finish(d.index); break;
+        case KeyEffect::Cancel: Finish(-1); break;
+        case KeyEffect::Nothing: break;
+        }
+        return;
+    }
+    if (record->header.dwType == RIM_TYPEMOUSE) {
+        if (size < offsetof(RAWINPUT, data) + sizeof(RAWMOUSE)) return;
+        POINT at{};
+        GetCursorPos(&at);
+        ScreenToClient(Hwnd(), &at);
+        const int hit = HitTest(Expose, at.x, at.y);
+        // A release anywhere ends the overview, also before it is ready; over a thumbnail it picks it.
+        if (record->data.mouse.usButtonFlags & RI_MOUSE_LEFT_BUTTON_UP) Finish(hit);
+        Expose.hover = hit;
+    }
+}
+
+// The dimmed desktop, the grid and the panels were made for the monitors as they were: on other ones they
+// would cover the wrong places, or a monitor no longer there.
+void EXPOSE_DLG::OnDisplayChange(const std::vector<SwitcherRect>& monitorsNow) {
+    if (!IsShown() || Expose.done) return;
+    const bool ends = DisplayChangeEndsOverview(shownOn_, dimmedOn_, monitorsNow);
+    ORVEL_TRACE("switcher-display-change monitors=%d ends=%d", int(monitorsNow.size()), ends ? 1 : 0);
+    if (ends) Finish(-1);
+}
+
+void EXPOSE_DLG::Finish(int pick) {
+    if (pick >= 0) Expose.selected = pick;
+    Expose.done = 1;
+    SetEvent(OverviewDoneEvent());
+    ORVEL_TRACE("switcher-finish pick=%d", pick);
+}
+
+// ------------------------------------------------------------------------------------------ an overview
 
 void EXPOSE_DLG::RunOverview() {
-    ORVEL_TRACE("overview-requested");
-    Expose.busy = 0;
+    // The previous overview may still be handing the foreground back: its state is not to be touched yet.
+    if (!Hwnd() || OverviewRunning()) {
+        ORVEL_TRACE("switcher-refused");
+        Expose.busy = 0;
+        return;
+    }
+    OverviewStart start;
+    start.switcher = Hwnd();
+    for (size_t i = 0; i < panels_.size() && i < start.panels.size(); ++i) {
+        start.panels[i] = panels_[i] ? panels_[i]->Hwnd() : nullptr;
+    }
+    start.uiThread = GetCurrentThreadId();
+    ORVEL_TRACE("switcher-request");
+    if (!overviewThread_.Start("switcher-overview", [start] { RunOverviewThread(start); })) Expose.busy = 0;
 }
 
-void EXPOSE_DLG::OnRawInput(HRAWINPUT) {}
+void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std::vector<PanelPicture> panels) {
+    ReleasePictures();
+    shownOn_ = AsSwitcherRect(monitor);
+    dimmedOn_.clear();
+    for (size_t i = 0; i < panels.size() && i < panels_.size(); ++i) {
+        dimmedOn_.push_back(AsSwitcherRect(panels[i].monitor));
+    }
+    // The displays may have changed while the pictures were taken: such an overview is not shown at all.
+    if (DisplayChangeEndsOverview(shownOn_, dimmedOn_, MonitorRects())) {
+        ORVEL_TRACE("switcher-display-change before-shown ends=1");
+        shownOn_ = {};
+        dimmedOn_.clear();
+        Finish(-1);
+        return;
+    }
+    background_ = std::move(background);
+    if (background_) {
+        backgroundDc_.Reset(CreateCompatibleDC(nullptr));
+        if (backgroundDc_) backgroundDcDefault_ = SelectObject(backgroundDc_.Get(), background_.Get());
+        void* bits = nullptr;
+        frame_.Reset(CreatePictureBitmap(monitor.right - monitor.left, monitor.bottom - monitor.top, &bits));
+        if (frame_) frameDc_.Reset(CreateCompatibleDC(nullptr));
+        if (frameDc_) frameDcDefault_ = SelectObject(frameDc_.Get(), frame_.Get());
+    }
+    growing_.fill(false);
+    readyFrameTraced_ = false;
+    Expose.lastMouseX = Expose.lastMouseY = -1;
+    Expose.hover = -1;
+    SetWindowPos(Hwnd(), nullptr, monitor.left, monitor.top, monitor.right - monitor.left,
+                 monitor.bottom - monitor.top, SWP_NOZORDER);
+    ShowWindow(Hwnd(), SW_RESTORE);
+    BringWindowToTop(Hwnd());
+    for (size_t i = 0; i < panels.size() && i < panels_.size(); ++i) {
+        PanelDlg* panel = panels_[i].get();
+        if (!panel || !panel->Hwnd()) continue;
+        wchar_t title[32];
+        std::swprintf(title, 32, L"panel %d", int(i));
+        SetWindowTextW(panel->Hwnd(), title);
+        panel->SetBitmap(panels[i].picture.Get());
+        const RECT& r = panels[i].monitor;
+        SetWindowPos(panel->Hwnd(), HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, 0);
+        ShowWindow(panel->Hwnd(), SW_RESTORE);
+        BringWindowToTop(panel->Hwnd());
+        panelPictures_.push_back(std::move(panels[i].picture));
+    }
+    InvalidateRect(Hwnd(), nullptr, FALSE);
+    ORVEL_TRACE("switcher-shown");
+}
+
+void EXPOSE_DLG::OverviewReady() {
+    const int count = Expose.windowCount;
+    // The program's own windows are asked for their icons here, on their own thread.
+    const DWORD self = GetCurrentThreadId();
+    for (int i = 0; i < count; ++i) {
+        HWND window = AsHwnd(Expose.windows[i]);
+        if (Live(i) || Expose.icons[i] || GetWindowThreadProcessId(window, nullptr) != self) continue;
+        Expose.icons[i] = reinterpret_cast<WindowId>(WindowIcon(window));
+    }
+    Expose.ready = 1;
+    Expose.backgroundDirty = 1;
+    InvalidateRect(Hwnd(), nullptr, FALSE);
+    SetHighlight(FirstHighlight(count));
+    Expose.busy = 0;
+    ORVEL_TRACE("switcher-ready count=%d highlighted=%d", count, int(Expose.highlighted));
+}
+
+void EXPOSE_DLG::HideOverview() {
+    Expose.ready = 0;
+    SetTicking(false);
+    if (tooltip_) SendMessageW(tooltip_, TTM_ACTIVATE, FALSE, 0);
+    ShowWindow(Hwnd(), SW_HIDE);
+    for (auto& panel : panels_) {
+        if (!panel || !panel->Hwnd()) continue;
+        if (IsWindowVisible(panel->Hwnd())) ShowWindow(panel->Hwnd(), SW_HIDE);
+        panel->SetBitmap(nullptr);
+    }
+    ReleasePictures();
+    shownOn_ = {};
+    dimmedOn_.clear();
+    // The settings window repaints over the place the overlay left.
+    if (MainWindow && MainWindow->Hwnd() && IsWindowVisible(MainWindow->Hwnd())) {
+        InvalidateRect(MainWindow->Hwnd(), nullptr, FALSE);
+    }
+    ORVEL_TRACE("switcher-hidden");
+}
+
+void EXPOSE_DLG::ReleasePictures() {
+    if (backgroundDc_ && backgroundDcDefault_) SelectObject(backgroundDc_.Get(), backgroundDcDefault_);
+    backgroundDcDefault_ = nullptr;
+    backgroundDc_.Reset();
+    background_.Reset();
+    if (frameDc_ && frameDcDefault_) SelectObject(frameDc_.Get(), frameDcDefault_);
+    frameDcDefault_ = nullptr;
+    frameDc_.Reset();
+    frame_.Reset();
+    for (auto& panel : panels_) {
+        if (panel) panel->SetBitmap(nullptr);
+    }
+    panelPictures_.clear();
+}
+
+// ------------------------------------------------------------------------------------------ the highlight
+
+void EXPOSE_DLG::SetHighlight(int k) {
+    if (k < 0 || k >= Expose.windowCount || k == Expose.highlighted) return;
+    const int previous = Expose.highlighted;
+    Expose.highlighted = k;
+    growing_[size_t(k)] = true;
+    // The one it leaves shrinks back from here; its frame goes at once.
+    if (previous != -1) InvalidateCell(previous);
+    InvalidateCell(k);
+    SetTicking(true);
+    if (tooltip_) {
+        std::wstring title = WindowTitle(AsHwnd(Expose.windows[k]), kTooltipChars);
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = Hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(Hwnd());
+        tool.lpszText = title.data();
+        SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    ORVEL_TRACE("switcher-highlight %d", k);
+}
+
+// Keyboard moves go through the pointer, so that pointer and keys share one highlight. The highlight moves
+// at once as well: an Enter that follows before the pointer's move has arrived picks the window moved to.
+void EXPOSE_DLG::MoveHighlightTo(int k) {
+    if (k < 0 || k == Expose.highlighted || k >= Expose.windowCount) return;
+    const SwitcherRect& home = Expose.homeRects[k];
+    SetCursorPos(Expose.monitorLeft + (home.left + home.right) / 2, Expose.monitorTop + (home.top + home.bottom) / 2);
+    Expose.hover = k;
+    if (tooltip_) SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    SetHighlight(k);
+}
+
+void EXPOSE_DLG::InvalidateCell(int k) {
+    const SwitcherRect cell = CellRect(k, Expose.columns, Expose.cellWidth, Expose.cellHeight);
+    const RECT r{cell.left, cell.top, cell.right, cell.bottom};
+    InvalidateRect(Hwnd(), &r, FALSE);
+}
+
+void EXPOSE_DLG::SetTicking(bool on) {
+    if (!on) {
+        clock_->ticking = false;
+        return;
+    }
+    if (clock_->ticking.exchange(true)) return;
+    if (clock_->wake) SetEvent(clock_->wake.Get());
+}
+
+void EXPOSE_DLG::AnimationTick() {
+    if (!Expose.ready) {
+        SetTicking(false);
+        return;
+    }
+    const int count = Expose.windowCount;
+    const int highlighted = Expose.highlighted;
+    bool moving = false;
+    for (int i = 0; i < count; ++i) {
+        TickResult step;
+        const bool grow = i == highlighted;
+        if (grow) {
+            if (!growing_[size_t(i)]) continue;
+            step = GrowTick(Expose, i, Live(i));
+            if (!step.moving) growing_[size_t(i)] = false;
+        } else {
+            if (!IsEnlarged(Expose, i)) continue;
+            growing_[size_t(i)] = false;
+            step = ShrinkTick(Expose, i, Live(i));
+        }
+        moving = moving || step.moving;
+        if (!step.changed) continue;
+        if (Live(i)) {
+            const SwitcherRect& r = Expose.currentRects[i];
+            DWM_THUMBNAIL_PROPERTIES properties{};
+            properties.dwFlags = 0x0D;  // destination, opacity, visibility
+            properties.rcDestination = {r.left, r.top, r.right, r.bottom};
+            properties.opacity = 255;
+            properties.fVisible = TRUE;
+            if (Dwm.DwmUpdateThumbnailProperties) {
+                Dwm.DwmUpdateThumbnailProperties(reinterpret_cast<HANDLE>(Expose.thumbnails[i]), &properties);
+            }
+        }
+        // A live thumbnail is moved by the desktop window manager; only its frame (while it grows) is ours.
+        if (!Live(i) || grow) InvalidateCell(i);
+    }
+    if (!moving) SetTicking(false);
+}
+
+// ------------------------------------------------------------------------------------------ painting
+
+void EXPOSE_DLG::Paint() {
+    const double started = NowMs();
+    std::vector<RECT> areas = UpdateRectangles(Hwnd());
+    PaintScope paint(Hwnd());
+    if (!paint.Dc() || !backgroundDc_) return;
+    const bool ready = Expose.ready != 0;
+    if (ready && Expose.backgroundDirty.exchange(0)) PaintStaticLayer(backgroundDc_.Get(), Expose, TitleFont());
+    if (areas.empty()) areas.push_back(paint.Invalid());
+    long long pixels = 0;
+    for (const RECT& area : areas) {
+        const int w = int(area.right - area.left), h = int(area.bottom - area.top);
+        if (w <= 0 || h <= 0) continue;
+        pixels += (long long)w * h;
+        if (!ready || !frameDc_) {
+            // Nothing moves before the layout is ready: the dimmed desktop goes straight to the screen.
+            BitBlt(paint.Dc(), area.left, area.top, w, h, backgroundDc_.Get(), area.left, area.top, SRCCOPY);
+            continue;
+        }
+        BitBlt(frameDc_.Get(), area.left, area.top, w, h, backgroundDc_.Get(), area.left, area.top, SRCCOPY);
+        PaintDynamicLayer(frameDc_.Get(), area, Expose, TitleFont());
+        GdiFlush();
+        BitBlt(paint.Dc(), area.left, area.top, w, h, frameDc_.Get(), area.left, area.top, SRCCOPY);
+    }
+    lastPaintPixels_ = pixels;
+    lastPaintMs_ = NowMs() - started;
+    if (ready && !readyFrameTraced_) {
+        readyFrameTraced_ = true;
+        ORVEL_TRACE("switcher-first-frame pixels=%lld", pixels);
+    }
+}

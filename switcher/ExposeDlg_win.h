@@ -1,17 +1,130 @@
 #pragma once
-// The window switcher: a full-screen top-most window that shows the windows of one monitor as thumbnails.
-// Created hidden at start-up, after the DWM entry points are looked up; an overview run shows it.
+// The window switcher: a full-screen top-most window that shows the windows of one monitor as thumbnails
+// over the dimmed desktop. Created hidden at start-up, after the DWM entry points are looked up; each
+// overview (Overview_win.cpp) shows it, lays it out and hides it again. While it is shown the user picks
+// with the mouse (raw mouse records forwarded by the settings window, mouse moves of its own) or the keyboard
+// (raw keyboard input of its own, also while another window has the focus).
+//
+// Threads: the window belongs to the UI thread, and so do the highlight, the animation steps, painting and
+// the input handlers. An overview runs on a thread of its own that reaches the window only through work
+// posted to the UI thread (ShowOverview, OverviewReady, HideOverview). The animation is clocked by a thread
+// that ticks every 5 ms while a thumbnail grows or shrinks and otherwise sleeps; each tick is posted to the
+// UI thread, which takes one step of every moving thumbnail and repaints only their cells.
 #include "overlays/OverlayWindow_win.h"
+#include "overlays/PanelDlg_win.h"
 #include "resources/resource.h"
+#include "switcher/ExposeState.h"
+#include "toolkit/Handle_win.h"
+#include "toolkit/WorkerThread_win.h"
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+namespace Gdiplus {
+class Font;
+}
 
 class EXPOSE_DLG : public OverlayWindow {
 public:
-    void Start() override;
-    bool IsShown() const { return Hwnd() && IsWindowVisible(Hwnd()); }
+    EXPOSE_DLG();
+    ~EXPOSE_DLG() override;
 
-    // Starts an overview of the monitor under the pointer (Expose.busy is set by the caller and cleared once
-    // the overview is up). The overview comes with the switcher itself.
+    void Start() override;
+    // Ends the overview and the switcher's threads (each within its bound), then the panels and the window.
+    bool Stop() noexcept override;
+    bool IsShown() const { return Hwnd() && IsWindowVisible(Hwnd()); }
+    // True while an overview's thread runs (from the request until the foreground is handed over).
+    bool OverviewRunning() { return !overviewThread_.Join(0); }
+
+    // Starts an overview of the monitor under the pointer on a thread of its own and returns at once.
+    // Expose.busy is set by the caller and cleared once the overview is up (or at once, when none starts: the
+    // previous overview is still handing the foreground back).
     void RunOverview();
-    // A raw mouse record while the switcher is shown.
+    // A raw-input record: the switcher's own keyboard input, and mouse records while it is shown.
     void OnRawInput(HRAWINPUT input);
+
+    // ---- the overview's steps on the UI thread (posted by the overview thread)
+    // The dimmed desktop (taken over) and one dimmed picture per other monitor: the switcher over
+    // `monitor`, the panels over theirs.
+    struct PanelPicture {
+        RECT monitor;
+        UniqueBitmap picture;
+    };
+    void ShowOverview(UniqueBitmap background, const RECT& monitor, std::vector<PanelPicture> panels);
+    // The layout is complete: input is taken from now on, the first thumbnail is highlighted.
+    void OverviewReady();
+    // The user picked or cancelled: everything is hidden and the pictures are let go.
+    void HideOverview();
+    // Ends the overview: picked `selected` (-1: none). Also the input handlers' way out.
+    void Finish(int selected);
+    // The displays changed (`monitorsNow`: every monitor now, the main window reads them): an overview whose
+    // monitors are no longer those it was made for ends as if cancelled; the next one is made afresh for the
+    // monitor under the pointer. Calling this again for the same change does nothing more.
+    void OnDisplayChange(const std::vector<SwitcherRect>& monitorsNow);
+
+    // ---- interaction (UI thread)
+    void SetHighlight(int k);
+    void MoveHighlightTo(int k);
+    // One 5 ms step of every thumbnail that grows or shrinks; posted by the animation clock.
+    void AnimationTick();
+
+    // The painted part of the last paint, in pixels, and the time it took (the benchmark reads them).
+    long long LastPaintPixels() const noexcept { return lastPaintPixels_; }
+    double LastPaintMs() const noexcept { return lastPaintMs_; }
+
+    // What the animation clock shares with the switcher; held by both.
+    struct AnimationClock {
+        UniqueKernelHandle wake;               // auto-reset: ticking turned on, or the stop
+        std::atomic<bool> stop{false};         // the switcher stops: the clock ends
+        std::atomic<bool> ticking{false};      // a thumbnail is moving
+        std::atomic<bool> tickQueued{false};   // a tick is on its way to the UI thread: do not pile up more
+    };
+
+protected:
+    Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint() override;
+
+private:
+    Reply OnInitDialog();
+    Reply OnInput(msg::RawInput input);
+    Reply OnMouseMove(msg::Point point);
+    Reply OnControlColour();
+    static const MessageEntry<EXPOSE_DLG> kMessages[];
+
+    void CreateTooltip();
+    void FeedTooltip(UINT message, WPARAM wParam, LPARAM lParam);
+    void SetTicking(bool on);
+    void InvalidateCell(int k);
+    void ReleasePictures();
+    Gdiplus::Font* TitleFont() const;
+
+    std::shared_ptr<AnimationClock> clock_;
+    WorkerThread animationThread_;  // the clock
+    WorkerThread overviewThread_;   // one overview at a time
+    WorkerThread warmupThread_;     // the first pictures, when composition is off at start-up
+    std::vector<std::unique_ptr<PanelDlg>> panels_;
+    HWND tooltip_ = nullptr;
+    bool keyboardRegistered_ = false;
+    std::unique_ptr<Gdiplus::Font> titleFonts_[2];  // 14 px (10 windows or more), 16 px
+
+    // The overview on screen: the dimmed desktop (the static layer is drawn into it once), selected into its
+    // own memory DC while shown; the panels' pictures.
+    UniqueBitmap background_;
+    UniqueMemoryDc backgroundDc_;
+    HGDIOBJ backgroundDcDefault_ = nullptr;
+    // Each paint composes its part here first (the monitor's size, kept for the overview), so that the frame
+    // and the enlarged picture never flicker over the background.
+    UniqueBitmap frame_;
+    UniqueMemoryDc frameDc_;
+    HGDIOBJ frameDcDefault_ = nullptr;
+    std::vector<UniqueBitmap> panelPictures_;
+    // Where the overview on screen was made for: its monitor and the panels' ones (empty while none is shown).
+    SwitcherRect shownOn_;
+    std::vector<SwitcherRect> dimmedOn_;
+    std::array<bool, kMaxListedWindows> growing_{};  // the highlighted thumbnail still grows
+    bool readyFrameTraced_ = false;
+    long long lastPaintPixels_ = 0;
+    double lastPaintMs_ = 0;
 };

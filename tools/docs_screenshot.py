@@ -1,10 +1,17 @@
 #!/usr/bin/env python3
-"""Takes the README's picture: the settings window with the picker open on bt3 and its "Function key" sub-list,
-under Wine in a private Xvfb, cropped to the window and the lists. Writes docs/settings-picker.png.
+"""Takes the README's pictures under Wine in a private Xvfb (after bash tools/build.sh win64):
 
-  python3 tools/docs_screenshot.py        (after bash tools/build.sh win64)"""
+  python3 tools/docs_screenshot.py            the settings window with the picker open on bt3 and its
+                                              "Function key" sub-list, cropped: docs/settings-picker.png
+  python3 tools/docs_screenshot.py switcher   an overview of the window switcher over 30 windows, one of
+                                              them enlarged: docs/switcher-overview.png
+
+The switcher's picture comes from the benchmark, whose application windows live in its own process: Wine's
+PrintWindow paints another process's window as nothing, so only there do the cells show the windows'
+pictures (as without desktop composition) rather than the placeholder."""
 
 import re
+import shutil
 import subprocess
 import sys
 import time
@@ -13,12 +20,45 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 sys.dont_write_bytecode = True
-from harness import SETTINGS_KEY, TITLE, TestRun, WineSession, wait_until  # noqa: E402
+from harness import SETTINGS_KEY, TITLE, WINE, TestRun, WineSession, wait_until  # noqa: E402
 
 OUT = REPO / "docs" / "settings-picker.png"
+SWITCHER_OUT = REPO / "docs" / "switcher-overview.png"
+BENCH = REPO / "build" / "win64" / "bench" / "orvel_bench.exe"
+
+
+def switcher():
+    run = TestRun.get()
+    session = WineSession(run, "docs-switcher")
+    try:
+        bench = run.snapshot(BENCH)
+        shutil.copy2(bench, session.program_dir / bench.name)
+        env = dict(session.env, ORVEL_BENCH_SWITCHER_HOLD_MS="6000")
+        out_path = session.logs / "bench.stdout"
+        with open(out_path, "wb") as out:
+            # Without the program's path the figures that start it skip themselves.
+            proc = subprocess.Popen([WINE, "C:\\orvel\\" + bench.name], env=env, cwd=str(session.program_dir),
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                                    start_new_session=True)
+        try:
+            if not wait_until(lambda: b"switcher look:" in out_path.read_bytes(), 600, interval=0.2):
+                raise SystemExit("the benchmark never showed its overview: %r" % out_path.read_bytes()[-400:])
+            time.sleep(1.5)  # the highlighted window grows to its size
+            shot = session.logs / "switcher.png"
+            subprocess.run(["import", "-window", "root", str(shot)], env=session.env, check=True)
+            subprocess.run(["/usr/bin/convert", str(shot), "-strip", str(SWITCHER_OUT)], check=True)
+            print("wrote", SWITCHER_OUT)
+        finally:
+            proc.terminate()
+            proc.wait(30)
+    finally:
+        session.close()
+        run.close()
 
 
 def main():
+    if sys.argv[1:] == ["switcher"]:
+        return switcher()
     session = WineSession(TestRun.get(), "docs-screenshot")
     try:
         session.reg_import({SETTINGS_KEY: {"bt3": 13, "bt4": 12}})

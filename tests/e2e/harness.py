@@ -112,6 +112,11 @@ def make_desktops_private(prefix):
     return desktops
 
 
+def switcher_windows_path():
+    """The window switcher tests' application windows; built beside the window probe."""
+    return wininfo_path().parent / "orvel_switcher_windows.exe"
+
+
 # ----------------------------------------------------------------------------------------------- parsing
 
 class TraceLine:

@@ -408,7 +408,8 @@ class DisplayChange(BoardTestCase):
         self.open_board(HIGHLIGHTER, 1)
 
         # The monitor is still there, alone or beside a new one: the board stays, confined as it was.
-        self.wine.wininfo("channel", "display")
+        code, answer = self.wine.wininfo("broadcast", "0x7E", "32", str((SCREEN[1] << 16) | SCREEN[0]))
+        self.assertEqual(code, 0, "WM_DISPLAYCHANGE was not posted: %r" % answer)
         self.wait_events("display-change", 1)
         self.channel("display", 0, 0, SCREEN[0], SCREEN[1], SCREEN[0], 0, SCREEN[0] + 1920, 1080)
         self.wait_events("display-change", 2)

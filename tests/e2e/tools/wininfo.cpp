@@ -7,12 +7,12 @@
 //   orvel_wininfo procs NAME
 //   orvel_wininfo run [--timeout MS] -- PROGRAM [ARGS...]
 //   orvel_wininfo foreground
-//   orvel_wininfo load NAME | tray-delete HWND ID | broadcast MESSAGE-NAME | pulse EVENT-NAME
+//   orvel_wininfo load NAME | tray-delete HWND ID | broadcast MESSAGE-NAME|NUMBER [W L] | pulse EVENT-NAME
 //   orvel_wininfo wheel-window X Y W H MS      a helper window that notes when wheel messages arrive
 //   orvel_wininfo idle MS                      a Wine program doing nothing (the idle benchmark's reference)
 //   orvel_wininfo keys-window X Y W H MS       a helper window that prints each key message as it comes
 //   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume | stalls
-//                                              | display [L T R B ...]
+//                                              | display [L T R B ...]   (made-up monitors)
 //                                               the test build's channel into the program
 //   orvel_wininfo deny-write KEY                  no one may change HKCU\KEY any more
 //
@@ -30,6 +30,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
 #include <set>
 #include <string>
 #include <vector>
@@ -139,7 +141,7 @@ int Usage() {
                  "       orvel_wininfo foreground\n"
                  "       orvel_wininfo load NAME\n"
                  "       orvel_wininfo tray-delete HWND ID\n"
-                 "       orvel_wininfo broadcast MESSAGE-NAME\n"
+                 "       orvel_wininfo broadcast MESSAGE-NAME | broadcast NUMBER W L\n"
                  "       orvel_wininfo pulse EVENT-NAME\n"
                  "       orvel_wininfo wheel-window X Y W H MS\n"
                  "       orvel_wininfo idle MS\n"
@@ -378,11 +380,16 @@ int TrayDelete(int argc, wchar_t** argv) {
     return deleted ? 0 : 1;
 }
 
-// Posts a registered message to every top-level window ("TaskbarCreated" is what a new Explorer sends).
+// Posts a registered message to every top-level window ("TaskbarCreated" is what a new Explorer sends), or
+// a system message given by its number with its two values (WM_DISPLAYCHANGE: 0x7E BITS HEIGHT<<16|WIDTH).
 int Broadcast(int argc, wchar_t** argv) {
-    if (argc != 3) return Usage();
-    UINT message = RegisterWindowMessageW(argv[2]);
-    BOOL posted = message != 0 && PostMessageW(HWND_BROADCAST, message, 0, 0);
+    if (argc != 3 && argc != 5) return Usage();
+    const bool numbered = iswdigit(argv[2][0]) != 0;
+    if (argc == 5 && !numbered) return Usage();
+    UINT message = numbered ? UINT(wcstoul(argv[2], nullptr, 0)) : RegisterWindowMessageW(argv[2]);
+    WPARAM w = argc == 5 ? WPARAM(wcstoull(argv[3], nullptr, 0)) : 0;
+    LPARAM l = argc == 5 ? LPARAM(wcstoll(argv[4], nullptr, 0)) : 0;
+    BOOL posted = message != 0 && PostMessageW(HWND_BROADCAST, message, w, l);
     std::printf("{\"posted\":%d}\n", posted != FALSE);
     return posted ? 0 : 1;
 }
@@ -543,15 +550,9 @@ int Channel(int argc, wchar_t** argv) {
         message.kind = kChannelResume;
     } else if (what == L"stalls") {
         message.kind = kChannelStalls;
-    } else if (what == L"display" && argc == 3) {
-        // A real WM_DISPLAYCHANGE with the desktop as it is: the program reads the monitors itself.
-        HWND program = FindWindowW(L"#32770", L"Orvel Mouse Assistant");
-        BOOL posted = program && PostMessageW(program, WM_DISPLAYCHANGE, 32,
-                                              MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-        std::printf("{\"found\":%d,\"posted\":%d}\n", program != nullptr, posted != FALSE);
-        return posted ? 0 : 1;
     } else if (what == L"display" && (argc - 3) % 4 == 0) {
-        // The desktop as if it had these monitors (left top right bottom each, at most four).
+        // The desktop as if it had these monitors (left top right bottom each, at most four; none: every
+        // monitor gone).
         message.kind = kChannelDisplayChange;
         for (int i = 3; i + 3 < argc && message.length < 4; i += 4) {
             int32_t rect[4];

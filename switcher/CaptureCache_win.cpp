@@ -1,0 +1,140 @@
+#include "switcher/CaptureCache_win.h"
+
+#include "switcher/WindowList_win.h"
+#include "toolkit/Handle_win.h"
+#include "toolkit/Scopes_win.h"
+#include "toolkit/WorkerThread_win.h"
+
+#include <cstdint>
+
+namespace {
+
+// What a capture's pixels hold before the window paints; a picture still all of it was never painted (under
+// Wine, PrintWindow of another process's window reports success and paints nothing).
+constexpr std::uint32_t kUnpainted = 0x00FE01FD;
+
+// Far beyond any window; keeps a claimed size from asking for gigabytes.
+constexpr long long kMaxCapturePixels = 1LL << 26;
+
+}  // namespace
+
+void MarkUnpainted(std::uint32_t* pixels, long long count) {
+    for (long long i = 0; i < count; ++i) pixels[i] = kUnpainted;
+}
+
+bool SettlePainted(std::uint32_t* pixels, long long count) {
+    bool painted = false;
+    for (long long i = 0; i < count && !painted; ++i) painted = pixels[i] != kUnpainted;
+    if (!painted) return false;
+    for (long long i = 0; i < count; ++i) {
+        if (pixels[i] == kUnpainted) pixels[i] = 0xFF000000u;
+    }
+    return true;
+}
+
+CaptureStore& CaptureCache() {
+    static CaptureStore* const store = new CaptureStore;
+    return *store;
+}
+
+HANDLE CaptureCacheLock() {
+    static const HANDLE lock = CreateSemaphoreW(nullptr, 1, 1, nullptr);
+    return lock;
+}
+
+CaptureCacheGuard::CaptureCacheGuard(DWORD timeoutMs, bool stoppable) noexcept {
+    HANDLE lock = CaptureCacheLock();
+    if (!lock) return;
+    if (stoppable) {
+        held_ = WaitForEventOrStop(lock, timeoutMs) == Wake::Event;
+    } else {
+        held_ = WaitForSingleObject(lock, timeoutMs) == WAIT_OBJECT_0;
+    }
+}
+
+CaptureCacheGuard::~CaptureCacheGuard() {
+    if (held_) ReleaseSemaphore(CaptureCacheLock(), 1, nullptr);
+}
+
+HBITMAP CreatePictureBitmap(int width, int height, void** bits) {
+    *bits = nullptr;
+    if (width <= 0 || height <= 0 || (long long)width * height > kMaxCapturePixels) return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+SystemCapture::SystemCapture(DWORD avoidThread) : avoidThread_(avoidThread) {}
+
+bool SystemCapture::Exists(WindowId window) { return IsWindow(AsHwnd(window)) != FALSE; }
+
+bool SystemCapture::Iconic(WindowId window) { return IsIconic(AsHwnd(window)) != FALSE; }
+
+CaptureSize SystemCapture::OuterSize(WindowId window) {
+    RECT rect{};
+    if (!GetWindowRect(AsHwnd(window), &rect)) return {};
+    return {int(rect.right - rect.left), int(rect.bottom - rect.top)};
+}
+
+PictureId SystemCapture::Capture(WindowId window, CaptureSize full, CaptureSize scaled) {
+    HWND hwnd = AsHwnd(window);
+    if (avoidThread_ != 0 && GetWindowThreadProcessId(hwnd, nullptr) == avoidThread_) return 0;
+    // PrintWindow waits for the window to paint itself; a window that does not answer would hold the pass.
+    if (!WindowAnswers(hwnd)) {
+        notAnswering_.insert(window);
+        return 0;
+    }
+
+    void* fullBits = nullptr;
+    UniqueBitmap fullPicture(CreatePictureBitmap(full.width, full.height, &fullBits));
+    UniqueMemoryDc fullDc(CreateCompatibleDC(nullptr));
+    if (!fullPicture || !fullDc) return 0;
+    auto* pixels = static_cast<std::uint32_t*>(fullBits);
+    const long long count = (long long)full.width * full.height;
+    MarkUnpainted(pixels, count);
+    {
+        SelectScope select(fullDc.Get(), fullPicture.Get());
+        if (!select || !PrintWindow(hwnd, fullDc.Get(), 0)) return 0;
+        GdiFlush();
+        if (!SettlePainted(pixels, count)) return 0;
+    }
+
+    void* scaledBits = nullptr;
+    UniqueBitmap picture(CreatePictureBitmap(scaled.width, scaled.height, &scaledBits));
+    UniqueMemoryDc scaledDc(CreateCompatibleDC(nullptr));
+    if (!picture || !scaledDc) return 0;
+    {
+        SelectScope source(fullDc.Get(), fullPicture.Get());
+        SelectScope target(scaledDc.Get(), picture.Get());
+        if (!source || !target) return 0;
+        if (scaled == full) {
+            BitBlt(scaledDc.Get(), 0, 0, full.width, full.height, fullDc.Get(), 0, 0, SRCCOPY);
+        } else {
+            SetStretchBltMode(scaledDc.Get(), HALFTONE);
+            SetBrushOrgEx(scaledDc.Get(), 0, 0, nullptr);
+            StretchBlt(scaledDc.Get(), 0, 0, scaled.width, scaled.height, fullDc.Get(), 0, 0, full.width,
+                       full.height, SRCCOPY);
+        }
+        GdiFlush();
+    }
+    return reinterpret_cast<PictureId>(picture.Release());
+}
+
+void SystemCapture::Release(PictureId picture) { DeleteObject(reinterpret_cast<HBITMAP>(picture)); }
+
+bool SystemCapture::Stopping() { return StopSignalled(); }
+
+CaptureStore::PassCounts RefreshCaptureCache(const WindowId* windows, int count, DWORD avoidThread,
+                                             std::set<WindowId>* notAnswering) {
+    CaptureCacheGuard guard(INFINITE, true);
+    if (!guard.Held()) return {};
+    SystemCapture system(avoidThread);
+    const CaptureStore::PassCounts counts = CaptureCache().Refresh(system, windows, count);
+    if (notAnswering) *notAnswering = system.NotAnswering();
+    return counts;
+}

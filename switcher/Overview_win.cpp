@@ -1,0 +1,301 @@
+#include "switcher/Overview_win.h"
+
+#include <dwmapi.h>
+
+#include "mainwindow/ResidentProgram_win.h"
+#include "switcher/Backdrop.h"
+#include "switcher/CaptureCache_win.h"
+#include "switcher/Dwm_win.h"
+#include "switcher/ExposeDlg_win.h"
+#include "switcher/OverviewLayout.h"
+#include "switcher/WindowList_win.h"
+#include "toolkit/Handle_win.h"
+#include "toolkit/Scopes_win.h"
+#include "toolkit/Trace_win.h"
+#include "toolkit/UiThread_win.h"
+#include "toolkit/WorkerThread_win.h"
+
+#include <ctime>
+#include <memory>
+#include <random>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// DWM_TNP_RECTDESTINATION | DWM_TNP_OPACITY | DWM_TNP_VISIBLE
+constexpr DWORD kThumbnailFlags = 0x0D;
+
+// The foreground is handed over from the thread that owns `window`: the overview thread's input is
+// attached to that thread for the few calls in `steps`, and `window`'s process may take the foreground.
+template <class Steps>
+void HandOverForeground(HWND window, Steps steps) {
+    DWORD process = 0;
+    const DWORD thread = window ? GetWindowThreadProcessId(window, &process) : 0;
+    const DWORD self = GetCurrentThreadId();
+    const bool attached = thread != 0 && thread != self && AttachThreadInput(self, thread, TRUE);
+    if (process) AllowSetForegroundWindow(process);
+    steps();
+    if (attached) AttachThreadInput(self, thread, FALSE);
+}
+
+// The desktop of `monitor`, darkened: the desktop window's own picture of it where the system can paint
+// one (so no window is on it), else the screen as it is.
+UniqueBitmap DimmedPicture(const RECT& monitor, HWND progman, DimKind kind, std::minstd_rand& random) {
+    const int w = int(monitor.right - monitor.left), h = int(monitor.bottom - monitor.top);
+    void* bits = nullptr;
+    UniqueBitmap picture(CreatePictureBitmap(w, h, &bits));
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!picture || !dc) return {};
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    const long long count = (long long)w * h;
+    {
+        SelectScope select(dc.Get(), picture.Get());
+        if (!select) return {};
+        bool painted = false;
+        // The desktop paints itself on its own thread: a desktop that does not answer is not waited for.
+        if (Expose.osMajorVersion > 5 && progman && WindowAnswers(progman)) {
+            MarkUnpainted(pixels, count);
+            // The desktop window spans every monitor: its part of this monitor goes to (0, 0).
+            POINT origin{0, 0};
+            ClientToScreen(progman, &origin);
+            POINT before{};
+            SetViewportOrgEx(dc.Get(), origin.x - monitor.left, origin.y - monitor.top, &before);
+            const BOOL printed = PrintWindow(progman, dc.Get(), PW_CLIENTONLY);
+            SetViewportOrgEx(dc.Get(), before.x, before.y, nullptr);
+            GdiFlush();
+            painted = printed && SettlePainted(pixels, count);
+        }
+        if (!painted) {
+            HDC screen = GetDC(nullptr);
+            if (screen) {
+                BitBlt(dc.Get(), 0, 0, w, h, screen, monitor.left, monitor.top, SRCCOPY);
+                ReleaseDC(nullptr, screen);
+            }
+            GdiFlush();
+        }
+    }
+    const unsigned first = unsigned(random()) % 3, second = unsigned(random()) % 3;
+    DimPixels(pixels, w, w, h, DimGradients(kind, first, second, w, h));
+    return picture;
+}
+
+// Runs `work` on the UI thread and waits until it has run; false when the program stops first (the work
+// may then never run).
+template <class Work>
+bool OnUiThreadAndWait(HANDLE answered, Work work) {
+    ResetEvent(answered);
+    if (!UiThread::Post(std::move(work))) return false;
+    return WaitForEventOrStop(answered) == Wake::Event;
+}
+
+bool OfUiThread(HWND window, DWORD uiThread) { return GetWindowThreadProcessId(window, nullptr) == uiThread; }
+
+// Lays every listed window out: a live thumbnail where one can be registered, else its captured picture
+// (taken now when its size changed) with its icon.
+void LayOut(const OverviewStart& start, bool composition) {
+    const int count = Expose.windowCount;
+    StartLayout(Expose, Expose.monitorWidth, Expose.monitorHeight);
+    std::vector<int> captured;
+    for (int i = 0; i < count; ++i) {
+        HWND window = AsHwnd(Expose.windows[i]);
+        HANDLE thumbnail = nullptr;
+        if (composition && SUCCEEDED(Dwm.DwmRegisterThumbnail(start.switcher, window, &thumbnail)) && thumbnail) {
+            SIZE source{};
+            if (FAILED(Dwm.DwmQueryThumbnailSourceSize(thumbnail, &source))) source = {};
+            const SwitcherRect r = PlaceLiveThumbnail(Expose, i, {int(source.cx), int(source.cy)});
+            DWM_THUMBNAIL_PROPERTIES properties{};
+            properties.dwFlags = kThumbnailFlags;
+            properties.rcDestination = {r.left, r.top, r.right, r.bottom};
+            properties.opacity = 255;
+            properties.fVisible = TRUE;
+            Dwm.DwmUpdateThumbnailProperties(thumbnail, &properties);
+            Expose.thumbnails[i] = reinterpret_cast<WindowId>(thumbnail);
+            continue;
+        }
+        // No live thumbnail (composition off, or the system would not give one): its picture instead.
+        captured.push_back(i);
+    }
+
+    // Only windows whose picture must be taken (new, or resized) are asked for one; a window that does not
+    // answer at once is not waited for, nor asked for its icon.
+    std::vector<WindowId> toCapture;
+    for (int i : captured) toCapture.push_back(Expose.windows[i]);
+    std::set<WindowId> notAnswering;
+    [[maybe_unused]] const CaptureStore::PassCounts counts =
+        RefreshCaptureCache(toCapture.data(), int(toCapture.size()), start.uiThread, &notAnswering);
+    ORVEL_TRACE("switcher-captures asked=%d kept=%d released=%d", counts.captured, counts.kept, counts.released);
+
+    CaptureCacheGuard guard(INFINITE, true);
+    for (int i : captured) {
+        HWND window = AsHwnd(Expose.windows[i]);
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        const CaptureRecord* record = guard.Held() ? CaptureCache().Find(Expose.windows[i]) : nullptr;
+        const ThumbSize size = CapturedSourceSize({int(rect.right - rect.left), int(rect.bottom - rect.top)},
+                                                  IsIconic(window) != FALSE, record);
+        PlaceCapturedThumbnail(Expose, i, size);
+        Expose.hung[i] = notAnswering.count(Expose.windows[i]) != 0 || IsHungAppWindow(window);
+        // The program's own windows are asked on the UI thread, when the overview is ready.
+        if (!Expose.hung[i] && !OfUiThread(window, start.uiThread)) {
+            bool answered = true;
+            Expose.icons[i] = reinterpret_cast<WindowId>(WindowIcon(window, &answered));
+            Expose.hung[i] = !answered;
+        }
+    }
+}
+
+void TraceLayout() {
+#if defined(ORVEL_TEST_HOOKS)
+    CaptureCacheGuard guard(INFINITE, true);
+    const int count = Expose.windowCount;
+    for (int i = 0; i < count; ++i) {
+        const SwitcherRect& r = Expose.homeRects[i];
+        const CaptureRecord* record = guard.Held() ? CaptureCache().Find(Expose.windows[i]) : nullptr;
+        ORVEL_TRACE("switcher-window %d hwnd=%llu rect=%d,%d,%d,%d live=%d picture=%d hung=%d icon=%d title=%s", i,
+                    (unsigned long long)Expose.windows[i], r.left, r.top, r.right, r.bottom,
+                    Expose.thumbnails[i] != 0, record && record->picture ? 1 : 0, Expose.hung[i] ? 1 : 0,
+                    Expose.icons[i] != 0, TraceUtf8(WindowTitle(AsHwnd(Expose.windows[i]), 200)).c_str());
+    }
+#endif
+}
+
+void UnregisterThumbnails() {
+    for (int i = 0; i < kMaxListedWindows; ++i) {
+        if (Expose.thumbnails[i] == 0) continue;
+        if (Dwm.DwmUnregisterThumbnail) Dwm.DwmUnregisterThumbnail(reinterpret_cast<HANDLE>(Expose.thumbnails[i]));
+        Expose.thumbnails[i] = 0;
+    }
+}
+
+}  // namespace
+
+HANDLE OverviewShownEvent() {
+    static const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    return event;
+}
+
+HANDLE OverviewHiddenEvent() {
+    static const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    return event;
+}
+
+HANDLE OverviewDoneEvent() {
+    static const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return event;
+}
+
+bool CompositionOn() {
+    if (!Dwm.DwmIsCompositionEnabled || !Dwm.DwmRegisterThumbnail || !Dwm.DwmUnregisterThumbnail ||
+        !Dwm.DwmQueryThumbnailSourceSize || !Dwm.DwmUpdateThumbnailProperties) {
+        return false;  // a library without all of them cannot show a live thumbnail
+    }
+    BOOL enabled = FALSE;
+    return SUCCEEDED(Dwm.DwmIsCompositionEnabled(&enabled)) && enabled;
+}
+
+void RunOverviewThread(const OverviewStart& start) {
+    std::minstd_rand random(unsigned(std::time(nullptr)) ^ unsigned(GetTickCount()));
+    const bool composition = CompositionOn();
+    Expose.compositionEnabled = composition ? 1 : 0;
+    const HWND previous = GetForegroundWindow();
+
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const HMONITOR monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
+    const RECT bounds = AsRect(MonitorRect(reinterpret_cast<WindowId>(monitor)));
+    const HWND progman = FindWindowW(L"Progman", nullptr);
+    CollectOtherMonitors(DisplayMonitors(), reinterpret_cast<WindowId>(monitor), Expose);
+
+    Expose.selected = -1;
+    Expose.highlighted = -1;
+    Expose.ready = 0;
+    Expose.switcherWindow = IdOf(start.switcher);
+    SystemWindowTree tree;
+    CollectWindows(tree, Expose);
+    Expose.monitorLeft = bounds.left;
+    Expose.monitorTop = bounds.top;
+    Expose.monitorWidth = bounds.right - bounds.left;
+    Expose.monitorHeight = bounds.bottom - bounds.top;
+    Expose.done = 0;
+    ResetEvent(OverviewDoneEvent());
+    ORVEL_TRACE("switcher-start composition=%d monitor=%ld,%ld,%ld,%ld windows=%d others=%d foreground=%llu",
+                composition ? 1 : 0, bounds.left, bounds.top, bounds.right, bounds.bottom, int(Expose.windowCount),
+                Expose.otherMonitorCount, (unsigned long long)IdOf(previous));
+
+    // The pictures, while nothing of the overview is on the screen yet.
+    auto background = std::make_shared<UniqueBitmap>(DimmedPicture(bounds, progman, DimKind::Switcher, random));
+    auto panels = std::make_shared<std::vector<EXPOSE_DLG::PanelPicture>>();
+    for (int i = 0; i < Expose.otherMonitorCount; ++i) {
+        const RECT rect = AsRect(MonitorRect(Expose.otherMonitors[i]));
+        panels->push_back({rect, DimmedPicture(rect, progman, DimKind::Panel, random)});
+    }
+    ORVEL_TRACE("switcher-pictures");
+    const bool shown = OnUiThreadAndWait(OverviewShownEvent(), [background, panels, bounds] {
+        if (ExposeWindow) ExposeWindow->ShowOverview(std::move(*background), bounds, std::move(*panels));
+        SetEvent(OverviewShownEvent());
+    });
+    if (!shown) return;
+
+    if (Expose.done) {
+        // The displays changed before the switcher could be shown (EXPOSE_DLG::ShowOverview): it ends as if
+        // cancelled, and the next request is taken.
+        Expose.busy = 0;
+    } else {
+        // The panels and then the switcher take the foreground, so that they cover even the taskbar.
+        HandOverForeground(GetDesktopWindow(), [&] {
+            for (int i = 0; i < Expose.otherMonitorCount; ++i) SetForegroundWindow(start.panels[size_t(i)]);
+        });
+        HandOverForeground(GetForegroundWindow(), [&] { SetForegroundWindow(start.switcher); });
+
+#if defined(ORVEL_TEST_HOOKS)
+        // A slow layout on purpose, so that the tests can press keys before it is ready.
+        if (unsigned ms = TestSwitchMs(L"ORVEL_TEST_SWITCHER_LAYOUT_MS")) {
+            if (!PauseUnlessStopped(ms)) return;
+        }
+#endif
+        LayOut(start, composition);
+        TraceLayout();
+        UiThread::Post([] {
+            if (ExposeWindow) ExposeWindow->OverviewReady();
+        });
+    }
+
+    if (WaitForEventOrStop(OverviewDoneEvent()) != Wake::Event) {
+        UnregisterThumbnails();
+        return;
+    }
+    Expose.ready = 0;  // late input changes nothing
+    const bool hidden = OnUiThreadAndWait(OverviewHiddenEvent(), [] {
+        if (ExposeWindow) ExposeWindow->HideOverview();
+        SetEvent(OverviewHiddenEvent());
+    });
+    UnregisterThumbnails();
+    if (!hidden) return;
+
+    const int selected = Expose.selected;
+    const HWND target = selected >= 0 && selected < Expose.windowCount ? AsHwnd(Expose.windows[selected]) : previous;
+    ORVEL_TRACE("switcher-done selected=%d target=%llu", selected, (unsigned long long)IdOf(target));
+    if (target && IsWindow(target)) {
+        // Nothing here waits for the target: it may be the window that stopped answering.
+        HandOverForeground(target, [target] {
+            SetForegroundWindow(target);
+            if (IsIconic(target)) ShowWindowAsync(target, SW_RESTORE);
+            SetWindowPos(target, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
+        });
+    }
+    ClipCursor(nullptr);
+    ORVEL_TRACE("switcher-end");
+}
+
+void CaptureAtStartUp(HWND switcher, DWORD uiThread) {
+    // A list of its own: an overview may start meanwhile and fill the shared one.
+    auto state = std::make_unique<ExposeState>();
+    state->switcherWindow = IdOf(switcher);
+    SystemWindowTree tree;
+    CollectWindows(tree, *state);
+    [[maybe_unused]] const CaptureStore::PassCounts counts =
+        RefreshCaptureCache(state->windows, state->windowCount, uiThread);
+    ORVEL_TRACE("switcher-startup-captures windows=%d asked=%d", int(state->windowCount), counts.captured);
+}

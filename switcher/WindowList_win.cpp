@@ -1,0 +1,106 @@
+#include "switcher/WindowList_win.h"
+
+namespace {
+
+BOOL CALLBACK VisitOne(HWND hwnd, LPARAM param) {
+    (*reinterpret_cast<const std::function<void(WindowId)>*>(param))(IdOf(hwnd));
+    return TRUE;  // never stops early
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
+    reinterpret_cast<std::vector<WindowId>*>(param)->push_back(reinterpret_cast<WindowId>(monitor));
+    return TRUE;
+}
+
+}  // namespace
+
+void SystemWindowTree::VisitTopLevel(const std::function<void(WindowId)>& visit) {
+    EnumWindows(VisitOne, reinterpret_cast<LPARAM>(&visit));
+}
+
+std::uint32_t SystemWindowTree::ExStyle(WindowId window) {
+    return std::uint32_t(GetWindowLongPtrW(AsHwnd(window), GWL_EXSTYLE));
+}
+
+bool SystemWindowTree::Visible(WindowId window) { return IsWindowVisible(AsHwnd(window)) != FALSE; }
+
+WindowId SystemWindowTree::Desktop() { return IdOf(GetDesktopWindow()); }
+
+std::wstring SystemWindowTree::ClassName(WindowId window) {
+    wchar_t name[kWindowTextChars + 1];
+    const int n = GetClassNameW(AsHwnd(window), name, kWindowTextChars + 1);
+    return std::wstring(name, size_t(n > 0 ? n : 0));
+}
+
+std::wstring SystemWindowTree::Title(WindowId window) { return WindowTitle(AsHwnd(window), kWindowTextChars); }
+
+void SystemWindowTree::Hide(WindowId window) { ShowWindowAsync(AsHwnd(window), SW_HIDE); }
+
+WindowId SystemWindowTree::FindTopLevel(const wchar_t* className) {
+    return IdOf(FindWindowExW(nullptr, nullptr, className, nullptr));
+}
+
+WindowId SystemWindowTree::Owner(WindowId window) { return IdOf(GetWindow(AsHwnd(window), GW_OWNER)); }
+
+bool SystemWindowTree::Iconic(WindowId window) { return IsIconic(AsHwnd(window)) != FALSE; }
+
+int SystemWindowTree::Width(WindowId window) {
+    RECT rect{};
+    if (!GetWindowRect(AsHwnd(window), &rect)) return 0;
+    return int(rect.right - rect.left);
+}
+
+std::vector<WindowId> DisplayMonitors() {
+    std::vector<WindowId> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
+
+SwitcherRect MonitorRect(WindowId monitor) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(reinterpret_cast<HMONITOR>(monitor), &info)) return {};
+    return AsSwitcherRect(info.rcMonitor);
+}
+
+std::vector<SwitcherRect> MonitorRects() {
+    std::vector<SwitcherRect> rects;
+    for (WindowId monitor : DisplayMonitors()) {
+        const SwitcherRect r = MonitorRect(monitor);
+        if (!r.Empty()) rects.push_back(r);
+    }
+    return rects;
+}
+
+std::wstring WindowTitle(HWND window, int chars) {
+    std::wstring text(size_t(chars) + 1, L'\0');
+    // GetWindowTextW would send WM_GETTEXT to the program's own windows (and wait for the UI thread).
+    const int n = InternalGetWindowText(window, &text[0], chars + 1);
+    text.resize(size_t(n > 0 ? n : 0));
+    return text;
+}
+
+bool WindowAnswers(HWND window) {
+    if (IsHungAppWindow(window)) return false;
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerLimitMs, &answer) != 0;
+}
+
+HICON WindowIcon(HWND window, bool* answered) {
+    if (answered) *answered = true;
+    if (HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICON))) return icon;
+    if (HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICONSM))) return icon;
+    for (WPARAM kind : {WPARAM(ICON_BIG), WPARAM(ICON_SMALL), WPARAM(ICON_SMALL2)}) {
+        DWORD_PTR answer = 0;
+        SetLastError(0);
+        if (!SendMessageTimeoutW(window, WM_GETICON, kind, 0, SMTO_ABORTIFHUNG, kAnswerLimitMs, &answer)) {
+            // One question that goes unanswered is enough: the next ones would wait as long again. (Under
+            // Wine another process's window refuses the question at once; that is no sign of a hang.)
+            const DWORD error = GetLastError();
+            if (answered && (error == ERROR_TIMEOUT || IsHungAppWindow(window))) *answered = false;
+            break;
+        }
+        if (answer) return reinterpret_cast<HICON>(answer);
+    }
+    return nullptr;
+}

@@ -1,0 +1,311 @@
+"""End-to-end tests of the window switcher under Wine: an overview requested through the test channel (as the
+mouse's button would request it) lists another program's windows in Z-order, covers the screen with the
+dimmed desktop and a cell for each window, and hands the foreground to the window picked with the keys or a
+click, or back to the one that had it. Under Wine no live thumbnail can be registered (E_NOTIMPL although
+composition is on), and PrintWindow of another process's window paints nothing, so every cell shows the
+placeholder gradient with the window's title; the program's trace names the windows laid out and their
+cells."""
+
+import re
+import shutil
+import subprocess
+import time
+import unittest
+
+from harness import (SCREEN, TITLE, Program, WINE, WineTestCase, parse_json_lines, rgb_at, switcher_windows_path,
+                     wait_until)
+
+EXPOSE = 2  # "Expose application" in the Windows 10 catalogue
+SWITCHER_TITLE = "zu_expwnd"
+# The pointer rests in the screen's bottom-right corner, clear of every thumbnail, so that no mouse move
+# changes the highlight by chance.
+REST = (SCREEN[0] - 3, SCREEN[1] - 3)
+
+
+def cells_from(lines, start_index):
+    """The windows laid out by the overview whose "switcher-start" line is at start_index, in list order:
+    [(hwnd, (left, top, right, bottom), facts)]."""
+    cells = []
+    for line in lines[start_index + 1:]:
+        if line.is_event("switcher-start"):
+            break
+        m = re.match(r"switcher-window (\d+) hwnd=(\d+) rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) (.*)$", line.text)
+        if m:
+            facts = dict(re.findall(r"(\w+)=(\S+)", m.group(7).split(" title=")[0]))
+            cells.append((int(m.group(2)), tuple(int(m.group(i)) for i in range(3, 7)), facts))
+    return cells
+
+
+def dim_of(a, b, tolerance=8):
+    """True when screen pixel a is pixel b darkened: a = f x b for one f between 0 and 1 in every channel."""
+    bb = sum(c * c for c in b)
+    if bb == 0:
+        return max(a) <= tolerance
+    f = sum(x * y for x, y in zip(a, b)) / bb
+    return f <= 1.05 and all(abs(x - f * y) <= tolerance for x, y in zip(a, b))
+
+
+class SwitcherTestCase(WineTestCase):
+
+    def start_windows(self, *args):
+        """Starts the probe's application windows; returns its output path and its ready line."""
+        exe = self.wine.run.snapshot(switcher_windows_path())
+        shutil.copy2(exe, self.wine.prefix / "drive_c" / "orvel-probe" / exe.name)
+        out_path = self.wine.logs / "switcher-windows.stdout"
+        with open(out_path, "wb") as out:
+            proc = subprocess.Popen([WINE, "C:\\orvel-probe\\" + exe.name] + list(args), env=self.wine.env,
+                                    cwd=str(self.wine.prefix / "drive_c"), stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=subprocess.STDOUT, start_new_session=True)
+        self.wine.programs.append(Program(self.wine, args, proc, out_path, out_path, time.monotonic()))
+        ready = wait_until(lambda: [l for l in self.lines(out_path) if l.get("ready")], 20)
+        self.assertTrue(ready, "the probe's windows did not come up: %r" % out_path.read_bytes()[-400:])
+        return out_path, ready[0]
+
+    @staticmethod
+    def lines(out_path):
+        return parse_json_lines(out_path.read_bytes().decode("utf-8", errors="replace")) if out_path.exists() else []
+
+    def foreground_seen(self, out_path, hwnd, timeout=5):
+        """Waits until the probe reports `hwnd` as the foreground window."""
+        def last():
+            changes = [l["foreground"] for l in self.lines(out_path) if "foreground" in l]
+            return changes and changes[-1] == hwnd
+        return wait_until(last, timeout)
+
+    def start_program(self, switches=None):
+        program = self.wine.start("/hide", switches=switches)
+        held, _ = self.wine.windows(title=TITLE, until="hidden", timeout=15)
+        self.assertTrue(held, "the /hide start never hid its window")
+        time.sleep(1.2)  # the hidden window takes the foreground 800 ms after hiding; let that pass
+        return program
+
+    def request(self):
+        code, answer = self.wine.wininfo("channel", "run", str(EXPOSE))
+        self.assertEqual(code, 0, "the test channel did not answer: %r" % answer)
+
+    def events(self, prefix):
+        return [l for l in self.wine.trace() if l.is_event(prefix)]
+
+    def overview(self, count):
+        """Waits for the count-th overview to be ready; returns its cells."""
+        lines = self.wine.wait_trace("switcher-ready", timeout=15, count=count)
+        self.assertGreaterEqual(sum(1 for l in lines if l.is_event("switcher-ready")), count,
+                                "overview %d did not get ready: %r" % (count, [l.text for l in lines][-12:]))
+        starts = [i for i, l in enumerate(lines) if l.is_event("switcher-start")]
+        return cells_from(lines, starts[count - 1])
+
+    def wait_ended(self, count):
+        lines = self.wine.wait_trace("switcher-end", timeout=10, count=count)
+        self.assertGreaterEqual(sum(1 for l in lines if l.is_event("switcher-end")), count,
+                                "overview %d did not end" % count)
+        done = [l.text for l in lines if l.is_event("switcher-done")]
+        return done[count - 1]
+
+    def highlighted(self):
+        shown = self.events("switcher-highlight")
+        return int(shown[-1].text.split()[1]) if shown else None
+
+    def key(self, *keys):
+        for k in keys:
+            self.wine.key(k)
+            time.sleep(0.25)
+
+
+class Overview(SwitcherTestCase):
+
+    def test_an_overview_shows_the_windows_and_hands_the_foreground_over(self):
+        program = self.start_program()
+        out, probe = self.start_windows()
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]), "the probe's first window is not in front")
+        self.wine.xdotool("mousemove", *REST)
+        time.sleep(0.5)
+        before = self.wine.screenshot("before")
+
+        # ---- the first overview: what it lists and what it shows; Escape gives the foreground back
+        self.request()
+        cells = self.overview(1)
+        self.wine.wait_trace("switcher-first-frame")
+        time.sleep(0.8)  # the second window's grow animation comes to rest
+        shot = self.wine.screenshot("overview")
+        switcher = self.wine.windows(title=SWITCHER_TITLE)
+        self.assertEqual(len(switcher), 1, "switcher windows: %r" % switcher)
+        self.assertTrue(switcher[0]["visible"])
+        self.assertEqual(switcher[0]["rect"], [0, 0, SCREEN[0], SCREEN[1]], "the switcher covers the monitor")
+
+        listed = [hwnd for hwnd, _, _ in cells]
+        # The probe's windows in their Z-order; a dialog stays above its owner, so the pair is listed once,
+        # as the dialog.
+        ours = [h for h in probe["zorder"] if h in listed]
+        self.assertEqual(ours, [probe["dialog"], probe["plain2"], probe["minimised"]],
+                         "the probe's windows listed, in Z-order (%r, Z-order %r)" % (listed, probe["zorder"]))
+        self.assertNotIn(probe["tool"], listed, "a tool window is listed")
+        self.assertNotIn(probe["plain1"], listed, "the owner of a listed dialog is listed too")
+        for hwnd, rect, facts in cells:
+            self.assertEqual(facts["live"], "0", "a live thumbnail under Wine?")
+            self.assertEqual(facts["picture"], "0", "another process's window painted itself under Wine?")
+        self.assertEqual(self.highlighted(), 1, "the second window is highlighted first")
+
+        # Inside each cell the screen is not the dimmed desktop (the placeholder and the title box are there);
+        # between the cells it is.
+        rects = [rect for _, rect, _ in cells]
+        for hwnd, (l, t, r, b), _ in cells:
+            points = [(x, y) for y in range(t + 2, b - 2, 4) for x in range(l + 2, r - 2, 4)]
+            changed = sum(1 for x, y in points if not dim_of(rgb_at(shot, SCREEN[0], x, y),
+                                                             rgb_at(before, SCREEN[0], x, y)))
+            self.assertGreater(changed, 0.9 * len(points), "cell of %d looks like the dimmed desktop" % hwnd)
+        grown = [(l - 80, t - 80, r + 80, b + 80) for l, t, r, b in rects]  # the highlight grows, frames
+        gaps = [(x, y) for y in range(2, SCREEN[1] - 2, 7) for x in range(2, SCREEN[0] - 2, 7)
+                if not any(l <= x < r and t <= y < b for l, t, r, b in grown)]
+        self.assertGreater(len(gaps), 1000)
+        dimmed = [dim_of(rgb_at(shot, SCREEN[0], x, y), rgb_at(before, SCREEN[0], x, y)) for x, y in gaps]
+        self.assertGreater(sum(dimmed), 0.98 * len(gaps), "between the cells the screen is not the dimmed desktop")
+        darker = sum(sum(rgb_at(before, SCREEN[0], x, y)) - sum(rgb_at(shot, SCREEN[0], x, y)) for x, y in gaps)
+        self.assertGreater(darker, 0, "the desktop behind the cells is not darker than before")
+
+        self.key("Escape")
+        self.assertEqual(self.wait_ended(1), "switcher-done selected=-1 target=%d" % probe["plain1"])
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]), "Escape did not give the foreground back")
+        held, _ = self.wine.windows(title=SWITCHER_TITLE, until="hidden", timeout=5)
+        self.assertTrue(held, "the switcher stayed")
+
+        # ---- Left from the second goes to the first, and from the first wraps to the last
+        self.request()
+        cells = self.overview(2)
+        self.key("Left", "Left")
+        self.assertEqual(self.highlighted(), len(cells) - 1, "Left on the first did not wrap to the last")
+        self.key("Escape")
+        self.wait_ended(2)
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+
+        # ---- a click on the minimised window's thumbnail activates and restores it
+        self.request()
+        cells = self.overview(3)
+        l, t, r, b = [rect for hwnd, rect, _ in cells if hwnd == probe["minimised"]][0]
+        self.wine.click((l + r) // 2, (t + b) // 2)
+        index = [hwnd for hwnd, _, _ in cells].index(probe["minimised"])
+        self.assertEqual(self.wait_ended(3), "switcher-done selected=%d target=%d" % (index, probe["minimised"]))
+        self.assertTrue(self.foreground_seen(out, probe["minimised"]), "the clicked window is not in front")
+        self.assertTrue(wait_until(lambda: [l["iconic"] for l in self.lines(out) if "iconic" in l][-1] == 0, 5),
+                        "the minimised window was not restored")
+        self.wine.xdotool("mousemove", *REST)
+
+        # ---- Right then Enter picks the window after the highlighted one
+        self.request()
+        cells = self.overview(4)
+        self.assertEqual(cells[0][0], probe["minimised"], "the restored window is now on top")
+        self.key("Right", "Return")
+        target = cells[2][0]
+        self.assertEqual(self.wait_ended(4), "switcher-done selected=2 target=%d" % target)
+        self.assertTrue(self.foreground_seen(out, target), "Enter did not activate the window after the highlight")
+        self.assertTrue(program.running())
+
+
+class Requests(SwitcherTestCase):
+
+    def test_one_overview_for_two_requests_and_no_keys_before_it_is_ready(self):
+        # The layout takes 1.5 s on purpose, so that keys can come before it is ready.
+        program = self.start_program(switches={"ORVEL_TEST_SWITCHER_LAYOUT_MS": 1500})
+        out, probe = self.start_windows()
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+        self.wine.xdotool("mousemove", *REST)
+        self.request()
+        self.request()
+        self.assertTrue(self.wine.wait_trace("switcher-shown", timeout=10))
+        self.key("Right", "Right", "Return")
+        self.assertFalse(self.events("switcher-ready"), "the layout was ready before the keys; the test proves "
+                                                        "nothing (is the machine that slow?)")
+        self.overview(1)
+        time.sleep(0.5)
+        self.assertEqual(self.highlighted(), 1, "keys before the layout was ready moved the highlight")
+        self.assertFalse(self.events("switcher-key") or self.events("switcher-finish"),
+                         "keys before the layout was ready were taken")
+        self.assertEqual(len(self.events("function-run %d" % EXPOSE)), 2, "both requests reached the dispatcher")
+        self.assertEqual(len(self.events("switcher-start")), 1, "two requests started two overviews")
+        held, found = self.wine.windows(title=SWITCHER_TITLE, until="visible", timeout=1)
+        self.assertTrue(held and len(found) == 1, "the overview is not up: %r" % found)
+
+        self.key("Escape")
+        self.assertEqual(self.wait_ended(1), "switcher-done selected=-1 target=%d" % probe["plain1"])
+        # The request is taken again once the overview has ended.
+        self.request()
+        self.overview(2)
+        self.key("Escape")
+        self.wait_ended(2)
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+        self.assertTrue(program.running())
+
+
+class StuckWindow(SwitcherTestCase):
+
+    # Windows 7: no composition, so the program also takes the first pictures at start-up.
+    prefix_version = "win7"
+
+    def test_a_window_that_stops_answering_gets_the_placeholder(self):
+        program = self.start_program()
+        self.assertTrue(self.wine.wait_trace("switcher-startup-captures"), "no pictures taken at start-up")
+        out, probe = self.start_windows("--stuck")
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+        time.sleep(0.5)  # the stuck window's thread sleeps from now on
+        self.wine.xdotool("mousemove", *REST)
+        requested = time.monotonic()
+        self.request()
+        cells = self.overview(1)
+        # Only a wait for the stuck window could take this long.
+        self.assertLess(time.monotonic() - requested, 8, "the overview waited for the window that does not answer")
+        start = [l.text for l in self.events("switcher-start")][0]
+        self.assertIn("composition=0", start)
+        stuck = [facts for hwnd, _, facts in cells if hwnd == probe["stuck"]]
+        self.assertEqual(len(stuck), 1, "the stuck window is not listed: %r" % cells)
+        self.assertEqual((stuck[0]["hung"], stuck[0]["picture"], stuck[0]["icon"]), ("1", "0", "0"))
+        self.wine.wait_trace("switcher-first-frame")
+        self.key("Escape")
+        self.assertEqual(self.wait_ended(1), "switcher-done selected=-1 target=%d" % probe["plain1"])
+        held, _ = self.wine.windows(title=SWITCHER_TITLE, until="hidden", timeout=5)
+        self.assertTrue(held)
+        self.assertTrue(program.running())
+
+
+class DisplayChange(SwitcherTestCase):
+    """Wine here cannot change its displays: a real WM_DISPLAYCHANGE (the monitor as it is) and the test
+    channel's display change with made-up monitors stand for an unplugged or resized monitor."""
+
+    def test_an_overview_ends_when_its_monitor_goes_and_the_next_one_is_made_afresh(self):
+        program = self.start_program()
+        out, probe = self.start_windows()
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+        self.wine.xdotool("mousemove", *REST)
+        self.request()
+        self.overview(1)
+
+        # A change that leaves the monitor as it was (a colour depth) keeps the overview.
+        code, answer = self.wine.wininfo("broadcast", "0x7E", "24", str((SCREEN[1] << 16) | SCREEN[0]))
+        self.assertEqual(code, 0, "WM_DISPLAYCHANGE was not posted: %r" % answer)
+        changes = self.wine.wait_trace("switcher-display-change", timeout=5)
+        self.assertIn("switcher-display-change monitors=1 ends=0", [l.text for l in changes])
+        held, found = self.wine.windows(title=SWITCHER_TITLE, until="visible", timeout=1)
+        self.assertTrue(held, "an unchanged display ended the overview: %r" % found)
+        self.assertFalse(self.events("switcher-finish"))
+
+        # Its monitor gone (another one in its place): the overview ends as if cancelled.
+        code, answer = self.wine.wininfo("channel", "display", "0", "0", "1024", "768")
+        self.assertEqual(code, 0, "the test channel did not answer: %r" % answer)
+        self.assertEqual(self.wait_ended(1), "switcher-done selected=-1 target=%d" % probe["plain1"])
+        self.assertIn("switcher-display-change monitors=1 ends=1",
+                      [l.text for l in self.events("switcher-display-change")])
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]), "the foreground was not given back")
+        held, _ = self.wine.windows(title=SWITCHER_TITLE, until="hidden", timeout=5)
+        self.assertTrue(held, "the switcher stayed")
+
+        # Nothing is left over: the next request makes a new overview of the whole monitor, and keys work.
+        self.request()
+        cells = self.overview(2)
+        self.assertIn("monitor=0,0,%d,%d" % SCREEN, self.events("switcher-start")[-1].text)
+        switcher = self.wine.windows(title=SWITCHER_TITLE)
+        self.assertEqual(switcher[0]["rect"], [0, 0, SCREEN[0], SCREEN[1]])
+        self.key("Right", "Return")
+        self.assertEqual(self.wait_ended(2), "switcher-done selected=2 target=%d" % cells[2][0])
+        self.assertTrue(program.running())
+
+
+if __name__ == "__main__":
+    unittest.main()
