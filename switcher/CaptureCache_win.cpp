@@ -1,6 +1,7 @@
 #include "switcher/CaptureCache_win.h"
 
 #include "switcher/WindowList_win.h"
+#include "toolkit/Dib_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/WorkerThread_win.h"
@@ -59,14 +60,7 @@ CaptureCacheGuard::~CaptureCacheGuard() {
 HBITMAP CreatePictureBitmap(int width, int height, void** bits) {
     *bits = nullptr;
     if (width <= 0 || height <= 0 || (long long)width * height > kMaxCapturePixels) return nullptr;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+    return CreateDib32(width, height, true, bits);
 }
 
 SystemCapture::SystemCapture(DWORD avoidThread) : avoidThread_(avoidThread) {}
