@@ -13,6 +13,8 @@
 #include "switcher/ExposeDlg_win.h"
 #include "tilt/TiltScroll_win.h"
 
+#include <windowsx.h>
+
 #include <cstddef>
 
 namespace {
@@ -37,7 +39,11 @@ void OnMouseRecord(HRAWINPUT input, const RAWMOUSE& mouse) {
     // Raw input has no timeout: it notices a mouse hook the system has removed.
     if (mouse.usButtonFlags & (RI_MOUSE_WHEEL | RI_MOUSE_HWHEEL)) NoteRawWheel();
     if (ExposeWindow && ExposeWindow->IsShown()) ExposeWindow->OnRawInput(input);
-    if (BoardWindow) BoardWindow->OnRawMouse(mouse.lLastX, mouse.lLastY, mouse.usButtonFlags, mouse.usButtonData);
+    if (BoardWindow) {
+        const DWORD made = GetMessagePos();  // where the cursor was when this record was made
+        const POINT at{GET_X_LPARAM(made), GET_Y_LPARAM(made)};
+        BoardWindow->OnRawMouse(mouse.lLastX, mouse.lLastY, mouse.usButtonFlags, mouse.usButtonData, &at);
+    }
     if (mouse.usButtonFlags != 0) ClosePickerOnClickOutside();
 }
 

@@ -180,15 +180,18 @@ Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
         ORVEL_TRACE("loop-stalls %s", LoopStallSummary().c_str());
         break;
     case kChannelDisplayChange: {
-        std::vector<SwitcherRect> monitors(std::min<size_t>(message.length, sizeof message.bytes / (4 * sizeof(int32_t))));
+        int32_t v[4];  // left, top, right, bottom
+        std::vector<SwitcherRect> monitors(std::min<size_t>(message.length, sizeof message.bytes / sizeof v));
         for (size_t i = 0; i < monitors.size(); ++i) {
-            int32_t v[4];
             std::memcpy(v, message.bytes + i * sizeof v, sizeof v);
             monitors[i] = {v[0], v[1], v[2], v[3]};
         }
         AfterDisplayChange(monitors);
         break;
     }
+    case kChannelBusy:
+        Sleep(DWORD(std::clamp(message.function, 0, 10000)));
+        break;
     default:
         return Handled(FALSE);
     }
@@ -260,14 +263,8 @@ Dialog::Reply CKestanAssistantDlg::OnTimer(msg::Timer timer) {
     case kPickerWatchTimer:
         WatchPickerTick();
         break;
-    case kWarmUpTimer: {
-#if defined(ORVEL_TEST_HOOKS)
-        const ULONGLONG started = GetTickCount64();
+    case kWarmUpTimer:
         WarmUpStep(warmUpStep);
-        ORVEL_TRACE("warm-up step %d %llu ms", warmUpStep, GetTickCount64() - started);
-#else
-        WarmUpStep(warmUpStep);
-#endif
         if (++warmUpStep < WarmUpSteps()) {
             SetTimer(hwnd, kWarmUpTimer, kWarmUpStepMs, nullptr);
         } else {
@@ -275,7 +272,6 @@ Dialog::Reply CKestanAssistantDlg::OnTimer(msg::Timer timer) {
             ORVEL_TRACE("warm-up done");
         }
         break;
-    }
     case kStartHiddenTimer: {
         StartHiddenStep step = OnStartHiddenTick(StartHidden, IsWindowVisible(hwnd) != FALSE);
         if (step.hideWindow) {

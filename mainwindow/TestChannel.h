@@ -18,12 +18,13 @@ enum TestChannelKind : uint32_t {
     // A display change as if the desktop now had the monitors in `bytes` (`length` of them, at most 4, each
     // four int32: left, top, right, bottom); Wine here cannot change its displays.
     kChannelDisplayChange = 7,
+    kChannelBusy = 8,  // the UI thread does nothing else for `function` milliseconds (input waits meanwhile)
 };
 
 struct TestChannelMessage {
     char tag[16];
     uint32_t kind;
-    int32_t function;  // kChannelRun, kChannelRelease
+    int32_t function;  // kChannelRun, kChannelRelease; kChannelBusy: milliseconds
     uint32_t length;   // kChannelReport: bytes used
     uint8_t bytes[64];
 };

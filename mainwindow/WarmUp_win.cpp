@@ -8,6 +8,7 @@
 #include "overlays/ZuTipDLG_win.h"
 #include "resources/resource.h"
 #include "shell/AppModel_win.h"
+#include "toolkit/Trace_win.h"
 
 namespace {
 
@@ -39,6 +40,9 @@ void GestureFramesOf(int firstDirection, int lastDirection) {
 int WarmUpSteps() { return 5; }
 
 void WarmUpStep(int step) {
+#if defined(ORVEL_TEST_HOOKS)
+    const ULONGLONG started = GetTickCount64();
+#endif
     switch (step) {
     case 0:
         PickerResources();
@@ -58,4 +62,5 @@ void WarmUpStep(int step) {
     default:
         break;
     }
+    ORVEL_TRACE("warm-up step %d %llu ms", step, GetTickCount64() - started);
 }

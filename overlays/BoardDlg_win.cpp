@@ -240,17 +240,26 @@ void BoardDlg::ConfineCursor() {
 
 // ------------------------------------------------------------------------------------------- raw input
 
-void BoardDlg::OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData) {
+void BoardDlg::OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData, const POINT* madeAt) {
     // The closed, hidden board: every record of the desktop passes through here.
     if (model.mode == kBoardOff && !IsShown()) return;
     [[maybe_unused]] const int colour = model.colourIndex;
+    // A press or a release belongs where it was made: when the UI thread is behind, the cursor has moved on
+    // since, and a selection would start or end in the wrong place. A move takes the cursor as it is now, so
+    // that the pen keeps up.
+    recordAt = buttonFlags != 0 ? madeAt : nullptr;
     model.OnRawMouse(int(lastX), int(lastY), buttonFlags, int(short(buttonData & 0xFFFF)), *this);
+    recordAt = nullptr;
     if (model.colourIndex != colour) ORVEL_TRACE("board-colour %d", model.colourIndex);
 }
 
 BoardPoint BoardDlg::CursorPoint() {
     POINT cursor{};
-    GetCursorPos(&cursor);
+    if (recordAt) {
+        cursor = *recordAt;
+    } else {
+        GetCursorPos(&cursor);
+    }
     return {int(cursor.x - origin.x), int(cursor.y - origin.y)};
 }
 

@@ -42,8 +42,10 @@ public:
     // it when it is open in any mode.
     void ToggleMode(int newMode);
     // Every raw mouse record of the desktop, whether the board is shown or not: the relative move,
-    // usButtonFlags and usButtonData. Costs next to nothing while the board is closed.
-    void OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData);
+    // usButtonFlags and usButtonData, and where the cursor was when the record was made (the WM_INPUT
+    // message's position; null: read the cursor now). Costs next to nothing while the board is closed.
+    void OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData,
+                    const POINT* madeAt = nullptr);
     // Monitors were added, removed or resized (`monitors`: every monitor now, screen coordinates). An open
     // board whose monitor is no longer there as it was closes, as a second press of its function would.
     void OnDisplayChange(const std::vector<BoardRect>& monitors);
@@ -91,6 +93,7 @@ private:
     POINT origin{0, 0};               // the monitor's top-left corner on the screen
     int boardWidth = 0;               // the window's size: the monitor, one pixel narrower
     int boardHeight = 0;
+    const POINT* recordAt = nullptr;  // while a button record is taken apart: where it was made
     bool cursorHidden = false;        // the highlighter hid the cursor; shown again when it closes
     bool cursorClipped = false;       // the board confined the cursor; released when it closes
     BoardRect spotSquare;             // where the spotlight's hole is now

@@ -58,6 +58,8 @@ void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta
         const bool wasDragging = dragState == 1;
         dragState = 0;
         if (Selects(mode) && wasDragging) {
+            // The rectangle ends where the button came up, whatever the moves handled before it said.
+            if (mode == kBoardRectangle) selBounds = SelectionBounds(selStart, cursor());
             CloseOutline(cursor());
             selectionMade = true;
             host.RefreshAll();

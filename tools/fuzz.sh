@@ -76,11 +76,17 @@ run() {  # target runs [options]
   mkdir -p "build/fuzz/corpus/$t"
   [ -f "fuzz/$t.dict" ] && dict=(-dict="fuzz/$t.dict")
   echo "== fuzz $t"
+  # The count comes from libFuzzer's own "Done N runs": a time limit may end the run before RUNS inputs.
+  set +e
   "build/fuzz/orvel_fuzz_$t" -runs="$runs" -max_len="$(max_len "$t")" "${dict[@]}" \
-    -artifact_prefix="build/fuzz/$t-" -print_final_stats=1 "$@" "build/fuzz/corpus/$t" "fuzz/corpus/$t" ||
-    status=$?
+    -artifact_prefix="build/fuzz/$t-" -print_final_stats=1 "$@" "build/fuzz/corpus/$t" "fuzz/corpus/$t" 2>&1 |
+    tee "build/fuzz/$t-last.log"
+  status=${PIPESTATUS[0]}
+  set -e
+  local ran
+  ran=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "build/fuzz/$t-last.log" | tail -n 1)
   if [ "$status" -eq 0 ]; then
-    echo "fuzz $t: passed, $runs inputs in $((SECONDS - start)) s"
+    echo "fuzz $t: passed, ${ran:-?} inputs in $((SECONDS - start)) s"
   else
     echo "fuzz $t: FAILED (exit $status) after $((SECONDS - start)) s"
   fi

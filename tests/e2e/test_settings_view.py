@@ -212,8 +212,11 @@ class WindowButtonsAndDrag(SettingsViewTestCase):
             self.wine.xdotool("mousemove", left + 320 + 10 * step, top + 330 + 6 * step)
             time.sleep(0.05)
         self.wine.xdotool("mouseup", 1)
-        moved = wait_until(lambda: self.window_rect() if self.window_rect()[0] != left else None, 3, interval=0.1)
-        self.assertEqual(moved, [left + 80, top + 48, right + 80, bottom + 48], "the window follows the drag")
+        # The window may still be on its way when first seen moved (a busy machine): it must end where the
+        # drag ended.
+        expected = [left + 80, top + 48, right + 80, bottom + 48]
+        moved = wait_until(lambda: self.window_rect() if self.window_rect() == expected else None, 5, interval=0.1)
+        self.assertEqual(moved or self.window_rect(), expected, "the window follows the drag")
 
         # Minimize, then the notification icon's double click restores it.
         left, top = moved[0], moved[1]

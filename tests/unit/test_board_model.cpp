@@ -185,6 +185,19 @@ TEST(BoardModel, RectangleSelectionCopiesOnRelease) {
     EXPECT_EQ(b.host.Actions().back(), "snap-clipboard");
 }
 
+// Moves handled late (the UI thread was busy) saw the cursor past the release: the rectangle still ends
+// where the button came up.
+TEST(BoardModel, RectangleEndsWhereTheButtonCameUp) {
+    Board b(kBoardRectangle);
+    b.At(400, 200);
+    b.Record(0, 0, kRawLeftDown);
+    b.MoveTo(700, 500);
+    b.At(500, 260);
+    b.Record(0, 0, kRawLeftUp);
+    EXPECT_EQ(b.model.selBounds, (BoardRect{400, 200, 501, 261}));
+    EXPECT_EQ(b.host.Actions().back(), "snap-clipboard");
+}
+
 TEST(BoardModel, ASelectionOnTheMonitorsEdgeIsDarkenedAround) {
     Board b(kBoardRectangle);
     b.Drag({{0, 300}, {200, 400}});

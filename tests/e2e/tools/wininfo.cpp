@@ -12,7 +12,7 @@
 //   orvel_wininfo idle MS                      a Wine program doing nothing (the idle benchmark's reference)
 //   orvel_wininfo keys-window X Y W H MS       a helper window that prints each key message as it comes
 //   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume | stalls
-//                                              | display [L T R B ...]   (made-up monitors)
+//                                              | display [L T R B ...]   (made-up monitors) | busy MS
 //                                               the test build's channel into the program
 //   orvel_wininfo deny-write KEY                  no one may change HKCU\KEY any more
 //
@@ -147,7 +147,7 @@ int Usage() {
                  "       orvel_wininfo idle MS\n"
                  "       orvel_wininfo keys-window X Y W H MS\n"
                  "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume | stalls\n"
-                 "                             | display [L T R B ...]\n"
+                 "                             | display [L T R B ...] | busy MS\n"
                  "       orvel_wininfo deny-write KEY\n");
     return 2;
 }
@@ -560,6 +560,9 @@ int Channel(int argc, wchar_t** argv) {
             std::memcpy(message.bytes + message.length * sizeof rect, rect, sizeof rect);
             ++message.length;
         }
+    } else if (what == L"busy" && argc >= 4) {
+        message.kind = kChannelBusy;
+        message.function = int32_t(_wtoi(argv[3]));
     } else if ((what == L"run" || what == L"release") && argc >= 4) {
         message.kind = what == L"run" ? kChannelRun : kChannelRelease;
         message.function = int32_t(_wtoi(argv[3]));
