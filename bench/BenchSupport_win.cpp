@@ -18,17 +18,6 @@ double Figures::Min() const { return values.empty() ? 0 : *std::min_element(valu
 
 double Figures::Max() const { return values.empty() ? 0 : *std::max_element(values.begin(), values.end()); }
 
-double NowMs() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
 void PrintFigure(const char* name, const Figures& figures) {
     std::printf("%s: median %.2f ms (min %.2f, max %.2f; %zu runs)\n", name, figures.Median(), figures.Min(),
                 figures.Max(), figures.values.size());

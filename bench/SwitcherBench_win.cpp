@@ -145,23 +145,6 @@ protected:
     }
 };
 
-template <class Done>
-bool PumpUntil(DWORD ms, Done done) {
-    const double end = NowMs() + ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done()) return true;
-        const double left = end - NowMs();
-        if (left <= 0) return false;
-        // Not all that is waited for comes as a message (an overview's thread ending): a look every 2 ms.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min(DWORD(left) + 1, DWORD(2)), QS_ALLINPUT);
-    }
-}
-
 void PumpFor(DWORD ms) {
     PumpUntil(ms, [] { return false; });
 }

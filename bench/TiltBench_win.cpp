@@ -39,23 +39,6 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-// Runs this thread's messages until `done` holds or `ms` have passed; true when it held.
-template <class Done>
-bool PumpUntil(DWORD ms, Done done) {
-    const double end = NowMs() + ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done()) return true;
-        const double left = end - NowMs();
-        if (left <= 0) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(left) + 1, QS_ALLINPUT);
-    }
-}
-
 HANDLE StartProcess(const std::wstring& commandLine) {
     STARTUPINFOW si{};
     si.cb = sizeof si;

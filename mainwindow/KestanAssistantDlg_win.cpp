@@ -285,6 +285,7 @@ Dialog::Reply CKestanAssistantDlg::OnTimer(msg::Timer timer) {
     case kForegroundTimer:
         KillTimer(hwnd, kForegroundTimer);
         SetForegroundWindow(hwnd);
+        ORVEL_TRACE("hidden-foreground");
         break;
     default:
         break;

@@ -419,6 +419,7 @@ void BoardDlg::Paint() {
     if (!lock.Held()) return;  // a capture on this thread repaints everything once it is done
     const RECT& r = paint.Invalid();
     const int width = r.right - r.left, height = r.bottom - r.top;
+    if (width >= boardWidth && height >= boardHeight) ORVEL_TRACE("board-paint all mode=%d", model.mode);
     if (model.mode == kBoardSpotlight) {
         PatBlt(paint.Dc(), r.left, r.top, width, height, BLACKNESS);
     } else if (frameBitmap) {

@@ -10,6 +10,7 @@
 #include "switcher/OverviewLayout.h"
 #include "switcher/SwitcherPaint_win.h"
 #include "switcher/WindowList_win.h"
+#include "toolkit/Clock_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
@@ -48,17 +49,6 @@ void SwitcherAnimationThread(const std::shared_ptr<EXPOSE_DLG::AnimationClock>& 
         });
         if (!posted) clock->tickQueued = false;
     }
-}
-
-double NowMs() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
 }
 
 bool Live(int i) { return Expose.thumbnails[i] != 0; }

@@ -807,6 +807,25 @@ class WineTestCase(unittest.TestCase):
                       (TITLE, timeout, "still runs" if status is None else "ended with %s" % status))
         return program
 
+    def start_hidden(self, settings):
+        """Starts the program with "/hide" over `settings` and waits until it has hidden and settled."""
+        self.wine.reg_import({SETTINGS_KEY: settings})
+        program = self.wine.start("/hide")
+        held, _ = self.wine.windows(title=TITLE, until="hidden", timeout=15)
+        self.assertTrue(held, "the /hide start never hid its window")
+        # The hidden window takes the foreground 800 ms after hiding: a window the test opens before that
+        # would lose it.
+        lines = self.wine.wait_trace("hidden-foreground", timeout=15)
+        self.assertTrue(any(l.is_event("hidden-foreground") for l in lines), "the hidden window never took the "
+                                                                             "foreground")
+        time.sleep(0.2)
+        return program
+
+    def channel(self, *args):
+        """Hands the running test build something through its test channel (see orvel_wininfo channel)."""
+        code, answer = self.wine.wininfo("channel", *[str(a) for a in args])
+        self.assertEqual(code, 0, "the test channel did not answer: %r" % answer)
+
     def main_window(self):
         """The probe's facts about the one window titled like the program."""
         found = self.wine.windows(title=TITLE)

@@ -13,7 +13,7 @@ import subprocess
 import time
 import unittest
 
-from harness import (SCREEN, SETTINGS_KEY, TITLE, TRAY_ICON, WINE, Program, WineTestCase, board_probe_path,
+from harness import (SCREEN, TRAY_ICON, WINE, Program, WineTestCase, board_probe_path,
                      make_desktops_private, parse_json_lines, rgb_at, unix_path, wait_until)
 
 # Catalogue positions on Windows 10.
@@ -66,18 +66,6 @@ class BoardTestCase(WineTestCase):
         self.desktops = make_desktops_private(self.wine.prefix)
 
     # ------------------------------------------------------------------ the program and its helpers
-    def start_hidden(self, settings):
-        self.wine.reg_import({SETTINGS_KEY: settings})
-        program = self.wine.start("/hide")
-        held, _ = self.wine.windows(title=TITLE, until="hidden", timeout=15)
-        self.assertTrue(held, "the /hide start never hid its window")
-        time.sleep(1.2)  # the hidden window takes the foreground 800 ms after hiding; let that pass
-        return program
-
-    def channel(self, *args):
-        code, answer = self.wine.wininfo("channel", *[str(a) for a in args])
-        self.assertEqual(code, 0, "the test channel did not answer: %r" % answer)
-
     def probe(self, *args):
         proc = self.wine._tool([PROBE_WIN] + [str(a) for a in args], check=False)
         return proc.returncode, parse_json_lines(proc.stdout.decode("utf-8", errors="replace"))
@@ -140,6 +128,17 @@ class BoardTestCase(WineTestCase):
                    *[["mousemove", x, y] for x, y in rest], ["mouseup", 1])
 
     # ------------------------------------------------------------------ pictures
+    def settled_screenshot(self, name, x, y, expected, timeout=3.0):
+        """A screenshot once pixel (x, y) shows `expected` (within 1), or the last one taken: on a busy machine
+        the board's repaint reaches the screen some time after the event the trace records."""
+        deadline = time.monotonic() + timeout
+        while True:
+            shot = self.wine.screenshot(name)
+            got = rgb_at(shot, SCREEN[0], x, y)
+            if all(abs(a - b) <= 1 for a, b in zip(got, expected)) or time.monotonic() > deadline:
+                return shot
+            time.sleep(0.2)
+
     def assert_pixel(self, raw, x, y, expected, what, tolerance=1):
         got = rgb_at(raw, SCREEN[0], x, y)
         self.assertTrue(all(abs(a - b) <= tolerance for a, b in zip(got, expected)),
@@ -283,8 +282,7 @@ class ScreenSnaps(BoardTestCase):
         self.assertEqual(self.snap_events("clipboard", 1)[0], "board-snap clipboard ok=1 size=201x101")
         self.assert_dib(self.clipboard_dib("rect.bin"), 100, 100, 201, 101, frozen, "the rectangle")
         self.assertEqual(self.trace_events("board-tip"), ["board-tip Screen snap mode", "board-tip Save to Clipboard"])
-        time.sleep(0.4)
-        shot = self.wine.screenshot("rectangle")
+        shot = self.settled_screenshot("rectangle", 99, 150, over(DARKEN, rgb_at(frozen, SCREEN[0], 99, 150)))
         for x, y in ((100, 100), (300, 200), (200, 150)):
             self.assert_pixel(shot, x, y, rgb_at(frozen, SCREEN[0], x, y), "inside the selection", tolerance=0)
         for x, y in ((99, 150), (301, 150), (200, 201), (400, 300), (650, 550)):
@@ -299,8 +297,7 @@ class ScreenSnaps(BoardTestCase):
         self.drag((0, 300), (100, 350), (200, 400))
         self.assertEqual(self.snap_events("clipboard", 3)[2], "board-snap clipboard ok=1 size=201x101")
         self.assert_dib(self.clipboard_dib("edge.bin"), 0, 300, 201, 101, frozen, "the edge selection")
-        time.sleep(0.4)
-        shot = self.wine.screenshot("edge")
+        shot = self.settled_screenshot("edge", 300, 350, over(DARKEN, rgb_at(frozen, SCREEN[0], 300, 350)))
         self.assert_pixel(shot, 0, 350, rgb_at(frozen, SCREEN[0], 0, 350), "inside, on the edge", tolerance=0)
         self.assert_pixel(shot, 100, 350, rgb_at(frozen, SCREEN[0], 100, 350), "inside", tolerance=0)
         for x, y in ((300, 350), (100, 250), (0, 450)):
@@ -320,8 +317,7 @@ class ScreenSnaps(BoardTestCase):
         self.open_board(SNAP_FREEFORM, 2)
         self.drag((400, 200), (500, 300), (400, 400), (300, 300), (398, 202))
         self.assertEqual(self.snap_events("clipboard", 5)[4], "board-snap clipboard ok=1 size=201x201")
-        time.sleep(0.4)
-        shot = self.wine.screenshot("free-form")
+        shot = self.settled_screenshot("free-form", 310, 210, over(DARKEN, rgb_at(frozen, SCREEN[0], 310, 210)))
         self.assert_pixel(shot, 400, 300, rgb_at(frozen, SCREEN[0], 400, 300), "inside the outline", tolerance=0)
         for x, y in ((310, 210), (490, 390), (200, 300)):
             self.assert_pixel(shot, x, y, over(DARKEN, rgb_at(frozen, SCREEN[0], x, y)), "outside the outline")

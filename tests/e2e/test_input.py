@@ -7,7 +7,7 @@ import shutil
 import time
 import unittest
 
-from harness import SCREEN, SETTINGS_KEY, TITLE, WineTestCase, wait_until, wininfo_path
+from harness import SCREEN, WineTestCase, wait_until, wininfo_path
 
 # Catalogue positions on Windows 10 (28 entries).
 FORWARD, COPY, PAGE_DOWN, FUNCTION_KEY, CALCULATOR = 13, 10, 15, 8, 7
@@ -25,18 +25,6 @@ def report7(buttons):
 
 
 class InputTestCase(WineTestCase):
-
-    def start_hidden(self, settings):
-        self.wine.reg_import({SETTINGS_KEY: settings})
-        program = self.wine.start("/hide")
-        held, _ = self.wine.windows(title=TITLE, until="hidden", timeout=15)
-        self.assertTrue(held, "the /hide start never hid its window")
-        time.sleep(1.2)  # the hidden window takes the foreground 800 ms after hiding; let that pass
-        return program
-
-    def channel(self, *args):
-        code, answer = self.wine.wininfo("channel", *[str(a) for a in args])
-        self.assertEqual(code, 0, "the test channel did not answer: %r" % answer)
 
     def report(self, data):
         self.channel("report", *["%02x" % b for b in data])
