@@ -76,7 +76,10 @@ class SwitcherTestCase(WineTestCase):
         program = self.wine.start("/hide", switches=switches)
         held, _ = self.wine.windows(title=TITLE, until="hidden", timeout=15)
         self.assertTrue(held, "the /hide start never hid its window")
-        time.sleep(1.2)  # the hidden window takes the foreground 800 ms after hiding; let that pass
+        # The hidden window takes the foreground 800 ms after hiding: the probe's windows come after that.
+        lines = self.wine.wait_trace("hidden-foreground", timeout=15)
+        self.assertTrue(any(l.is_event("hidden-foreground") for l in lines), "no foreground grab after hiding")
+        time.sleep(0.2)
         return program
 
     def request(self):
