@@ -80,11 +80,12 @@ run() {  # target runs [options]
   set +e
   "build/fuzz/orvel_fuzz_$t" -runs="$runs" -max_len="$(max_len "$t")" "${dict[@]}" \
     -artifact_prefix="build/fuzz/$t-" -print_final_stats=1 "$@" "build/fuzz/corpus/$t" "fuzz/corpus/$t" 2>&1 |
-    tee "build/fuzz/$t-last.log"
+    tee "build/fuzz/$t-last-$$.log"
   status=${PIPESTATUS[0]}
   set -e
   local ran
-  ran=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "build/fuzz/$t-last.log" | tail -n 1)
+  ran=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "build/fuzz/$t-last-$$.log" | tail -n 1)
+  rm -f "build/fuzz/$t-last-$$.log"
   if [ "$status" -eq 0 ]; then
     echo "fuzz $t: passed, ${ran:-?} inputs in $((SECONDS - start)) s"
   else
