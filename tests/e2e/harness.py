@@ -84,6 +84,15 @@ def scroll_helper_path():
     return wininfo_path().parent / "orvel_scroll_helper.exe"
 
 
+def report7(buttons):
+    """An 8-byte report 7 with its check byte."""
+    data = [0x07, buttons, 0, 0, 0, 0, 0]
+    check = 0
+    for b in data[1:7]:
+        check ^= b
+    return data + [check]
+
+
 def board_probe_path():
     """The presenter board tests' probe (cursor clip, clipboard, desktop, a picture window); built beside the
     window probe."""

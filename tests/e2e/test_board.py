@@ -13,7 +13,7 @@ import subprocess
 import time
 import unittest
 
-from harness import (SCREEN, TRAY_ICON, WINE, Program, WineTestCase, board_probe_path,
+from harness import (SCREEN, TRAY_ICON, WINE, Program, WineTestCase, board_probe_path, report7,
                      make_desktops_private, parse_json_lines, rgb_at, unix_path, wait_until)
 
 # Catalogue positions on Windows 10.
@@ -24,15 +24,6 @@ RED, GREEN = 0x90FF0000, 0x9000FF00
 DARKEN = 0xC8000000
 DARK = 60
 PROBE_WIN = "C:\\orvel-probe\\orvel_board_probe.exe"
-
-
-def report7(buttons):
-    """An 8-byte report 7 with its check byte."""
-    data = [0x07, buttons, 0, 0, 0, 0, 0]
-    check = 0
-    for b in data[1:7]:
-        check ^= b
-    return data + [check]
 
 
 def over(argb, rgb):

@@ -7,21 +7,12 @@ import shutil
 import time
 import unittest
 
-from harness import SCREEN, WineTestCase, wait_until, wininfo_path
+from harness import SCREEN, WineTestCase, report7, wait_until, wininfo_path
 
 # Catalogue positions on Windows 10 (28 entries).
 FORWARD, COPY, PAGE_DOWN, FUNCTION_KEY, CALCULATOR = 13, 10, 15, 8, 7
 VK_CONTROL, VK_C, VK_NEXT = 0x11, 0x43, 0x22
 HELPER = (1000, 60, 240, 240)
-
-
-def report7(buttons):
-    """An 8-byte report 7 with its check byte."""
-    data = [0x07, buttons, 0, 0, 0, 0, 0]
-    check = 0
-    for b in data[1:7]:
-        check ^= b
-    return data + [check]
 
 
 class InputTestCase(WineTestCase):
