@@ -71,6 +71,7 @@ def main():
         lines = [l.text for l in session.wait_trace("loop-stalls", count=2) if l.is_event("loop-stalls")]
         print("stall budget, %.0f s of scripted use (%s): %s" % (
             seconds, ", ".join("%s %d" % kv for kv in done.items()), lines[-1][len("loop-stalls "):]))
+        print("  start-up to the warm-up's end: %s" % lines[0][len("loop-stalls "):])
         # Each turn of 50 ms or more, from start-up on, after the event the program traced just before it.
         before = "start"
         trace = session.trace()

@@ -22,6 +22,7 @@
 #include "tilt/TiltScroll_win.h"
 #include "toolkit/LoopStats_win.h"
 #include "toolkit/Trace_win.h"
+#include "toolkit/UiThread_win.h"
 #include "toolkit/WorkerThread_win.h"
 
 #include <wtsapi32.h>
@@ -101,6 +102,18 @@ void CKestanAssistantDlg::LoadPicture() {
         SetWindowPos(Hwnd(), nullptr, std::max(int(work.left), x), std::max(int(work.top), y), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
     }
+}
+
+// Posted work runs before WM_PAINT, which the system makes only when nothing else waits; the two steps are two
+// messages, so neither turn of the loop holds up input as long as the whole first paint would.
+void CKestanAssistantDlg::PrepareFirstFrame() {
+    UiThread::Post([] {
+        if (!MainWindow || !MainWindow->view) return;
+        if (MainWindow->view->PrepareStaticLayer()) ORVEL_TRACE("view-prepared static-layer");
+        UiThread::Post([] {
+            if (MainWindow && MainWindow->view && MainWindow->view->PrepareFrame()) ORVEL_TRACE("view-prepared frame");
+        });
+    });
 }
 
 void CKestanAssistantDlg::ArmStartHiddenTimer() {

@@ -24,6 +24,7 @@ public:
     void SetIconsAndTitle();
     void AddNotificationIcon();
     void LoadPicture();          // the background picture, the window's shape and size, centred
+    void PrepareFirstFrame();    // the first paint's work, in turns of the loop of its own ahead of it
     void ArmStartHiddenTimer();  // timer 11, after "/hide"
     void ArmFirstPaintTimer();   // timer 1
     void ArmWarmUpTimer();       // the first uses' work, done ahead

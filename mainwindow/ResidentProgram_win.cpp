@@ -111,6 +111,7 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     Own(std::make_unique<TooltipPart>());  // TheTip comes with the first tip
 
     window.LoadPicture();
+    window.PrepareFirstFrame();
     window.ArmStartHiddenTimer();
     if (!RegisterRawInput(main)) MessageBoxW(main, L"error", kProgramTitle, MB_OK);
     InvalidateRect(main, nullptr, FALSE);

@@ -196,6 +196,67 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 
 }  // namespace
 
+int SettingsView::Width() const { return backgroundImage ? int(backgroundImage->GetWidth()) : 0; }
+int SettingsView::Height() const { return backgroundImage ? int(backgroundImage->GetHeight()) : 0; }
+
+SettingsView::Drawn SettingsView::DrawnFor(const SettingsLayout& layout) const {
+    return Drawn{{layout.markers[0].text, layout.markers[1].text},
+                 state.HoverSlot,
+                 state.EditSlot,
+                 state.HoverCaptionButton};
+}
+
+void SettingsView::RenderWhole(const SettingsLayout& layout) {
+    if (!staticLayer) {
+        staticLayer = LayeredSurface(Width(), Height());
+        if (staticLayer) DrawStaticLayers(staticLayer.Dc(), Width(), Height());
+    }
+    if (!frame) frame = LayeredSurface(Width(), Height());
+    if (!frame) return;
+    if (staticLayer) BitBlt(frame.Dc(), 0, 0, Width(), Height(), staticLayer.Dc(), 0, 0, SRCCOPY);
+    DrawDynamicInto(layout);
+    lastDynamic = DynamicRects(layout);
+}
+
+RECT SettingsView::RenderChanged(const SettingsLayout& layout) {
+    // Only what the last frame's dynamic layers covered, and what this frame's will cover, changes.
+    const std::vector<RECT> dynamic = DynamicRects(layout);
+    std::vector<RECT> changed = lastDynamic;
+    changed.insert(changed.end(), dynamic.begin(), dynamic.end());
+    RECT dirty{Width(), Height(), 0, 0};
+    for (const RECT& r : changed) {
+        BitBlt(frame.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, staticLayer.Dc(), r.left, r.top,
+               SRCCOPY);
+        UnionRect(&dirty, &dirty, &r);
+    }
+    DrawDynamicInto(layout);
+    lastDynamic = dynamic;
+    return dirty;
+}
+
+void SettingsView::DrawDynamicInto(const SettingsLayout& layout) {
+    GdiFlush();  // GDI+ writes the same pixels next
+    Gdiplus::Graphics g(frame.Dc());
+    g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    DrawDynamicLayers(g, layout);
+    g.Flush(Gdiplus::FlushIntentionSync);
+}
+
+bool SettingsView::PrepareStaticLayer() {
+    if (staticLayer || Width() <= 0 || Height() <= 0) return false;
+    staticLayer = LayeredSurface(Width(), Height());
+    if (staticLayer) DrawStaticLayers(staticLayer.Dc(), Width(), Height());
+    return true;
+}
+
+bool SettingsView::PrepareFrame() {
+    if (frame || Width() <= 0 || Height() <= 0) return false;
+    const SettingsLayout layout = ComputeSettingsLayout(FunctionCatalogue, Slots, *measurer);
+    RenderWhole(layout);
+    if (frame) prepared = DrawnFor(layout);
+    return bool(frame);
+}
+
 void SettingsView::Paint(LayeredPaintTimings* timings) {
     if (timings) *timings = LayeredPaintTimings{};
     if (IsIconic(window)) {
@@ -203,10 +264,10 @@ void SettingsView::Paint(LayeredPaintTimings* timings) {
         return;
     }
     PaintScope paint(window);  // the window is validated whatever happens below
-    const int width = backgroundImage ? int(backgroundImage->GetWidth()) : 0;
-    const int height = backgroundImage ? int(backgroundImage->GetHeight()) : 0;
-    if (width <= 0 || height <= 0) return;
+    if (Width() <= 0 || Height() <= 0) return;
 
+    LARGE_INTEGER start, rendered, presented;
+    QueryPerformanceCounter(&start);
     const SettingsLayout layout = ComputeSettingsLayout(FunctionCatalogue, Slots, *measurer);
 #if defined(ORVEL_TEST_HOOKS)
     if (layout.slotRects != hits.slotRects) {
@@ -224,38 +285,24 @@ void SettingsView::Paint(LayeredPaintTimings* timings) {
         firstPaint = false;
     }
 
-    LARGE_INTEGER start, rendered, presented;
-    QueryPerformanceCounter(&start);
-    const std::vector<RECT> dynamic = DynamicRects(layout);
-    std::vector<RECT> changed = lastDynamic;
-    changed.insert(changed.end(), dynamic.begin(), dynamic.end());
-    const bool whole = !staticLayer || !frame;
-    if (whole) {
-        staticLayer = LayeredSurface(width, height);
-        if (staticLayer) DrawStaticLayers(staticLayer.Dc(), width, height);
-        frame = LayeredSurface(width, height);
+    // The first paint finds its frame made ahead (PrepareFrame) and only presents it, unless what it shows
+    // changed since.
+    bool whole = !presentedOnce;
+    RECT dirty{};
+    if (prepared && *prepared == DrawnFor(layout) && frame) {
+        whole = true;
+    } else if (!staticLayer || !frame) {
+        RenderWhole(layout);
         if (!frame) return;
-        if (staticLayer) BitBlt(frame.Dc(), 0, 0, width, height, staticLayer.Dc(), 0, 0, SRCCOPY);
+        whole = true;
     } else {
-        // Only what the last frame's dynamic layers covered, and what this frame's will cover, changes.
-        for (const RECT& r : changed) {
-            BitBlt(frame.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, staticLayer.Dc(), r.left, r.top,
-                   SRCCOPY);
-        }
+        dirty = RenderChanged(layout);
     }
-    GdiFlush();  // GDI+ writes the same pixels next
-    {
-        Gdiplus::Graphics g(frame.Dc());
-        g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        DrawDynamicLayers(g, layout);
-        g.Flush(Gdiplus::FlushIntentionSync);
-    }
+    prepared.reset();
     QueryPerformanceCounter(&rendered);
-    RECT dirty{width, height, 0, 0};
-    for (const RECT& r : changed) UnionRect(&dirty, &dirty, &r);
     const bool shown = whole ? PresentLayered(window, frame.Dc()) : PresentLayeredDirty(window, frame.Dc(), dirty);
     QueryPerformanceCounter(&presented);
-    lastDynamic = dynamic;
+    presentedOnce = presentedOnce || shown;
     if (timings) {
         timings->renderMs = Milliseconds(start, rendered);
         timings->presentMs = Milliseconds(rendered, presented);

@@ -12,7 +12,10 @@
 #include "overlays/LayeredWindow_win.h"
 #include "toolkit/Handle_win.h"
 
+#include <array>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class SettingsView {
@@ -26,11 +29,19 @@ public:
     bool LoadPictures();
     Gdiplus::Bitmap* Background() const { return backgroundImage.Get(); }
 
+    // The first paint's work made ahead, each in a turn of the message loop of its own, so that no single turn
+    // takes as long as the whole: the unchanging layers (decoding the photograph among them), then the frame
+    // the first paint presents. Each is false when it had nothing left to do.
+    bool PrepareStaticLayer();
+    bool PrepareFrame();
     // WM_PAINT. `timings` (may be null) receives what the paint cost, for the benchmark.
     void Paint(LayeredPaintTimings* timings = nullptr);
     // The next paint draws the unchanging layers anew and presents the whole picture (the benchmark's full
     // paint).
-    void ForgetPreparedLayers() { staticLayer = LayeredSurface(); }
+    void ForgetPreparedLayers() {
+        staticLayer = LayeredSurface();
+        prepared.reset();
+    }
 
     // The message filter: true when the message is consumed.
     bool PreTranslate(const MSG& msg);
@@ -40,8 +51,23 @@ public:
     const SettingsViewState& State() const { return state; }
 
 private:
+    // What a frame shows beyond the unchanging layers: a frame made for one of these is still right for it.
+    struct Drawn {
+        std::array<std::wstring, 2> markerTexts;
+        int hoverSlot, editSlot, hoverCaptionButton;
+        bool operator==(const Drawn& o) const {
+            return markerTexts == o.markerTexts && hoverSlot == o.hoverSlot && editSlot == o.editSlot &&
+                   hoverCaptionButton == o.hoverCaptionButton;
+        }
+    };
+    Drawn DrawnFor(const SettingsLayout& layout) const;
+    int Width() const;
+    int Height() const;
     void DrawStaticLayers(HDC surface, int width, int height);
     void DrawDynamicLayers(Gdiplus::Graphics& g, const SettingsLayout& layout);
+    void DrawDynamicInto(const SettingsLayout& layout);
+    void RenderWhole(const SettingsLayout& layout);      // the static layer when missing, then the whole frame
+    RECT RenderChanged(const SettingsLayout& layout);    // the dynamic layers anew; returns what changed
     void Apply(const ViewEffect& effect);
 
     HWND window;
@@ -51,6 +77,8 @@ private:
     LayeredSurface staticLayer;     // background, photograph, Default button, leader lines
     LayeredSurface frame;           // the picture last presented
     std::vector<RECT> lastDynamic;  // where its caption boxes and markers are
+    std::optional<Drawn> prepared;  // the frame was made ahead for this and not presented yet
+    bool presentedOnce = false;     // the window has had a whole picture
     std::unique_ptr<Gdiplus::Font> labelFont;
     std::unique_ptr<Gdiplus::Font> defaultFont;
     std::unique_ptr<class GdiplusMeasurer> measurer;
