@@ -14,7 +14,7 @@ namespace {
 
 // Each step stays well under a frame's time on a slow machine; the gesture frames come in two halves.
 void PickerResources() {
-    if (PickerWindow) PickerWindow->WarmUp();
+    if (PickerWindow) PickerWindow->WarmUp(FunctionCatalogue.entries);
 }
 
 void PickerIcons() {

@@ -179,10 +179,8 @@ void ZuItemList::ShowAt(int x, int y, int newMode) {
     SetWindowPos(hwnd, HWND_TOPMOST, place.x, place.y, place.width, place.height, 0);
     BringWindowToTop(hwnd);
     opacity = 255;
-    // A layered window has no content until it is painted: paint before showing, so that it does not show
-    // what it showed last time, and again once it is shown.
-    InvalidateRect(hwnd, nullptr, FALSE);
-    UpdateWindow(hwnd);
+    // A hidden window is sent no WM_PAINT, so the list is painted right after it is shown, in this same turn
+    // of the loop (a layered window is given no update region of its own when shown).
     ShowWindow(hwnd, SW_SHOWNORMAL);
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
@@ -391,42 +389,70 @@ void ZuItemList::Paint() {
     options.size = SurfaceSize::ClientPlusOne;
     options.antiAlias = true;
     options.constantAlpha = BYTE(std::clamp(opacity, 0, 255));
-    // The frame is drawn on a fresh surface exactly as a paint would draw it, so copying it in gives the
-    // same pixels; only its clip is applied again before the content.
     bool frameCopied = false;
     options.gdiDraw = [this, &frameCopied](HDC surface, int width, int height) {
-        if (const LayeredSurface* frame = FrameOfSize(width, height)) {
-            frameCopied = BitBlt(surface, 0, 0, width, height, frame->Dc(), 0, 0, SRCCOPY) != FALSE;
-        }
+        frameCopied = CopyFrameInto(surface, width, height);
     };
     PaintLayered(
         Hwnd(), options,
         [this, &frameCopied](Gdiplus::Graphics& graphics, int width, int height) {
-            std::vector<PickerPaintOp> frame = PickerFramePlan(width, height);
-            if (frameCopied) {
-                frame.erase(std::remove_if(frame.begin(), frame.end(),
-                                           [](const PickerPaintOp& op) {
-                                               return op.kind != PickerPaintOpKind::ClipRoundRegion;
-                                           }),
-                            frame.end());
-            }
-            DrawPlan(graphics, frame);
             PickerPaintInput input;
             input.rows = &shownEntries;
             input.catalogueEmpty = allEntries.empty();
             input.topIndex = topIndex;
             input.scrollOffset = scrollOffset;
             input.hoverIndex = hoverIndex;
-            input.groupIconId = groupIconId;
-            input.width = width;
-            input.height = height;
-            input.metrics = Metrics();
-            DrawPlan(graphics, PickerContentPlan(input, [](int id) {
-                         const PngImage& png = CachedPng(id);
-                         return png ? int(png->GetHeight()) : 0;
-                     }));
+            DrawContent(graphics, input, width, height, frameCopied);
         },
         &lastPaint);
+}
+
+bool ZuItemList::CopyFrameInto(HDC surface, int width, int height) {
+    const LayeredSurface* frame = FrameOfSize(width, height);
+    return frame && BitBlt(surface, 0, 0, width, height, frame->Dc(), 0, 0, SRCCOPY) != FALSE;
+}
+
+void ZuItemList::DrawContent(Gdiplus::Graphics& graphics, PickerPaintInput input, int width, int height,
+                             bool frameCopied) {
+    // The frame is drawn on a fresh surface exactly as a paint would draw it, so copying it in gives the
+    // same pixels; only its clip is applied again before the content.
+    std::vector<PickerPaintOp> frame = PickerFramePlan(width, height);
+    if (frameCopied) {
+        frame.erase(std::remove_if(frame.begin(), frame.end(),
+                                   [](const PickerPaintOp& op) { return op.kind != PickerPaintOpKind::ClipRoundRegion; }),
+                    frame.end());
+    }
+    DrawPlan(graphics, frame);
+    input.groupIconId = groupIconId;
+    input.width = width;
+    input.height = height;
+    input.metrics = Metrics();
+    DrawPlan(graphics, PickerContentPlan(input, [](int id) {
+                 const PngImage& png = CachedPng(id);
+                 return png ? int(png->GetHeight()) : 0;
+             }));
+}
+
+void ZuItemList::WarmUp(const std::vector<_ZuItemListDB>& catalogue) {
+    MakePaintResources();
+    // The top level drawn once off screen, as its first show would: its frame is kept for that size, and
+    // GDI+ has met the fonts' glyphs and the icons by then. Nothing is presented.
+    const std::vector<_ZuItemListDB> rows = PickerShownEntries(catalogue, 0);
+    const int width = listWidth + 1;  // the paint's surface: the client plus one pixel each way
+    const int height = PickerListHeight(rows, Metrics(), catalogue.empty()) + 1;
+    LayeredSurface surface(width, height);
+    if (!surface) return;
+    const bool frameCopied = CopyFrameInto(surface.Dc(), width, height);
+    GdiFlush();
+    Gdiplus::Graphics graphics(surface.Dc());
+    if (graphics.GetLastStatus() != Gdiplus::Ok) return;
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    PickerPaintInput input;
+    input.rows = &rows;
+    input.catalogueEmpty = catalogue.empty();
+    input.hoverIndex = 0;  // a highlighted row is drawn too
+    DrawContent(graphics, input, width, height, frameCopied);
+    graphics.Flush(Gdiplus::FlushIntentionSync);
 }
 
 void ZuItemList::DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerPaintOp>& plan) {

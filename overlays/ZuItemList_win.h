@@ -42,8 +42,9 @@ public:
     void ShowAt(int x, int y, int mode);
     // Hides the list and its sub-lists; safe on a hidden list.
     void Hide();
-    // Makes the fonts, the texture and the string format of the paint now rather than at the first show.
-    void WarmUp() { MakePaintResources(); }
+    // The first show's paint work done now: the fonts, the texture, the string format, and the top level of
+    // `catalogue` drawn once off screen (its frame kept, the glyphs and icons met).
+    void WarmUp(const std::vector<_ZuItemListDB>& catalogue);
     // True for the window of this list or of any list in its chain of sub-lists.
     bool ContainsWindow(HWND hwnd) const;
 
@@ -87,6 +88,8 @@ private:
     void AllowOwnerForeground();
     void MakePaintResources();
     const LayeredSurface* FrameOfSize(int width, int height);
+    bool CopyFrameInto(HDC surface, int width, int height);  // false: no frame (the content draws it)
+    void DrawContent(Gdiplus::Graphics& graphics, PickerPaintInput input, int width, int height, bool frameCopied);
     void DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerPaintOp>& plan);
 
     // In the order the list's description gives them.
