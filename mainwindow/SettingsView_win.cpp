@@ -207,10 +207,7 @@ SettingsView::Drawn SettingsView::DrawnFor(const SettingsLayout& layout) const {
 }
 
 void SettingsView::RenderWhole(const SettingsLayout& layout) {
-    if (!staticLayer) {
-        staticLayer = LayeredSurface(Width(), Height());
-        if (staticLayer) DrawStaticLayers(staticLayer.Dc(), Width(), Height());
-    }
+    PrepareStaticLayer();  // when there is none yet
     if (!frame) frame = LayeredSurface(Width(), Height());
     if (!frame) return;
     if (staticLayer) BitBlt(frame.Dc(), 0, 0, Width(), Height(), staticLayer.Dc(), 0, 0, SRCCOPY);

@@ -418,9 +418,8 @@ void ZuItemList::DrawContent(Gdiplus::Graphics& graphics, PickerPaintInput input
     // same pixels; only its clip is applied again before the content.
     std::vector<PickerPaintOp> frame = PickerFramePlan(width, height);
     if (frameCopied) {
-        frame.erase(std::remove_if(frame.begin(), frame.end(),
-                                   [](const PickerPaintOp& op) { return op.kind != PickerPaintOpKind::ClipRoundRegion; }),
-                    frame.end());
+        const auto notClip = [](const PickerPaintOp& op) { return op.kind != PickerPaintOpKind::ClipRoundRegion; };
+        frame.erase(std::remove_if(frame.begin(), frame.end(), notClip), frame.end());
     }
     DrawPlan(graphics, frame);
     input.groupIconId = groupIconId;
