@@ -357,7 +357,9 @@ void BoardDlg::PlaceSpotlight(const BoardRect& square) {
 
 void BoardDlg::SaveSnapNow(SnapTarget target) {
     HideTip(1);  // the tip must not be in the picture, nor stay over the board
-    ShowWindow(Hwnd(), SW_HIDE);
+    // The board stays shown: the snap is made from the frozen picture and the ink, never from the screen.
+    // Hiding it for the snap handed the foreground to the window below and back on every snap (that window
+    // saw itself activated), and under Wine could leave that window above the board.
     RECT window{};
     GetWindowRect(Hwnd(), &window);
     model.snapActive = 1;
@@ -365,8 +367,6 @@ void BoardDlg::SaveSnapNow(SnapTarget target) {
     const BoardRect rect = model.SnapRect(window.right - window.left, window.bottom - window.top);
     const SnapImage image = SnapPixels(screenBitmap.Pixels(), inkBitmap.Pixels(), model.mode, rect,
                                        model.mode == kBoardFreeform ? &model.OutlineInside() : nullptr);
-    ShowWindow(Hwnd(), SW_SHOWNORMAL);
-    ConfineCursor();
 
     const std::wstring file = SnapFileForNow();
     if (target == SnapTarget::Clipboard) {

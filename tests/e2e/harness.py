@@ -738,7 +738,11 @@ class WineSession:
                                        "\n".join(json.dumps(w, ensure_ascii=False)
                                                  for w in self.windows(exe=None)) + "\n", encoding="utf-8")),
                                    ("registry", lambda: (folder / "registry.txt").write_text(
-                                       repr(self.settings()) + "\n", encoding="utf-8"))):
+                                       repr(self.settings()) + "\n", encoding="utf-8")),
+                                   # What X itself maps and in which order: a window Wine thinks shown may not be.
+                                   ("x-windows", lambda: (folder / "x-windows.txt").write_bytes(subprocess.run(
+                                       ["xwininfo", "-root", "-tree"], env=self.env, timeout=30,
+                                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT).stdout))):
                 try:
                     target()
                 except Exception as error:  # evidence is best effort; the failure itself is reported anyway

@@ -261,7 +261,7 @@ class ScreenSnaps(BoardTestCase):
 
     def test_rectangle_then_free_form(self):
         self.start_hidden({})
-        self.window_of(PROBE_WIN, "pattern-window", 0, 60, 700, 560, 120000)
+        pattern = self.window_of(PROBE_WIN, "pattern-window", 0, 60, 700, 560, 120000)
         self.wine.xdotool("mousemove", 300, 200)
         time.sleep(0.3)
         self.assertEqual(self.probe("clipboard-clear")[0], 0)
@@ -302,6 +302,12 @@ class ScreenSnaps(BoardTestCase):
                    ["mousemove", 700, 500], pause=0.1)
         busy.wait(10)
         self.assertEqual(self.snap_events("clipboard", 4)[3], "board-snap clipboard ok=1 size=101x61")
+        # Four snaps, and the window below the board was never handed the foreground (it was once, at its own
+        # start, before its "ready").
+        lines = self.wine.probe_lines(pattern)
+        ready = next(i for i, line in enumerate(lines) if "ready" in line)
+        self.assertEqual([line for line in lines[ready:] if "activated" in line], [],
+                         "the window below the board was activated while the board was open")
 
         # Screen snap #2 while #1 is open closes the board; pressed again it opens the free form.
         self.close_board_with(SNAP_FREEFORM, 3)

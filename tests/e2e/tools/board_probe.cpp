@@ -6,7 +6,8 @@
 //   orvel_board_probe clipboard-clear            empties the clipboard
 //   orvel_board_probe clipboard-dib FILE         writes the clipboard's CF_DIB block to FILE, as it is
 //   orvel_board_probe desktop                    the user's desktop folder (SHGetSpecialFolderPathW)
-//   orvel_board_probe pattern-window X Y W H MS  a window showing a fixed colour pattern (see Pattern)
+//   orvel_board_probe pattern-window X Y W H MS  a window showing a fixed colour pattern (see Pattern) for MS
+//                                                ms; {"activated":1,"tick":T} each time it is activated
 //
 // Exit codes: 0 answered, 1 nothing to answer (no CF_DIB, no desktop), 2 bad arguments.
 #include "tests/e2e/tools/ProbeJson.h"
@@ -111,6 +112,11 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     if (message == WM_ERASEBKGND) return 1;
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
+        // The tests read when the window below an overlay was handed the foreground.
+        std::printf("{\"activated\":1,\"tick\":%lu}\n", GetTickCount());
+        std::fflush(stdout);
+    }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
