@@ -43,19 +43,7 @@ protected:
 };
 
 // Runs the thread's messages (the lists' paints and the work their scroll threads post) for `ms`.
-void PumpFor(DWORD ms) {
-    const double until = NowMs() + ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        const double left = until - NowMs();
-        if (left <= 0) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(left) + 1, QS_ALLINPUT);
-    }
-}
+void PumpFor(DWORD ms) { PumpUntil(ms, [] { return false; }); }
 
 // The client point in the middle of row k of an unscrolled list.
 LPARAM RowPoint(int k) { return MAKELPARAM(100, 4 + 36 * k + 18); }

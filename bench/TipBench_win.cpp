@@ -17,7 +17,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -51,22 +50,6 @@ double TimedPaint(HWND hwnd) {
     const double start = NowMs();
     UpdateWindow(hwnd);
     return NowMs() - start;
-}
-
-// Runs the UI thread's messages for up to `ms`; stops early when `done` says so. True when it did.
-bool PumpFor(double ms, const std::function<bool()>& done = {}) {
-    const double end = NowMs() + ms;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done && done()) return true;
-        const double left = end - NowMs();
-        if (left <= 0) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(left) + 1, QS_ALLINPUT);
-    }
 }
 
 // A picture for the dim panel: a grey ramp with a darker band, so a wrong copy shows.
@@ -109,7 +92,7 @@ void LookAtTheOverlays(DWORD lookMs) {
     tooltip.Start();
     const double shown = NowMs();
     ShowTip(640, 300, kTypicalTip, int(lookMs) + 2000, kTipPixels);
-    const bool opaque = PumpFor(2000, [] { return TheTip && TheTip->TipAlpha() == 255; });
+    const bool opaque = PumpUntil(2000, [] { return TheTip && TheTip->TipAlpha() == 255; });
     std::printf("look: tooltip %s after %.0f ms\n", opaque ? "fully opaque" : "not opaque", NowMs() - shown);
 
     CursorDlg indicator;
@@ -127,16 +110,16 @@ void LookAtTheOverlays(DWORD lookMs) {
 
     std::printf("look: showing\n");
     std::fflush(stdout);
-    PumpFor(lookMs);
+    PumpUntil(lookMs, [] { return false; });
 
     const double hiding = NowMs();
     HideTip(0);
-    const bool gone = PumpFor(2000, [] { return TheTip && !IsWindowVisible(TheTip->Hwnd()); });
+    const bool gone = PumpUntil(2000, [] { return TheTip && !IsWindowVisible(TheTip->Hwnd()); });
     std::printf("look: tooltip %s %.0f ms after HideTip(0)\n", gone ? "hidden" : "still shown", NowMs() - hiding);
     // The fader has nothing to do now and sleeps: its thread's wake-ups can be counted from outside.
     std::printf("look: quiet\n");
     std::fflush(stdout);
-    PumpFor(3000);
+    PumpUntil(3000, [] { return false; });
 
     magnifier.Stop();
     indicator.Stop();
