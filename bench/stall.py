@@ -16,6 +16,7 @@ REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 sys.dont_write_bytecode = True
 from harness import SETTINGS_KEY, TITLE, TestRun, WineSession, wait_until  # noqa: E402
+from harness import report7 as harness_report7  # noqa: E402
 
 # Catalogue positions on Windows 10.
 COPY, HIGHLIGHTER, SPOTLIGHT, EXPOSE = 10, 24, 27, 2
@@ -23,11 +24,7 @@ TILT_LEFT, TILT_RIGHT, WHEEL_UP, WHEEL_DOWN = 6, 7, 4, 5
 
 
 def report7(buttons):
-    data = [0x07, buttons, 0, 0, 0, 0, 0]
-    check = 0
-    for b in data[1:7]:
-        check ^= b
-    return ["%02x" % b for b in data + [check]]
+    return ["%02x" % b for b in harness_report7(buttons)]
 
 
 def main():
