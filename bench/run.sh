@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Prints the figures: first the input decisions per report on the host (native and optimised, Google
-# Benchmark's table), then those of the x86_64 program measured under Wine in a private Xvfb (or on $DISPLAY
+# Benchmark's table), then those of the x86_64 test build measured under Wine in a private Xvfb (or on $DISPLAY
 # when there is one): start-up, the settings paint, and the idle cost of the hidden program; last the
 # presenter board's figures on screens of 1920 x 1080 and 3840 x 2160, side by side (ORVEL_BENCH_BOARD_SIZES
 # names other sizes, an empty value skips them).
@@ -13,7 +13,7 @@ cmake --build build/host-bench -j "${ORVEL_JOBS:-2}" >/dev/null
 build/host-bench/orvel_input_bench 2>&1
 echo
 
-bash tools/build.sh win64
+bash tools/build.sh x64
 . tools/wine-env.sh
 
 [ -n "${DISPLAY:-}" ] || start_headless
@@ -24,7 +24,7 @@ set_window_management N
 "$wine" wineboot >/dev/null 2>&1 || true   # a warm wineserver, as a user's session has
 
 mkdir -p "$WINEPREFIX/drive_c/Orvel"
-cp build/win64/OrvelMouseAssistant.exe build/win64/bench/orvel_bench.exe build/win64/tests/e2e/orvel_wininfo.exe \
+cp build/x64/test-build/OrvelMouseAssistant.exe build/x64/bench/orvel_bench.exe build/x64/tests/e2e/orvel_wininfo.exe \
    "$WINEPREFIX/drive_c/Orvel/"
 "$wine" 'C:\Orvel\orvel_bench.exe' 'C:\Orvel\OrvelMouseAssistant.exe' | tr -d '\r'
 

@@ -4,9 +4,10 @@ through the test channel, tilts and wheel notches, the picker opened and closed,
 spotlight moves, overviews) and prints the longest time the UI thread's message loop was away handling one
 message, the 99th percentile, and the message and window class of the worst turn.
 
-  python3 bench/stall.py [SECONDS]     (after bash tools/build.sh win64; default 60)
+  python3 bench/stall.py [SECONDS]     (after bash tools/build.sh x64; default 60)
 """
 
+import os
 import re
 import sys
 import time
@@ -15,6 +16,9 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 sys.dont_write_bytecode = True
+# The x86_64 test build, as bench/run.sh measures it (the harness's own default is the i686 one).
+os.environ.setdefault("ORVEL_E2E_EXE", str(REPO / "build" / "x64" / "test-build" / "OrvelMouseAssistant.exe"))
+os.environ.setdefault("ORVEL_E2E_WININFO", str(REPO / "build" / "x64" / "tests" / "e2e" / "orvel_wininfo.exe"))
 from harness import SETTINGS_KEY, TITLE, TestRun, WineSession, wait_until  # noqa: E402
 from harness import report7 as harness_report7  # noqa: E402
 

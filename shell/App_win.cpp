@@ -18,6 +18,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -128,12 +129,30 @@ bool WaitForRunningInstanceToEnd() {
     return ended;
 }
 
+// Before anything loads a library by name: gdiplus, hid and wtsapi32 are delay-loaded (their first
+// call loads them) and, unlike the system's known libraries, would otherwise be looked for beside the program
+// first, where a download folder may hold a planted copy. From here on only the system folder is searched;
+// the libraries the program names by a full path (the outside hook library) are unaffected. A Windows 7
+// without the update that brought SetDefaultDllDirectories gets the three loaded from the system folder now,
+// so that the first call finds them loaded; the current folder leaves the search in either case.
+void RestrictDllSearch() {
+    SetDllDirectoryW(L"");
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH - 16) return;
+    for (const wchar_t* name : {L"\\gdiplus.dll", L"\\hid.dll", L"\\wtsapi32.dll"}) {
+        LoadLibraryW((std::wstring(system, length) + name).c_str());  // held until the process ends
+    }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    // Keep the current folder out of the DLL search: every library the program loads later is named by a
-    // full path or comes from the system folder.
-    SetDllDirectoryW(L"");
+    RestrictDllSearch();
 
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&controls);

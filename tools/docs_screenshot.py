@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Takes the README's pictures under Wine in a private Xvfb (after bash tools/build.sh win64):
+"""Takes the README's pictures under Wine in a private Xvfb (after bash tools/build.sh x64):
 
   python3 tools/docs_screenshot.py            the settings window with the picker open on bt3 and its
                                               "Function key" sub-list, cropped: docs/settings-picker.png
@@ -10,6 +10,7 @@ The switcher's picture comes from the benchmark, whose application windows live 
 PrintWindow paints another process's window as nothing, so only there do the cells show the windows'
 pictures (as without desktop composition) rather than the placeholder."""
 
+import os
 import re
 import shutil
 import subprocess
@@ -20,11 +21,14 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 sys.dont_write_bytecode = True
+# The x86_64 test build, as bench/run.sh measures it (the harness's own default is the i686 one).
+os.environ.setdefault("ORVEL_E2E_EXE", str(REPO / "build" / "x64" / "test-build" / "OrvelMouseAssistant.exe"))
+os.environ.setdefault("ORVEL_E2E_WININFO", str(REPO / "build" / "x64" / "tests" / "e2e" / "orvel_wininfo.exe"))
 from harness import SETTINGS_KEY, TITLE, WINE, TestRun, WineSession, wait_until  # noqa: E402
 
 OUT = REPO / "docs" / "settings-picker.png"
 SWITCHER_OUT = REPO / "docs" / "switcher-overview.png"
-BENCH = REPO / "build" / "win64" / "bench" / "orvel_bench.exe"
+BENCH = REPO / "build" / "x64" / "bench" / "orvel_bench.exe"
 
 
 def switcher():
