@@ -6,6 +6,9 @@
   orvel_package.py next-version X.Y.Z         prints X.Y.(Z+1): the packages remove every version below it
   orvel_package.py zip OUT EXE README         writes the portable zip: the program (with uiAccess="false" in
                                               its manifest) and the readme in one folder
+  orvel_package.py symbols OUT VERSION ARCH=DEBUGFILE...
+                                              writes the symbols zip: each packaged program's debug
+                                              information (never installed) under ARCH/, and a readme
 
 Only the Python standard library is used.
 """
@@ -123,6 +126,33 @@ def write_zip(out_path, exe_data, readme_text):
             archive.writestr(info, data)
 
 
+SYMBOLS_README = """Debug information of Orvel Mouse Assistant {version}: one file per program, never installed.
+
+Each program names its file in a debug link. To turn a crash address into a function and a line, take the
+file of the program's architecture (x86: the 32-bit program of the x86 package and of the portable zip; x64:
+the program of the x64 package) and, with mingw-w64's binutils:
+
+    i686-w64-mingw32-addr2line -f -C -e x86/OrvelMouseAssistant.exe.debug 0x<address>
+    x86_64-w64-mingw32-addr2line -f -C -e x64/OrvelMouseAssistant.exe.debug 0x<address>
+
+The address is the one in the program's own address space (the module's base 0x400000 / 0x140000000 plus the
+offset Windows reports in its error report).
+"""
+
+
+def write_symbols(out_path, version, debug_files):
+    """The debug files of the packaged programs, {arch: path of OrvelMouseAssistant.exe.debug}, with a readme."""
+    with zipfile.ZipFile(out_path, "w", compression=zipfile.ZIP_DEFLATED) as archive:
+        entries = [("README.txt", SYMBOLS_README.format(version=version).replace("\n", "\r\n").encode("utf-8"))]
+        entries += [("%s/%s.debug" % (arch, EXE_NAME), Path(path).read_bytes())
+                    for arch, path in sorted(debug_files.items())]
+        for name, data in entries:
+            info = zipfile.ZipInfo(name, date_time=ZIP_TIME)
+            info.compress_type = zipfile.ZIP_DEFLATED
+            info.external_attr = 0o644 << 16
+            archive.writestr(info, data)
+
+
 def main(argv):
     try:
         if len(argv) == 3 and argv[0] == "version":
@@ -134,6 +164,11 @@ def main(argv):
         elif len(argv) == 4 and argv[0] == "zip":
             portable = portable_program(Path(argv[2]).read_bytes())
             write_zip(argv[1], portable, Path(argv[3]).read_text(encoding="utf-8"))
+        elif len(argv) >= 4 and argv[0] == "symbols":
+            pairs = dict(arg.split("=", 1) for arg in argv[3:] if "=" in arg)
+            if len(pairs) != len(argv) - 3:
+                raise PackagingError("symbols takes ARCH=FILE pairs")
+            write_symbols(argv[1], argv[2], pairs)
         else:
             sys.stderr.write(__doc__)
             return 2

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds what a user downloads, into build/packages/:
-#   OrvelMouseAssistant-<version>-x86.msi        the product (build/win32): the package to sign and ship
-#   OrvelMouseAssistant-<version>-x64.msi        the same package around the x86_64 build (build/win64), which
-#                                                Wine here can install and run; the end-to-end tests use it
-#   OrvelMouseAssistant-<version>-portable.zip   the product with a readme, for those who do not install
+# Builds what a user downloads, into build/packages/, from the product builds only (never a test build):
+#   OrvelMouseAssistant-<version>-x86.msi        the 32-bit product (build/x86/product), for every Windows
+#   OrvelMouseAssistant-<version>-x64.msi        the 64-bit product (build/x64/product), for 64-bit Windows
+#   OrvelMouseAssistant-<version>-portable.zip   the 32-bit product with a readme, for those who do not install
+#   OrvelMouseAssistant-<version>-symbols.zip    the debug information of the packaged programs (kept, not
+#                                                shipped to users: it resolves a crash address)
 # The version is the one the resource script states (resources/Orvel.rc); packaging/orvel_package.py checks
 # that every place stating it agrees.
 #
@@ -12,9 +13,11 @@
 #   --no-build       take the builds as they are instead of setting up and building them first
 #   --version X.Y.Z  another product version for the packages (the tests build an older package this way)
 #   --out DIR        write there instead of build/packages
-#   --exe FILE       package this program instead of the build's (only with one kind named)
-# Sign build/win32/OrvelMouseAssistant.exe before packaging when shipping (and package with --no-build, so
-# that nothing rebuilds it): the x86 package takes the file as it is. The portable copy differs from it in its
+#   --exe FILE       package this program instead of the build's (only with one kind named; no symbols zip
+#                    unless FILE.debug lies beside it)
+# Sign build/x86/product/OrvelMouseAssistant.exe and build/x64/product/OrvelMouseAssistant.exe before packaging
+# when shipping (and package with --no-build, so that nothing rebuilds them): the packages take the files as
+# they are. The portable copy differs from it in its
 # manifest, so its signature must be made again (README.md, "uiAccess and signing").
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,15 +49,15 @@ fi
 next=$("${tool[@]}" next-version "$version")
 
 source_of() {  # kind -> the program it packages
-  if [ -n "$exe" ]; then echo "$exe"; elif [ "$1" = x64 ]; then echo build/win64/OrvelMouseAssistant.exe
-  else echo build/win32/OrvelMouseAssistant.exe; fi
+  if [ -n "$exe" ]; then echo "$exe"; elif [ "$1" = x64 ]; then echo build/x64/product/OrvelMouseAssistant.exe
+  else echo build/x86/product/OrvelMouseAssistant.exe; fi
 }
 
 [ "$build" = 0 ] || bash tools/setup.sh
 if [ "$build" = 1 ] && [ -z "$exe" ]; then
   needed=()
   for kind in "${kinds[@]}"; do
-    case "$kind" in x64) needed+=(win64) ;; *) needed+=(win32) ;; esac
+    case "$kind" in x64) needed+=(x64) ;; *) needed+=(x86) ;; esac
   done
   bash tools/build.sh $(printf '%s\n' "${needed[@]}" | sort -u)
 fi
@@ -90,3 +93,17 @@ for kind in "${kinds[@]}"; do
   esac
   echo "package: $target"
 done
+
+# The debug information of every program packaged (the portable zip's is the x86 program's).
+symbols=()
+for kind in "${kinds[@]}"; do
+  arch=$kind; [ "$kind" = zip ] && arch=x86
+  debug="$(source_of "$kind").debug"
+  [ -f "$debug" ] || continue
+  case " ${symbols[*]} " in *" $arch="*) ;; *) symbols+=("$arch=$debug") ;; esac
+done
+if [ ${#symbols[@]} -gt 0 ]; then
+  target="$out/OrvelMouseAssistant-$version-symbols.zip"
+  "${tool[@]}" symbols "$target" "$version" "${symbols[@]}"
+  echo "package: $target"
+fi

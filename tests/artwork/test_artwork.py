@@ -491,31 +491,6 @@ class Manifest(unittest.TestCase):
         self.assertEqual([(d.get("version"), d.get("processorArchitecture")) for d in deps], [("6.0.0.0", "*")])
 
 
-# ------------------------------------------------------------------------------------ the product carries no test code
-
-class ProductBuild(unittest.TestCase):
-    """The test build (win64) reads its trace file and test switches from the environment and answers the test
-    channel; the product (win32) must not even know their names."""
-    NAMES = ("ORVEL_TRACE", "ORVEL_TEST_RESET_HANG_MS", "ORVEL_TEST_EXIT_DELAY_MS", "ORVEL_TEST_TILT_WORK_MS",
-             "ORVEL_TEST_SLOW_PAINT_MS", "ORVEL-TEST-CHAN", "test-channel kind")
-
-    def binary(self, build):
-        path = os.path.join(ROOT, "build", build, "OrvelMouseAssistant.exe")
-        if not os.path.exists(path):
-            self.skipTest("%s is not built" % path)
-        with open(path, "rb") as f:
-            return f.read()
-
-    def found(self, data):
-        return [n for n in self.NAMES if n.encode("utf-16-le") in data or n.encode("ascii") in data]
-
-    def test_product_has_no_trace_and_no_switches(self):
-        self.assertEqual(self.found(self.binary("win32")), [])
-
-    def test_test_build_has_them(self):
-        self.assertEqual(self.found(self.binary("win64")), list(self.NAMES))
-
-
 # ------------------------------------------------------------------------------------ the compiled resource script
 
 WINDRES = [w for w in ("i686-w64-mingw32-windres", "x86_64-w64-mingw32-windres") if shutil.which(w)]

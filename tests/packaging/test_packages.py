@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Checks what tools/package.sh makes, without Wine: the version rules and the portable program of
-packaging/orvel_package.py, the tables of the x86 package read with msiinfo (its 32-bit program cannot run
-here), the x64 package against it, and the portable zip.
+packaging/orvel_package.py, the tables of the x86 package read with msiinfo, the x64 package against it, the
+portable zip, the symbols zip, and every packaged program: a product build (no test code), stripped, with the
+debug link its symbols answer, importing at start only libraries that Windows never looks for beside it.
 
 Run: python3 tests/packaging/test_packages.py
 The packages are read from the folder named by ORVEL_PACKAGES (tools/test.sh passes build/packages after
-running tools/package.sh); without it they are built from build/win32 and build/win64 into a temporary
-folder."""
+running tools/package.sh); without it they are built from build/x86 and build/x64 into a temporary folder."""
 import os
 import re
 import shutil
@@ -16,13 +16,15 @@ import sys
 import tempfile
 import unittest
 import zipfile
+import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "packaging"))
 import orvel_package as op  # noqa: E402
 
-PRODUCT_EXE = os.path.join(ROOT, "build", "win32", "OrvelMouseAssistant.exe")
-TEST_EXE = os.path.join(ROOT, "build", "win64", "OrvelMouseAssistant.exe")
+PRODUCT_EXE = os.path.join(ROOT, "build", "x86", "product", "OrvelMouseAssistant.exe")
+X64_PRODUCT_EXE = os.path.join(ROOT, "build", "x64", "product", "OrvelMouseAssistant.exe")
+TEST_BUILDS = {arch: os.path.join(ROOT, "build", arch, "test-build", "OrvelMouseAssistant.exe") for arch in ("x86", "x64")}
 UPGRADE_CODE = "{BFE79661-BEF0-4468-BA8E-8A8F40950C03}"
 RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"
 GUID = re.compile(r"^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}$")
@@ -76,6 +78,85 @@ def pe_machine(exe_bytes):
     return struct.unpack_from("<H", exe_bytes, offset + 4)[0]
 
 
+class PeFile:
+    """What the package tests read of a Windows program: its header flags, sections and start-up imports."""
+    LARGE_ADDRESS_AWARE = 0x20
+
+    def __init__(self, data):
+        self.data = data
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[:2] != b"MZ" or data[pe:pe + 4] != b"PE\0\0":
+            raise AssertionError("not a Windows program")
+        self.machine, count, _, symbols, self.symbol_count, optional_size, self.characteristics = \
+            struct.unpack_from("<HHIIIHH", data, pe + 4)
+        optional = pe + 24
+        magic = struct.unpack_from("<H", data, optional)[0]
+        directories = optional + (96 if magic == 0x10B else 112)
+        self.import_rva = struct.unpack_from("<I", data, directories + 8)[0]
+        self.sections = []
+        table = optional + optional_size
+        for i in range(count):
+            raw_name, vsize, vaddr, raw_size, raw_ptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
+            name = raw_name.rstrip(b"\0").decode("ascii", "replace")
+            if name.startswith("/"):  # a long name, kept in the string table after the symbols
+                strings = symbols + 18 * self.symbol_count
+                start = strings + int(name[1:])
+                name = data[start:data.index(b"\0", start)].decode("ascii", "replace")
+            self.sections.append((name, vaddr, vsize, raw_ptr, raw_size))
+
+    def section(self, name):
+        for found, _, _, raw_ptr, raw_size in self.sections:
+            if found == name:
+                return self.data[raw_ptr:raw_ptr + raw_size]
+        return None
+
+    def offset(self, rva):
+        for _, vaddr, vsize, raw_ptr, raw_size in self.sections:
+            if vaddr <= rva < vaddr + max(vsize, raw_size):
+                return raw_ptr + rva - vaddr
+        raise AssertionError("address %#x in no section" % rva)
+
+    def imported_libraries(self):
+        """The libraries the loader binds before the program runs (not the delay-loaded ones)."""
+        names = []
+        at = self.offset(self.import_rva)
+        while True:
+            lookup, _, _, name_rva, thunks = struct.unpack_from("<IIIII", self.data, at)
+            if not (lookup or name_rva or thunks):
+                return names
+            start = self.offset(name_rva)
+            names.append(self.data[start:self.data.index(b"\0", start)].decode("ascii").lower())
+            at += 20
+
+    def debug_link(self):
+        """(file name, CRC-32) of the .gnu_debuglink section, or None."""
+        link = self.section(".gnu_debuglink")
+        if not link:
+            return None
+        end = link.index(b"\0")
+        crc_at = (end + 4) & ~3
+        return link[:end].decode("ascii"), struct.unpack_from("<I", link, crc_at)[0]
+
+
+# What a packaged program may import the usual way: the system's known libraries, which Windows only ever
+# takes from the system folder, and comctl32, which the manifest binds to the side-by-side version 6 (the
+# loader takes it from the assembly store). Everything else (gdiplus, hid, wtsapi32) is delay-loaded after
+# the program has restricted the search.
+KNOWN_LIBRARIES = {"advapi32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll",
+                   "oleaut32.dll", "setupapi.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "ws2_32.dll",
+                   "comctl32.dll"}
+DELAY_LOADED = ("gdiplus.dll", "hid.dll", "wtsapi32.dll")
+
+# Names only the test build knows: its trace file, its switches, the test channel and a trace line. A packaged
+# program holds none of them; each test build holds them all (so a name that went out of use is noticed).
+TEST_NAMES = ("ORVEL_TRACE", "ORVEL_TEST_RESET_HANG_MS", "ORVEL_TEST_EXIT_DELAY_MS", "ORVEL_TEST_TILT_WORK_MS",
+              "ORVEL_TEST_SLOW_PAINT_MS", "ORVEL-TEST-CHAN", "test-channel kind")
+
+
+def test_names_in(data):
+    return [n for n in TEST_NAMES if n.encode("utf-16-le") in data or n.encode("ascii") in data]
+
+
 class Packages:
     """The three files of one run of tools/package.sh, made once for every test that reads them."""
     folder = None
@@ -93,7 +174,7 @@ class Packages:
                 subprocess.run(["bash", os.path.join(ROOT, "tools", "package.sh"), "--no-build", "--out",
                                 cls.folder], check=True, stdout=subprocess.DEVNULL)
             cls.paths = {kind: os.path.join(cls.folder, "OrvelMouseAssistant-%s-%s" % (version, kind))
-                         for kind in ("x86.msi", "x64.msi", "portable.zip")}
+                         for kind in ("x86.msi", "x64.msi", "portable.zip", "symbols.zip")}
             cls.version = version
         return cls
 
@@ -184,6 +265,20 @@ def rows_by(rows, key):
     return {row[key]: row for row in rows}
 
 
+def msi_program(test, package):
+    """The one file a package's cabinet holds, the program under "Orvel Mouse Assistant"."""
+    folder = tempfile.mkdtemp(prefix="orvel-msi-")
+    try:
+        subprocess.run(["msiextract", "-C", folder, package], check=True, stdout=subprocess.DEVNULL)
+        found = [os.path.join(d, n) for d, _, names in os.walk(folder) for n in names]
+        test.assertEqual([os.path.basename(p) for p in found], ["OrvelMouseAssistant.exe"])
+        test.assertIn(os.path.join("Orvel Mouse Assistant", "OrvelMouseAssistant.exe"), found[0])
+        with open(found[0], "rb") as f:
+            return f.read()
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
 class X86Package(unittest.TestCase):
     """The product's package, checked table by table."""
     REG_EXE = "[SystemFolder]reg.exe"
@@ -231,21 +326,11 @@ class X86Package(unittest.TestCase):
             self.assertEqual(row["Directory_"], "INSTALLDIR")
         self.assertEqual(components["Program"]["KeyPath"], "OrvelMouseAssistant.exe")
 
-        # What the cabinet holds is the very file of build/win32: the i386 product that asks for uiAccess.
-        folder = tempfile.mkdtemp(prefix="orvel-msi-")
-        try:
-            subprocess.run(["msiextract", "-C", folder, self.msi], check=True, stdout=subprocess.DEVNULL)
-            found = [os.path.join(d, n) for d, _, names in os.walk(folder) for n in names]
-            self.assertEqual([os.path.basename(p) for p in found], ["OrvelMouseAssistant.exe"])
-            self.assertIn(os.path.join("Orvel Mouse Assistant", "OrvelMouseAssistant.exe"), found[0])
-            with open(found[0], "rb") as f:
-                shipped = f.read()
-        finally:
-            shutil.rmtree(folder, ignore_errors=True)
-        self.assertTrue(shipped == product, "the package's program differs from build/win32's")
+        # What the cabinet holds is the very file of build/x86/product: the i386 product that asks for uiAccess.
+        shipped = msi_program(self, self.msi)
+        self.assertTrue(shipped == product, "the package's program differs from build/x86/product's")
         self.assertEqual(pe_machine(shipped), 0x14C, "an i386 program")
         self.assertIn('uiAccess="true"', manifest_of(shipped))
-        self.assertNotIn("ORVEL_TRACE".encode("utf-16-le"), shipped, "the product carries no test hooks")
 
     def test_registry_writes_only_the_run_value(self):
         rows = self.table("Registry")
@@ -328,7 +413,8 @@ class X86Package(unittest.TestCase):
 
 
 class X64Package(unittest.TestCase):
-    """The Wine-testable package: the x86 one's tables with a 64-bit program under Program Files."""
+    """The 64-bit product's package: the x86 one's tables with the 64-bit program under Program Files. Both
+    share the UpgradeCode, so one replaces the other (one product on a machine)."""
 
     @classmethod
     def setUpClass(cls):
@@ -363,9 +449,13 @@ class X64Package(unittest.TestCase):
                         row.pop("FileSize")
             key = sorted
             self.assertEqual(key(map(repr, rows64)), key(map(repr, rows86)), table)
-        with open(TEST_EXE, "rb") as f:
-            size = len(f.read())
-        self.assertEqual(int(msi_table(self.x64, "File")[0]["FileSize"]), size, "build/win64's program")
+        with open(X64_PRODUCT_EXE, "rb") as f:
+            product = f.read()
+        self.assertEqual(int(msi_table(self.x64, "File")[0]["FileSize"]), len(product))
+        shipped = msi_program(self, self.x64)
+        self.assertTrue(shipped == product, "the package's program differs from build/x64/product's")
+        self.assertEqual(pe_machine(shipped), 0x8664, "an x86_64 program")
+        self.assertIn('uiAccess="true"', manifest_of(shipped))
 
 
 class PortableZip(unittest.TestCase):
@@ -397,6 +487,61 @@ class PortableZip(unittest.TestCase):
         for needed in ("OrvelMouseAssistant.exe /hide", "OrvelMouseAssistant.exe /close",
                        "HKEY_CURRENT_USER\\SOFTWARE\\ZU A Mouse", "Removing it", "Delete this folder"):
             self.assertIn(needed, readme)
+
+
+class PackagedPrograms(unittest.TestCase):
+    """Every program a user can get: the x86 and x64 packages' and the portable zip's."""
+
+    @classmethod
+    def setUpClass(cls):
+        packages = Packages.get()
+        cls.programs = {}
+        holder = unittest.TestCase()
+        for kind in ("x86.msi", "x64.msi"):
+            cls.programs[kind] = msi_program(holder, packages.paths[kind])
+        with zipfile.ZipFile(packages.paths["portable.zip"]) as archive:
+            cls.programs["portable.zip"] = archive.read("Orvel Mouse Assistant/OrvelMouseAssistant.exe")
+        with zipfile.ZipFile(packages.paths["symbols.zip"]) as archive:
+            cls.symbols = {name: archive.read(name) for name in archive.namelist()}
+
+    def test_no_program_carries_test_code_and_every_test_build_does(self):
+        for kind, data in self.programs.items():
+            self.assertEqual(test_names_in(data), [], "the program of %s knows test names" % kind)
+        for arch, path in TEST_BUILDS.items():
+            self.assertTrue(os.path.isfile(path), "not built: %s" % path)
+            with open(path, "rb") as f:
+                self.assertEqual(test_names_in(f.read()), list(TEST_NAMES), "the %s test build" % arch)
+
+    def test_stripped_with_a_debug_link_that_the_symbols_answer(self):
+        arch_of = {"x86.msi": "x86", "x64.msi": "x64", "portable.zip": "x86"}
+        for kind, data in self.programs.items():
+            pe = PeFile(data)
+            debug_sections = [name for name, *_ in pe.sections if name.startswith(".debug")]
+            self.assertEqual(debug_sections, [], "%s carries its debug information" % kind)
+            self.assertEqual(pe.symbol_count, 0, "%s carries a symbol table" % kind)
+            self.assertLess(len(data), 3 << 20, "%s: %d bytes" % (kind, len(data)))
+            link = pe.debug_link()
+            self.assertIsNotNone(link, "%s names no debug file" % kind)
+            name, crc = link
+            self.assertEqual(name, "OrvelMouseAssistant.exe.debug")
+            debug = self.symbols.get("%s/%s" % (arch_of[kind], name))
+            self.assertIsNotNone(debug, "the symbols zip lacks %s's debug file" % kind)
+            self.assertEqual(zlib.crc32(debug), crc, "the symbols do not belong to %s's program" % kind)
+            self.assertTrue(any(n.startswith(".debug_info") for n, *_ in PeFile(debug).sections),
+                            "the debug file of %s holds no debug information" % kind)
+        self.assertIn("README.txt", self.symbols)
+
+    def test_start_up_imports_only_known_libraries_and_the_32_bit_one_has_4_gb(self):
+        for kind, data in self.programs.items():
+            pe = PeFile(data)
+            imported = pe.imported_libraries()
+            self.assertIn("kernel32.dll", imported, "%s: the import table was not read" % kind)
+            self.assertEqual(sorted(set(imported) - KNOWN_LIBRARIES), [],
+                             "%s imports libraries the loader would look for beside it" % kind)
+            for library in DELAY_LOADED:
+                self.assertTrue(library.encode("ascii") in data.lower(), "%s does not load %s at all" % (kind, library))
+            if pe.machine == 0x14C:
+                self.assertTrue(pe.characteristics & PeFile.LARGE_ADDRESS_AWARE, "%s is not large-address-aware" % kind)
 
 
 if __name__ == "__main__":
