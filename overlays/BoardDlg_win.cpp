@@ -139,6 +139,7 @@ void BoardDlg::Close() {
     if (cursorClipped) {
         ClipCursor(nullptr);
         cursorClipped = false;
+        ORVEL_TRACE("board-clip released");
     }
     if (Hwnd()) ShowWindow(Hwnd(), SW_HIDE);
     if (cursorHidden) {
@@ -235,7 +236,9 @@ void BoardDlg::PrepareWindow() {
 void BoardDlg::ConfineCursor() {
     RECT window{};
     if (!GetWindowRect(Hwnd(), &window)) return;
-    if (ClipCursor(&window)) cursorClipped = true;
+    if (!ClipCursor(&window)) return;
+    cursorClipped = true;
+    ORVEL_TRACE("board-clip confined=%ld,%ld,%ld,%ld", window.left, window.top, window.right, window.bottom);
 }
 
 // ------------------------------------------------------------------------------------------- raw input

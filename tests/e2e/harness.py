@@ -1,9 +1,10 @@
-"""End-to-end harness: runs the real x86_64 Orvel Mouse Assistant under Wine inside a private Xvfb.
+"""End-to-end harness: runs the real Orvel Mouse Assistant (a test build, i686 or x86_64) under Wine inside a
+private Xvfb.
 
 One test run owns one Xvfb (on a display number Xvfb picks itself) and one template Wine prefix per Windows
 version; every test works in its own `cp -a` copy of a template with its own wineserver, and everything a test
 started is ended when it finishes, pass or fail. A failing test leaves a screenshot, the program's output, the
-trace file, the registry key and the window list under build/e2e-artifacts/<test>/.
+trace file, the registry key and the window list under build/e2e-artifacts/<x86|x64>/<test>/.
 
 Only the Python standard library is used. The program and the window probe are found through the environment
 variables ORVEL_E2E_EXE and ORVEL_E2E_WININFO (run.py sets them from its options).
@@ -38,9 +39,9 @@ SETTINGS_VALUES = ("order", "extra key", "gesture up", "gesture down", "gesture 
 # Wine's tray without a virtual desktop: a "Wine System Tray" window at the top left of the screen.
 TRAY_ICON = (12, 32)
 
-DEFAULT_EXE = REPO / "build" / "win64" / EXE_NAME
-DEFAULT_WININFO = REPO / "build" / "win64" / "tests" / "e2e" / WININFO_NAME
-ARTIFACTS = REPO / "build" / "e2e-artifacts"
+DEFAULT_EXE = REPO / "build" / "x86" / "test-build" / EXE_NAME
+DEFAULT_WININFO = REPO / "build" / "x86" / "tests" / "e2e" / WININFO_NAME
+ARTIFACTS_ROOT = REPO / "build" / "e2e-artifacts"
 
 # Inside each prefix: the program in its own folder (so a test can put a lang.ini beside it), the probe in
 # another one (so it can never be taken for a file of the program).
@@ -67,6 +68,31 @@ def program_path():
 
 def wininfo_path():
     return Path(os.environ.get("ORVEL_E2E_WININFO", str(DEFAULT_WININFO))).resolve()
+
+
+def pe_machine(path):
+    """The machine field of a Windows program's PE header: 0x14C i386, 0x8664 x86_64."""
+    with open(path, "rb") as f:
+        head = f.read(4096)
+    offset = int.from_bytes(head[0x3C:0x40], "little")
+    if head[:2] != b"MZ" or head[offset:offset + 4] != b"PE\0\0":
+        raise HarnessError("not a Windows program: %s" % path)
+    return int.from_bytes(head[offset + 4:offset + 6], "little")
+
+
+def program_arch():
+    """"x86" for the i686 test build (a 32-bit process under Wine's WoW64), "x64" for the x86_64 one."""
+    return "x86" if pe_machine(program_path()) == 0x14C else "x64"
+
+
+def artifacts_folder():
+    """Evidence goes by architecture, so that the two suites can run side by side."""
+    return ARTIFACTS_ROOT / program_arch()
+
+
+def packages_folder():
+    """The packages the product smoke tests install (tools/package.sh writes them)."""
+    return Path(os.environ.get("ORVEL_E2E_PACKAGES", str(REPO / "build" / "packages"))).resolve()
 
 
 def planted_dll_path():
@@ -786,7 +812,7 @@ def artifact_name(test_id):
 
 class WineTestCase(unittest.TestCase):
     """Each test gets a clean prefix copy (`prefix_version`: "win10" or "win7") in self.wine; on failure its
-    evidence goes to build/e2e-artifacts/<test>/ and the folder is named on stderr."""
+    evidence goes to build/e2e-artifacts/<arch>/<test>/ and the folder is named on stderr."""
 
     prefix_version = "win10"
 
@@ -806,7 +832,7 @@ class WineTestCase(unittest.TestCase):
     def _keep_evidence(self):
         if not self._failed() and os.environ.get("ORVEL_E2E_KEEP") != "1":
             return
-        folder = ARTIFACTS / artifact_name(self.id())
+        folder = artifacts_folder() / artifact_name(self.id())
         shutil.rmtree(folder, ignore_errors=True)
         self.wine.save_artifacts(folder)
         sys.stderr.write("e2e: evidence of %s in %s\n" % (self.id(), folder))

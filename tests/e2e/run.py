@@ -1,11 +1,16 @@
 #!/usr/bin/env python3
-"""Runs every end-to-end test (tests/e2e/test_*.py) headless under Wine and Xvfb.
+"""Runs every end-to-end test (tests/e2e/test_*.py) headless under Wine and Xvfb, against one test build.
 
 Prints one line per test, the details of every failure, and last a summary line "N passed, M failed" (with
 ", K skipped" when tests were skipped); exits non-zero when any test failed or errored.
 
-  python3 tests/e2e/run.py [--exe build/win64/OrvelMouseAssistant.exe]
-                           [--wininfo build/win64/tests/e2e/orvel_wininfo.exe] [-k PATTERN] [--keep]
+  python3 tests/e2e/run.py [--exe build/x86/test-build/OrvelMouseAssistant.exe]
+                           [--wininfo build/x86/tests/e2e/orvel_wininfo.exe] [--packages build/packages]
+                           [-k PATTERN] [--keep]
+
+The test build may be the i686 one (the product's architecture, the default) or the x86_64 one (build/x64/...);
+the probe should be of the same build. The product smoke tests install the packages of the same architecture
+from --packages.
 """
 
 import argparse
@@ -86,10 +91,12 @@ def all_tests(suite):
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--exe", default="build/win64/OrvelMouseAssistant.exe",
-                        help="the x86_64 program under test")
-    parser.add_argument("--wininfo", default="build/win64/tests/e2e/orvel_wininfo.exe",
-                        help="the window probe built with the win64 build")
+    parser.add_argument("--exe", default="build/x86/test-build/OrvelMouseAssistant.exe",
+                        help="the test build under test (i686 or x86_64)")
+    parser.add_argument("--wininfo", default="build/x86/tests/e2e/orvel_wininfo.exe",
+                        help="the window probe built beside that test build")
+    parser.add_argument("--packages", default="build/packages",
+                        help="where tools/package.sh left the packages (the product smoke tests)")
     parser.add_argument("-k", dest="patterns", action="append", default=[],
                         help="only tests whose name contains this text (may be repeated)")
     parser.add_argument("--keep", action="store_true",
@@ -98,6 +105,7 @@ def main(argv=None):
 
     os.environ["ORVEL_E2E_EXE"] = str(resolve(options.exe))
     os.environ["ORVEL_E2E_WININFO"] = str(resolve(options.wininfo))
+    os.environ["ORVEL_E2E_PACKAGES"] = str(resolve(options.packages))
     if options.keep:
         os.environ["ORVEL_E2E_KEEP"] = "1"
     # The tests make their own X server; an existing display is never used.
@@ -112,7 +120,7 @@ def main(argv=None):
     # Evidence an earlier run left for these tests would be taken for this run's (other tests' folders stay:
     # another run may be using them).
     for test in all_tests(suite):
-        shutil.rmtree(harness.ARTIFACTS / harness.artifact_name(test.id()), ignore_errors=True)
+        shutil.rmtree(harness.artifacts_folder() / harness.artifact_name(test.id()), ignore_errors=True)
 
     # A run ended from outside (timeout of a CI job) still takes its X server and Wine processes down.
     # (unittest would take SystemExit for one failing test and go on; an interrupt stops the whole run.)
@@ -121,7 +129,8 @@ def main(argv=None):
     signal.signal(signal.SIGTERM, interrupt)
 
     out = sys.stdout
-    out.write("e2e: program %s\ne2e: probe %s\n" % (os.environ["ORVEL_E2E_EXE"], os.environ["ORVEL_E2E_WININFO"]))
+    out.write("e2e: program %s (%s)\ne2e: probe %s\n" % (os.environ["ORVEL_E2E_EXE"], harness.program_arch(),
+                                                       os.environ["ORVEL_E2E_WININFO"]))
     out.flush()
     result = LineResult(out)
     started = time.monotonic()
@@ -139,7 +148,7 @@ def main(argv=None):
     for kind, problems in (("FAIL", result.failures), ("ERROR", result.errors)):
         for test, trace in problems:
             out.write("\n%s: %s\n%s" % (kind, test.id(), trace))
-            evidence = harness.ARTIFACTS / harness.artifact_name(test.id())
+            evidence = harness.artifacts_folder() / harness.artifact_name(test.id())
             if evidence.is_dir():
                 out.write("evidence: %s\n" % evidence)
     failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)

@@ -7,7 +7,7 @@ import shutil
 import time
 import unittest
 
-from harness import SCREEN, WineTestCase, report7, wait_until, wininfo_path
+from harness import SCREEN, WineTestCase, program_arch, report7, wait_until, wininfo_path
 
 # Catalogue positions on Windows 10 (28 entries).
 FORWARD, COPY, PAGE_DOWN, FUNCTION_KEY, CALCULATOR = 13, 10, 15, 8, 7
@@ -133,8 +133,9 @@ class Calculator(InputTestCase):
 
     def test_the_system_calculator_runs_never_a_planted_one(self):
         fake = self.wine.run.snapshot(wininfo_path().parent / "orvel_fake_calc.exe")
-        system32 = self.wine.prefix / "drive_c" / "windows" / "system32"
-        shutil.copy2(fake, system32 / "calc.exe")
+        # The system folder as the program sees it: a 32-bit program's "system32" is syswow64, as on Windows.
+        system = "system32" if program_arch() == "x64" else "syswow64"
+        shutil.copy2(fake, self.wine.prefix / "drive_c" / "windows" / system / "calc.exe")
         shutil.copy2(fake, self.wine.program_dir / "calc.exe")  # the program's folder, also its working folder
         self.start_hidden({})
         self.channel("run", CALCULATOR)
@@ -142,7 +143,7 @@ class Calculator(InputTestCase):
         self.assertTrue(wait_until(started.exists, 10), "no calculator started")
         time.sleep(0.5)
         paths = [p.strip().lower() for p in started.read_text(encoding="utf-8").splitlines() if p.strip()]
-        self.assertEqual(paths, ["c:\\windows\\system32\\calc.exe"], "which calc.exe ran")
+        self.assertEqual(paths, ["c:\\windows\\%s\\calc.exe" % system], "which calc.exe ran")
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 """End-to-end tests of the Windows Installer package under Wine (wine64 runs msiexec): a silent install of the
-x64 package, the program started through the Run value it wrote, the silent uninstall that ends the program
+package of the test build's architecture (x86 into "Program Files (x86)", x64 into "Program Files"), the program
+started through the Run value it wrote, the silent uninstall that ends the program
 through "/close /wait" before it removes anything, the settings key kept (or removed on request), an upgrade
 from an older package; and the "/close /wait" messenger on its own.
 
@@ -15,14 +16,16 @@ import time
 from pathlib import Path
 
 from harness import (EXE_NAME, REPO, SETTINGS_KEY, SETTINGS_VALUES, TITLE, WINE, HarnessError, Program,
-                     WineTestCase, parse_reg_query, program_path)
+                     WineTestCase, parse_reg_query, program_arch, program_path)
 
 OLDER_VERSION = "0.9.0"
 PRODUCT = "Orvel Mouse Assistant"
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 PRODUCTS_KEY = r"HKLM\Software\Classes\Installer\Products"
-INSTALLED_EXE_WIN = "C:\\Program Files\\Orvel Mouse Assistant\\" + EXE_NAME
+# The package kind of the program under test, and where it installs the program in a 64-bit prefix.
+KIND = program_arch()
+INSTALLED_EXE_WIN = "C:\\Program Files%s\\Orvel Mouse Assistant\\%s" % (" (x86)" if KIND == "x86" else "", EXE_NAME)
 ICON = REPO / "resources" / "icons" / "app.ico"
 # A value of the user's that no package knows: it must still be there after an uninstall or an upgrade.
 MARKER = "installer-test marker"
@@ -31,7 +34,8 @@ CLOSE_WAIT_LIMIT_MS = 10000
 
 
 class Packages:
-    """The x64 packages of this run, made once: {version: path}, and the current version."""
+    """The packages of this run (of the program under test's kind), made once: {version: path}, and the current
+    version."""
     _instance = None
 
     def __init__(self):
@@ -40,9 +44,9 @@ class Packages:
         self.paths = {}
         for version in (None, OLDER_VERSION):
             command = ["bash", str(REPO / "tools" / "package.sh"), "--no-build", "--exe", str(program_path()),
-                       "--out", str(self.folder)] + (["--version", version] if version else []) + ["x64"]
+                       "--out", str(self.folder)] + (["--version", version] if version else []) + [KIND]
             proc = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
-            made = re.findall(r"^package: (.*-(\d+\.\d+\.\d+)-x64\.msi)$", proc.stdout.decode(), re.M)
+            made = re.findall(r"^package: (.*-(\d+\.\d+\.\d+)-%s\.msi)$" % KIND, proc.stdout.decode(), re.M)
             if proc.returncode != 0 or len(made) != 1:
                 raise HarnessError("tools/package.sh failed: %s" % proc.stderr.decode(errors="replace")[-600:])
             self.paths[made[0][1]] = Path(made[0][0])
@@ -136,9 +140,13 @@ class InstallerTestCase(WineTestCase):
 
     def uninstall_entries(self):
         """{product code: values} of the Apps & Features entries named like the program."""
-        text = self.wine._tool(["reg", "query", UNINSTALL_KEY, "/s"], check=False).stdout.decode(errors="replace")
-        return {key.rsplit("\\", 1)[1]: values for key, values in reg_blocks(text).items()
-                if values.get("DisplayName", (None, None))[1] == PRODUCT}
+        entries = {}
+        for view in ("/reg:64", "/reg:32"):  # a 32-bit package's entry may be in the 32-bit view
+            text = self.wine._tool(["reg", "query", UNINSTALL_KEY, "/s", view], check=False).stdout.decode(
+                errors="replace")
+            entries.update({key.rsplit("\\", 1)[1]: values for key, values in reg_blocks(text).items()
+                            if values.get("DisplayName", (None, None))[1] == PRODUCT})
+        return entries
 
     def shortcut_path(self, install_log):
         """Where the installer's Start-menu folder is (Wine uses the user's, Windows the common one for a

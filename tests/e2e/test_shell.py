@@ -354,19 +354,32 @@ if __name__ == "__main__":
 
 class DllSearch(ShellTestCase):
 
-    def test_planted_dwmapi_beside_the_program_is_not_loaded(self):
+    # Libraries the program loads that are not among the system's known ones (which Windows only ever takes
+    # from the system folder): dwmapi by full path, gdiplus, hid and wtsapi32 delay-loaded after the search has
+    # been restricted to the system folder. All four are in use once the first frame is out (GDI+ paints it,
+    # the HID walk and the session notices come before it, the switcher's entry points are looked up).
+    PLANTED = ("dwmapi.dll", "gdiplus.dll", "hid.dll", "wtsapi32.dll")
+
+    def test_libraries_planted_beside_the_program_are_not_loaded(self):
         planted = self.wine.run.snapshot(planted_dll_path())
-        # Control: a program that loads "dwmapi.dll" by plain name gets the copy planted beside it.
+        # Control: a program that loads each by plain name gets the copy planted beside it.
         probe_dir = self.wine.prefix / "drive_c" / "orvel-probe"
-        shutil.copy2(planted, probe_dir / "dwmapi.dll")
-        self.wine.wininfo("load", "dwmapi.dll")
-        if not (probe_dir / "dwmapi.dll.loaded").exists():
-            self.skipTest("this Wine prefers its own dwmapi over a copy beside a program")
+        honoured = []
+        for name in self.PLANTED:
+            shutil.copy2(planted, probe_dir / name)
+            self.wine.wininfo("load", name)
+            if (probe_dir / (name + ".loaded")).exists():
+                honoured.append(name)
+        if not honoured:
+            self.skipTest("this Wine prefers its own libraries over copies beside a program")
 
         # The program's folder is also its working folder here: one planted copy covers both.
-        shutil.copy2(planted, self.wine.program_dir / "dwmapi.dll")
+        for name in honoured:
+            shutil.copy2(planted, self.wine.program_dir / name)
         program = self.start_and_wait_visible()
         self.wine.wait_trace("first-frame")
-        self.assert_running(program, "with a planted dwmapi.dll beside it")
-        self.assertFalse((self.wine.program_dir / "dwmapi.dll.loaded").exists(),
-                         "the program loaded the dwmapi.dll planted in its folder")
+        self.assert_running(program, "with %s planted beside it" % ", ".join(honoured))
+        lines = self.wine.trace()
+        self.assertTrue(any(l.is_event("hid open") for l in lines), "the HID walk (hid.dll) did not run")
+        loaded = [name for name in honoured if (self.wine.program_dir / (name + ".loaded")).exists()]
+        self.assertEqual(loaded, [], "the program loaded copies planted in its folder")

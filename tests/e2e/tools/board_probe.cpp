@@ -3,6 +3,7 @@
 // window with a picture in it for the board to freeze. One JSON object per line on stdout.
 //
 //   orvel_board_probe clip                       the cursor's confinement and the screen's size
+//   orvel_board_probe clip-honoured              whether ClipCursor holds the cursor for this architecture
 //   orvel_board_probe clipboard-clear            empties the clipboard
 //   orvel_board_probe clipboard-dib FILE         writes the clipboard's CF_DIB block to FILE, as it is
 //   orvel_board_probe desktop                    the user's desktop folder (SHGetSpecialFolderPathW)
@@ -25,7 +26,7 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: orvel_board_probe clip | clipboard-clear | clipboard-dib FILE | desktop |"
+                 "usage: orvel_board_probe clip | clip-honoured | clipboard-clear | clipboard-dib FILE | desktop |"
                  " pattern-window X Y W H MS\n");
     return 2;
 }
@@ -38,6 +39,27 @@ int Clip() {
     std::printf("{\"clip\":[%ld,%ld,%ld,%ld],\"screen\":[%d,%d],\"cursor\":[%ld,%ld]}\n", clip.left, clip.top,
                 clip.right, clip.bottom, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), cursor.x,
                 cursor.y);
+    return 0;
+}
+
+// Whether this Wine holds the cursor for a program of this probe's architecture (Wine 8 ignores ClipCursor
+// from a 32-bit program; its new WoW64 mode does not): a window of the probe's own in front, a small
+// rectangle asked for and read back, then the cursor given back.
+int ClipHonoured() {
+    HWND window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"orvel clip probe", WS_POPUP | WS_VISIBLE, 0, 0, 200,
+                                  200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(window);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    const RECT asked{10, 10, 110, 110};
+    const BOOL called = ClipCursor(&asked);
+    RECT clip{};
+    GetClipCursor(&clip);
+    ClipCursor(nullptr);
+    DestroyWindow(window);
+    const bool held = EqualRect(&clip, &asked) != FALSE;
+    std::printf("{\"called\":%s,\"honoured\":%s,\"clip\":[%ld,%ld,%ld,%ld]}\n", called ? "true" : "false",
+                held ? "true" : "false", clip.left, clip.top, clip.right, clip.bottom);
     return 0;
 }
 
@@ -153,6 +175,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
     const std::wstring command = argv[1];
     if (command == L"clip" && argc == 2) return Clip();
+    if (command == L"clip-honoured" && argc == 2) return ClipHonoured();
     if (command == L"clipboard-clear" && argc == 2) return ClipboardClear();
     if (command == L"clipboard-dib" && argc == 3) return ClipboardDib(argv[2]);
     if (command == L"desktop" && argc == 2) return Desktop();
