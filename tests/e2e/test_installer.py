@@ -85,11 +85,12 @@ def reg_blocks(text):
     return blocks
 
 
-class InstallerTestCase(WineTestCase):
+class InstallerSteps(WineTestCase):
+    """Installing, starting and removing a package in the test's prefix, for this file's tests and the product
+    smoke tests."""
 
     def setUp(self):
         super().setUp()
-        self.packages = Packages.get()
         self.msi_runs = 0
 
     # ------------------------------------------------------------------------------ steps
@@ -121,19 +122,13 @@ class InstallerTestCase(WineTestCase):
             shutil.copy2(log_path, self.wine.logs / log_path.name)
         return proc.returncode, log
 
-    def put_package(self, version):
-        source = self.packages.paths[version]
+    def put_file(self, source):
         target = self.wine.prefix / "drive_c" / "orvel-probe" / source.name
         shutil.copy2(source, target)
         return "C:\\orvel-probe\\" + source.name
 
-    def install(self, version):
-        code, log = self.msiexec("/i", self.put_package(version))
-        self.assertEqual(code, 0, "msiexec /i of %s ended with %d" % (version, code))
-        return log
-
-    def installed_exe(self):
-        return self.windows_path(INSTALLED_EXE_WIN)
+    def installed_exe(self, installed_win=INSTALLED_EXE_WIN):
+        return self.windows_path(installed_win)
 
     def run_value(self):
         return (self.wine.reg_query(RUN_KEY) or {}).get(PRODUCT)
@@ -155,15 +150,15 @@ class InstallerTestCase(WineTestCase):
         self.assertIsNotNone(match, "the install log names no ProgramMenuFolder")
         return self.windows_path(match.group(1)) / (PRODUCT + ".lnk")
 
-    def start_from_run_value(self, **switches):
-        """Starts what the Run value says, as the log-on would, with the trace on."""
+    def start_from_run_value(self, trace=True, **switches):
+        """Starts what the Run value says, as the log-on would (with the trace on unless told not to)."""
         value = self.run_value()
         self.assertIsNotNone(value, "no Run value")
         exe, args = split_command_line(value[1])
         index = len(self.wine.programs)
         out_path = self.wine.logs / ("installed-%d.stdout" % index)
         err_path = self.wine.logs / ("installed-%d.stderr" % index)
-        env = dict(self.wine.env, ORVEL_TRACE="C:\\orvel\\trace.txt")
+        env = dict(self.wine.env, ORVEL_TRACE="C:\\orvel\\trace.txt") if trace else dict(self.wine.env)
         env.update({k: str(v) for k, v in switches.items()})
         with open(out_path, "wb") as out, open(err_path, "wb") as err:
             proc = subprocess.Popen([WINE, exe] + args, env=env, cwd=str(self.wine.prefix / "drive_c"),
@@ -214,12 +209,28 @@ class InstallerTestCase(WineTestCase):
         self.assertIn(code.upper(), icons[0].upper())
         self.assertEqual(self.windows_path(icons[0]).read_bytes(), ICON.read_bytes())
 
-    def assert_removed(self, shortcut):
-        self.assertFalse(self.installed_exe().exists(), "the program file is left behind")
-        self.assertFalse(self.installed_exe().parent.exists(), "the program's folder is left behind")
+    def assert_removed(self, shortcut, installed_win=INSTALLED_EXE_WIN):
+        self.assertFalse(self.installed_exe(installed_win).exists(), "the program file is left behind")
+        self.assertFalse(self.installed_exe(installed_win).parent.exists(), "the program's folder is left behind")
         self.assertFalse(shortcut.exists(), "the Start-menu shortcut is left behind")
         self.assertIsNone(self.run_value(), "the Run value is left behind")
         self.assertEqual(self.uninstall_entries(), {}, "the Apps & Features entry is left behind")
+
+
+class InstallerTestCase(InstallerSteps):
+    """The packages of this run's test build."""
+
+    def setUp(self):
+        super().setUp()
+        self.packages = Packages.get()
+
+    def put_package(self, version):
+        return self.put_file(self.packages.paths[version])
+
+    def install(self, version):
+        code, log = self.msiexec("/i", self.put_package(version))
+        self.assertEqual(code, 0, "msiexec /i of %s ended with %d" % (version, code))
+        return log
 
 
 class InstallAndUninstall(InstallerTestCase):
