@@ -6,9 +6,14 @@ wineserver=/usr/lib/wine/wineserver64
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb_pid=""
 
-# make_prefix DIR: creates a Windows 10 prefix with the fonts GDI+ needs, once.
+# make_prefix DIR: creates a Windows 10 prefix with the fonts GDI+ needs, once. A prefix made before the
+# 32-bit Wine was installed has no syswow64 and cannot run the i686 program: it is made again.
 make_prefix() {
   export WINEPREFIX="$1"
+  if [ -f "$WINEPREFIX/system.reg" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    echo "== the Wine prefix $WINEPREFIX predates the 32-bit Wine: making it again"
+    rm -rf "$WINEPREFIX"
+  fi
   [ -f "$WINEPREFIX/system.reg" ] && return 0
   echo "== creating the Wine prefix $WINEPREFIX (once, about 15 s)"
   mkdir -p "$WINEPREFIX"
