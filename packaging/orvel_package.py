@@ -6,6 +6,7 @@
   orvel_package.py next-version X.Y.Z         prints X.Y.(Z+1): the packages remove every version below it
   orvel_package.py zip OUT EXE README         writes the portable zip: the program (with uiAccess="false" in
                                               its manifest) and the readme in one folder
+  orvel_package.py signed EXE                 exit code 0 when the program is signed, 3 when it is not
   orvel_package.py symbols OUT VERSION ARCH=DEBUGFILE...
                                               writes the symbols zip: each packaged program's debug
                                               information (never installed) under ARCH/, and a readme
@@ -111,6 +112,24 @@ def portable_program(data):
     return data.replace(UIACCESS_TRUE, UIACCESS_FALSE)
 
 
+def is_signed(data):
+    """True when the program carries an Authenticode signature (its certificate table is not empty). Windows
+    starts a program whose manifest asks for uiAccess only when it is signed, so an unsigned one in a package
+    would not start at all."""
+    if data[:2] != b"MZ" or len(data) < 0x40:
+        raise PackagingError("not a Windows program")
+    pe = int.from_bytes(data[0x3C:0x40], "little")
+    if data[pe:pe + 4] != b"PE\0\0":
+        raise PackagingError("not a Windows program")
+    optional = pe + 24
+    magic = int.from_bytes(data[optional:optional + 2], "little")
+    directories = optional + (96 if magic == 0x10B else 112)
+    security = directories + 4 * 8  # the fifth entry: the certificate table
+    address = int.from_bytes(data[security:security + 4], "little")
+    size = int.from_bytes(data[security + 4:security + 8], "little")
+    return address != 0 and size != 0
+
+
 # A fixed time for every entry: the same inputs give the same zip.
 ZIP_TIME = (2020, 1, 1, 0, 0, 0)
 
@@ -164,6 +183,8 @@ def main(argv):
         elif len(argv) == 4 and argv[0] == "zip":
             portable = portable_program(Path(argv[2]).read_bytes())
             write_zip(argv[1], portable, Path(argv[3]).read_text(encoding="utf-8"))
+        elif len(argv) == 2 and argv[0] == "signed":
+            return 0 if is_signed(Path(argv[1]).read_bytes()) else 3
         elif len(argv) >= 4 and argv[0] == "symbols":
             pairs = dict(arg.split("=", 1) for arg in argv[3:] if "=" in arg)
             if len(pairs) != len(argv) - 3:

@@ -71,6 +71,10 @@ trap 'rm -rf "$stage"' EXIT
 for kind in "${kinds[@]}"; do
   program=$(source_of "$kind")
   [ -f "$program" ] || { echo "not built: $program" >&2; exit 1; }
+  # Fine for tests and Wine; a release needs the signature (README.md, "Signing, uiAccess and symbols").
+  if [ "$kind" != zip ] && ! "${tool[@]}" signed "$program"; then
+    echo "note: $program is not signed: Windows will refuse to start it from the $kind package (it asks for uiAccess)"
+  fi
   case "$kind" in
     x86|x64)
       target="$out/OrvelMouseAssistant-$version-$kind.msi"

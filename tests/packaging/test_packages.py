@@ -243,6 +243,22 @@ class VersionRules(unittest.TestCase):
         self.assertIn(b"three numbers", failed.stderr)
 
 
+class SignatureRule(unittest.TestCase):
+
+    def test_a_program_is_signed_only_with_a_certificate_table(self):
+        with open(PRODUCT_EXE, "rb") as f:
+            program = bytearray(f.read())
+        self.assertFalse(op.is_signed(bytes(program)), "the build is not signed")
+        pe = struct.unpack_from("<I", program, 0x3C)[0]
+        directories = pe + 24 + (96 if struct.unpack_from("<H", program, pe + 24)[0] == 0x10B else 112)
+        struct.pack_into("<II", program, directories + 32, len(program), 0x1000)
+        self.assertTrue(op.is_signed(bytes(program)))
+        struct.pack_into("<II", program, directories + 32, len(program), 0)
+        self.assertFalse(op.is_signed(bytes(program)), "an empty table is no signature")
+        with self.assertRaises(op.PackagingError):
+            op.is_signed(b"PK\x03\x04 not a program")
+
+
 class PortableProgramRule(unittest.TestCase):
 
     def test_only_the_ui_access_line_changes_and_the_size_stays(self):
