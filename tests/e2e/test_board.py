@@ -64,6 +64,9 @@ class BoardTestCase(WineTestCase):
         probe = self.wine.run.snapshot(board_probe_path())
         shutil.copy2(probe, self.wine.prefix / "drive_c" / "orvel-probe" / probe.name)
         self.desktops = make_desktops_private(self.wine.prefix)
+        # Asked before the program starts: the probe's window takes the foreground, and Wine lets go of a
+        # clip when the foreground passes to another program.
+        self.clip_honoured()
 
     # ------------------------------------------------------------------ the program and its helpers
     def probe(self, *args):
