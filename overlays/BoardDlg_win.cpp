@@ -368,6 +368,9 @@ void BoardDlg::SaveSnapNow(SnapTarget target) {
     model.snapActive = 1;
     if (model.mode == kBoardHighlighter) Refresh(SquareAround(model.penAt, kPenCursorBox));
     const BoardRect rect = model.SnapRect(window.right - window.left, window.bottom - window.top);
+#if defined(ORVEL_TEST_HOOKS)
+    NextBoardPictureRefused();  // a snap's picture is a vector: it can only throw
+#endif
     const SnapImage image = SnapPixels(screenBitmap.Pixels(), inkBitmap.Pixels(), model.mode, rect,
                                        model.mode == kBoardFreeform ? &model.OutlineInside() : nullptr);
 
