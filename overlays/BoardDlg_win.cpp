@@ -18,6 +18,7 @@ namespace {
 constexpr BYTE kSpotlightAlpha = 0xC8;  // the darkening, as the window's constant alpha over black
 constexpr int kModeTipMs = 800;
 constexpr int kSnapTipMs = 500;
+constexpr int kFailureTipMs = 1500;
 constexpr int kTipPixels = 20;
 
 // boardLock, taken without waiting by a paint (a paint that comes in the middle of a capture on this very
@@ -84,7 +85,11 @@ void BoardDlg::SetMode(int newMode) noexcept {
 
 // ------------------------------------------------------------------------------------- opening, closing
 
-void BoardDlg::ToggleMode(int newMode) {
+void BoardDlg::ToggleMode(int newMode) noexcept {
+    Guarded("toggle", [&] { ToggleNow(newMode); });
+}
+
+void BoardDlg::ToggleNow(int newMode) {
     ORVEL_TRACE("board-toggle %d", newMode);
     switch (model.DecideToggle(newMode)) {
     case BoardModel::Toggle::Nothing:
@@ -99,9 +104,9 @@ void BoardDlg::ToggleMode(int newMode) {
     model.screenCaptured = 0;
     SetMode(newMode);
     if (!CaptureScreen()) {
-        // Without its pictures the board would cover the monitor with nothing to show: it stays closed.
+        // The system refused a picture: as when one cannot be allocated, the board stays closed and says why.
         ORVEL_TRACE("board-open failed mode=%d", newMode);
-        Close();
+        OnOperationFailed(true);
         return;
     }
     PrepareWindow();
@@ -134,7 +139,25 @@ void BoardDlg::OnDisplayChange(const std::vector<BoardRect>& monitors) {
     Close();
 }
 
-void BoardDlg::Close() {
+void BoardDlg::OnOperationFailed(bool outOfMemory) noexcept {
+    // The record that was being taken apart is gone with the operation.
+    recordAt = nullptr;
+    const BoardModel::FailureTip tip = model.DecideFailureTip(outOfMemory);
+    ORVEL_TRACE("board-failed mode=%d out-of-memory=%d", model.mode, int(outOfMemory));
+    // Where the board is, or was about to open; its pictures are freed before the tip needs memory.
+    const RECT shownOn{origin.x, origin.y, origin.x + boardWidth, origin.y + boardHeight};
+    Close();
+    if (tip == BoardModel::FailureTip::None) return;
+    try {
+        BoardTip(shownOn, tip == BoardModel::FailureTip::OutOfMemory ? L"Not enough memory for the board"
+                                                                     : L"The board closed after an error",
+                 kFailureTipMs);
+    } catch (...) {
+        ORVEL_TRACE("board-tip failed");  // the board is closed all the same
+    }
+}
+
+void BoardDlg::Close() noexcept {
     [[maybe_unused]] const int was = model.mode;
     if (cursorClipped) {
         ClipCursor(nullptr);
@@ -177,6 +200,9 @@ bool BoardDlg::CaptureScreen() {
         }
         const int width = monitor.right - monitor.left;
         const int height = monitor.bottom - monitor.top;
+        origin = {monitor.left, monitor.top};
+        boardWidth = width - 1;  // one pixel narrower than the monitor
+        boardHeight = height;
         if (!model.screenCaptured) {
             frameBitmap.Release();
             inkBitmap.Release();
@@ -198,9 +224,6 @@ bool BoardDlg::CaptureScreen() {
             const BoardPixels ink = inkBitmap.Pixels();
             std::memset(ink.bits, 0, std::size_t(ink.width) * std::size_t(ink.height) * sizeof(uint32_t));
         }
-        origin = {monitor.left, monitor.top};
-        boardWidth = width - 1;  // one pixel narrower than the monitor
-        boardHeight = height;
         if (model.mode == kBoardHighlighter && !model.penShown) {
             model.penAt = CursorPoint();
             model.penShown = true;
@@ -243,7 +266,12 @@ void BoardDlg::ConfineCursor() {
 
 // ------------------------------------------------------------------------------------------- raw input
 
-void BoardDlg::OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData, const POINT* madeAt) {
+void BoardDlg::OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData,
+                          const POINT* madeAt) noexcept {
+    Guarded("raw-mouse", [&] { TakeRawMouse(lastX, lastY, buttonFlags, buttonData, madeAt); });
+}
+
+void BoardDlg::TakeRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData, const POINT* madeAt) {
     // The closed, hidden board: every record of the desktop passes through here.
     if (model.mode == kBoardOff && !IsShown()) return;
     [[maybe_unused]] const int colour = model.colourIndex;
@@ -368,6 +396,9 @@ void BoardDlg::SaveSnapNow(SnapTarget target) {
     model.snapActive = 1;
     if (model.mode == kBoardHighlighter) Refresh(SquareAround(model.penAt, kPenCursorBox));
     const BoardRect rect = model.SnapRect(window.right - window.left, window.bottom - window.top);
+#if defined(ORVEL_TEST_HOOKS)
+    NextBoardPictureRefused();  // a snap's picture is a vector: it can only throw
+#endif
     const SnapImage image = SnapPixels(screenBitmap.Pixels(), inkBitmap.Pixels(), model.mode, rect,
                                        model.mode == kBoardFreeform ? &model.OutlineInside() : nullptr);
 

@@ -40,12 +40,12 @@ public:
 
     // Opens the board in `newMode` (1 highlighter, 3 screen snap #1, 2 screen snap #2, 4 spotlight), or closes
     // it when it is open in any mode.
-    void ToggleMode(int newMode);
+    void ToggleMode(int newMode) noexcept;
     // Every raw mouse record of the desktop, whether the board is shown or not: the relative move,
     // usButtonFlags and usButtonData, and where the cursor was when the record was made (the WM_INPUT
     // message's position; null: read the cursor now). Costs next to nothing while the board is closed.
     void OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData,
-                    const POINT* madeAt = nullptr);
+                    const POINT* madeAt = nullptr) noexcept;
     // Monitors were added, removed or resized (`monitors`: every monitor now, screen coordinates). An open
     // board whose monitor is no longer there as it was closes, as a second press of its function would.
     void OnDisplayChange(const std::vector<BoardRect>& monitors);
@@ -53,6 +53,9 @@ public:
 protected:
     Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint() override;
+    // Whatever failed (a picture that could not be made, a stroke, a snap), the board closes as a second press
+    // would and says why on its monitor; the next press opens it afresh.
+    void OnOperationFailed(bool outOfMemory) noexcept override;
 
 private:
     Reply OnInitDialog();
@@ -64,7 +67,10 @@ private:
     // strokes and the outline, renders the frame and places the board over the monitor, one pixel narrower
     // than it. False when the pictures cannot be made.
     bool CaptureScreen();
-    void Close();
+    void Close() noexcept;
+    // ToggleMode's and OnRawMouse's work; whatever escapes them ends in OnOperationFailed.
+    void ToggleNow(int newMode);
+    void TakeRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData, const POINT* madeAt);
     // The window's look for the mode: opaque frame, or the spotlight's dark window with its hole.
     void PrepareWindow();
     void ConfineCursor();

@@ -29,6 +29,11 @@ void BoardModel::OnClose() {
     snapActive = 0;
 }
 
+BoardModel::FailureTip BoardModel::DecideFailureTip(bool outOfMemory) const {
+    if (mode == kBoardOff) return FailureTip::None;
+    return outOfMemory ? FailureTip::OutOfMemory : FailureTip::Error;
+}
+
 void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta, BoardHost& host) {
     if (mode == kBoardOff) {
         if (host.Shown()) host.Hide();

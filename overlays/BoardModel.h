@@ -82,6 +82,12 @@ public:
     // The board closed.
     void OnClose();
 
+    // One of the board's operations failed half-way (memory ran out, or the system refused a picture). The
+    // board closes rather than go on from whatever the failed step left, and frees its pictures; this says
+    // what it tells the user as it closes: nothing when it was closed already, else why it went.
+    enum class FailureTip { None, OutOfMemory, Error };
+    FailureTip DecideFailureTip(bool outOfMemory) const;
+
     // One raw mouse record: the relative move, usButtonFlags and the wheel delta (usButtonData as a signed
     // 16-bit value).
     void OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta, BoardHost& host);

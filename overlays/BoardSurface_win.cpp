@@ -1,9 +1,11 @@
 #include "overlays/BoardSurface_win.h"
 
 #include "toolkit/Dib_win.h"
+#include "toolkit/Trace_win.h"
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -15,6 +17,9 @@ constexpr uint64_t kMaxBoardPixels = uint64_t(1) << 26;
 bool BoardSurface::Create(int width, int height) {
     Release();
     if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > kMaxBoardPixels) return false;
+#if defined(ORVEL_TEST_HOOKS)
+    if (NextBoardPictureRefused()) return false;
+#endif
     dc_.Reset(CreateCompatibleDC(nullptr));
     if (!dc_) return false;
     void* bits = nullptr;
@@ -57,3 +62,17 @@ bool CaptureScreenArea(const BoardSurface& surface, const RECT& area) {
     ForceOpaque(surface.Pixels());
     return copied != FALSE;
 }
+
+#if defined(ORVEL_TEST_HOOKS)
+bool NextBoardPictureRefused() {
+    static unsigned made = 0;  // the board's thread only
+    ++made;
+    if (made == TestSwitchMs(L"ORVEL_TEST_BOARD_ALLOC_FAIL")) {
+        ORVEL_TRACE("board-picture %u throws", made);
+        throw std::bad_alloc();
+    }
+    const bool refused = made == TestSwitchMs(L"ORVEL_TEST_BOARD_DIB_REFUSED");
+    if (refused) ORVEL_TRACE("board-picture %u refused", made);
+    return refused;
+}
+#endif

@@ -37,3 +37,11 @@ private:
 // Copies the screen's `area` (screen coordinates) into `surface` at its origin, layered windows included
 // (CAPTUREBLT), and makes every pixel opaque. False when the copy fails.
 bool CaptureScreenArea(const BoardSurface& surface, const RECT& area);
+
+#if defined(ORVEL_TEST_HOOKS)
+// Test builds count the board's picture allocations from the program's start: each surface and each snap's
+// picture. The one ORVEL_TEST_BOARD_ALLOC_FAIL names throws std::bad_alloc, as `new` does in a full address
+// space; true for the one ORVEL_TEST_BOARD_DIB_REFUSED names, which a surface takes as the system's refusal
+// (CreateDIBSection's null). Each happens once.
+bool NextBoardPictureRefused();
+#endif

@@ -1,6 +1,25 @@
 #include "toolkit/Dialog_win.h"
 
 #include "toolkit/LoopStats_win.h"
+#include "toolkit/Trace_win.h"
+
+#include <exception>
+#include <new>
+
+#if defined(ORVEL_TEST_HOOKS)
+#include <cstdio>
+#include <typeinfo>
+
+namespace {
+
+// The class's own name from its mangled one ("8BoardDlg"), for the trace.
+const char* ClassName(const char* mangled) {
+    while (*mangled >= '0' && *mangled <= '9') ++mangled;
+    return mangled;
+}
+
+}  // namespace
+#endif
 
 HINSTANCE ResourceModule() noexcept { return GetModuleHandleW(nullptr); }
 
@@ -33,7 +52,13 @@ INT_PTR Dialog::RunModal(int templateId, HWND parent) {
         LARGE_INTEGER turnStart;
         QueryPerformanceCounter(&turnStart);
 #endif
-        if (!PreTranslateMessage(msg) && !(hwnd_ && IsDialogMessageW(hwnd_, &msg))) {
+        bool consumed = false;
+        try {
+            consumed = PreTranslateMessage(msg);
+        } catch (...) {
+            OperationFailed("pre-translate", msg.message);  // the message goes on as if not looked at
+        }
+        if (!consumed && !(hwnd_ && IsDialogMessageW(hwnd_, &msg))) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -67,7 +92,14 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     }
     if (!self) return FALSE;  // messages that come before WM_INITDIALOG (WM_SETFONT) need nothing
 
-    Reply reply = self->OnMessage(message, wParam, lParam);
+    Reply reply = PassOn();
+    try {
+        reply = self->OnMessage(message, wParam, lParam);
+    } catch (...) {
+        // Never past this frame: the system's frames below cannot carry an exception, and this procedure is
+        // noexcept. The message gets the default handling.
+        self->OperationFailed(nullptr, message);
+    }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
@@ -93,4 +125,30 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, reply.value);
         return TRUE;
     }
+}
+
+void Dialog::OperationFailed([[maybe_unused]] const char* operation, [[maybe_unused]] UINT message) noexcept {
+    bool outOfMemory = false;
+    [[maybe_unused]] const char* what = "unknown";
+    try {
+        throw;  // the exception in flight, to tell its kind
+    } catch (const std::bad_alloc& e) {
+        outOfMemory = true;
+        what = e.what();
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+    }
+#if defined(ORVEL_TEST_HOOKS)
+    char where[64];
+    if (!operation) {
+        std::snprintf(where, sizeof where, "message=0x%04x", message);
+    } else if (message == 0) {
+        std::snprintf(where, sizeof where, "operation=%s", operation);
+    } else {
+        std::snprintf(where, sizeof where, "operation=%s message=0x%04x", operation, message);
+    }
+    ORVEL_TRACE("operation-failed window=%s %s what=%s", ClassName(typeid(*this).name()), where, what);
+#endif
+    OnOperationFailed(outOfMemory);
 }

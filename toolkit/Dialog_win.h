@@ -4,6 +4,11 @@
 // messages it handles in a message table of its own. The table decodes every message at the edge, so a
 // handler takes a plain struct (a timer id, a command id, a point) instead of WPARAM and LPARAM.
 //
+// An exception that escapes a handler stops at the window procedure: that one operation is abandoned (the
+// message gets the default handling), the window hears of it through OnOperationFailed, and the program goes
+// on. Running out of memory in the middle of one window's work must not end the process, least of all while
+// some window holds the cursor confined or hidden.
+//
 // Threads: a Dialog belongs to the thread that created its window. Only EndDialog may be called from another
 // thread; everything else is for the owning thread.
 #include <windows.h>
@@ -48,9 +53,27 @@ protected:
     virtual Reply OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
     // Sees every message of the owning thread during RunModal; true means the message is consumed.
     virtual bool PreTranslateMessage(MSG&) { return false; }
+    // A handler of this window let an exception escape (std::bad_alloc: `outOfMemory`) and its operation was
+    // abandoned half-way. A window that holds something of the system's (a confined or hidden cursor, a
+    // topmost cover) puts itself into a safe state here.
+    virtual void OnOperationFailed(bool /*outOfMemory*/) noexcept {}
+
+    // For the window's own entry points that other windows' handlers call directly (not through a message):
+    // an exception that escapes `operation` is taken here as the window procedure takes one, so that the
+    // window that failed is the one that hears of it. `name` is for the trace.
+    template <class Operation>
+    void Guarded(const char* name, Operation&& operation) noexcept {
+        try {
+            operation();
+        } catch (...) {
+            OperationFailed(name, 0);
+        }
+    }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    // Inside a catch block only: traces the exception in flight, then runs OnOperationFailed.
+    void OperationFailed(const char* operation, UINT message) noexcept;
 
     HWND hwnd_ = nullptr;  // owning thread only
     std::atomic<bool> endRequested_{false};

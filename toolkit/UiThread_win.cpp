@@ -1,9 +1,12 @@
 #include "toolkit/UiThread_win.h"
 
+#include "toolkit/Trace_win.h"
+
 #include <windows.h>
 
-#include <deque>
+#include <exception>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -13,7 +16,8 @@ constexpr wchar_t kWindowClass[] = L"OrvelUiWork";
 // Lives until the process ends: a worker that was given up on at shutdown may still post.
 struct WorkQueue {
     SRWLOCK lock = SRWLOCK_INIT;
-    std::deque<std::function<void()>> pending;
+    // A vector: an empty one is made and swapped without allocating, so taking a batch cannot fail.
+    std::vector<std::function<void()>> pending;
     HWND target = nullptr;   // under `lock`; null while closed
     bool announced = false;  // under `lock`; a message for the pending batch is on its way
 };
@@ -23,9 +27,9 @@ WorkQueue& Queue() {
     return *queue;
 }
 
-std::deque<std::function<void()>> TakePending() {
+std::vector<std::function<void()>> TakePending() {
     WorkQueue& queue = Queue();
-    std::deque<std::function<void()>> work;
+    std::vector<std::function<void()>> work;
     AcquireSRWLockExclusive(&queue.lock);
     work.swap(queue.pending);
     queue.announced = false;
@@ -35,9 +39,17 @@ std::deque<std::function<void()>> TakePending() {
 
 LRESULT CALLBACK WorkWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (message != kRunWorkMessage) return DefWindowProcW(hwnd, message, wParam, lParam);
-    // Everything queued so far runs in one go; one message stands for the whole batch.
+    // Everything queued so far runs in one go; one message stands for the whole batch. Work that throws (runs
+    // out of memory, say) is abandoned alone: the rest of the batch runs, and nothing crosses the system's
+    // frames below this noexcept procedure.
     for (std::function<void()>& work : TakePending()) {
-        if (work) work();
+        try {
+            if (work) work();
+        } catch (const std::exception& e) {
+            ORVEL_TRACE("operation-failed window=%s message=0x%04x what=%s", "OrvelUiWork", message, e.what());
+        } catch (...) {
+            ORVEL_TRACE("operation-failed window=%s message=0x%04x what=unknown", "OrvelUiWork", message);
+        }
     }
     return 0;
 }

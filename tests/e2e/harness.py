@@ -846,10 +846,11 @@ class WineTestCase(unittest.TestCase):
                       (TITLE, timeout, "still runs" if status is None else "ended with %s" % status))
         return program
 
-    def start_hidden(self, settings):
-        """Starts the program with "/hide" over `settings` and waits until it has hidden and settled."""
+    def start_hidden(self, settings, switches=None):
+        """Starts the program with "/hide" over `settings` (and the test switches `switches`) and waits until
+        it has hidden and settled."""
         self.wine.reg_import({SETTINGS_KEY: settings})
-        program = self.wine.start("/hide")
+        program = self.wine.start("/hide", switches=switches)
         held, _ = self.wine.windows(title=TITLE, until="hidden", timeout=15)
         self.assertTrue(held, "the /hide start never hid its window")
         # The hidden window takes the foreground 800 ms after hiding: a window the test opens before that

@@ -29,6 +29,7 @@ RED, GREEN = 0x90FF0000, 0x9000FF00
 DARKEN = 0xC8000000
 DARK = 60
 PROBE_WIN = "C:\\orvel-probe\\orvel_board_probe.exe"
+NO_MEMORY_TIP = "board-tip Not enough memory for the board"
 
 
 def over(argb, rgb):
@@ -465,6 +466,75 @@ class DisplayChange(BoardTestCase):
         self.channel("display", 0, 0, 1024, 768)
         self.wait_events("display-change", 4)
         self.assertEqual(len(self.trace_events("board-display-gone")), 1)
+
+
+class OutOfMemory(BoardTestCase):
+    """The board's picture allocations fail on purpose: ORVEL_TEST_BOARD_ALLOC_FAIL=N makes the N-th since the
+    program started throw std::bad_alloc, ORVEL_TEST_BOARD_DIB_REFUSED=N makes the system refuse it (a null
+    DIB section). Opening the highlighter makes three (the frozen picture, the ink, the frame), a snap one
+    more. Only the use that failed is lost: the board closes (or never shows), the cursor is free and shown,
+    a tip says why, the program runs on and the next use works."""
+
+    def assert_use_failed(self, program, tips, what):
+        self.assertEqual(self.wait_events("board-tip", tips)[-1], NO_MEMORY_TIP, "no tip says why: %s" % what)
+        self.assertIsNone(program.wait(0), "the program ended: %s" % what)
+        self.assertTrue(wait_until(lambda: not self.board_windows(), 5, interval=0.1), "a board stayed: %s" % what)
+        self.assert_released("the cursor is still confined: %s" % what)
+        self.assertIn(self.trace_events("board-cursor")[-1:], ([], ["board-cursor shown count=0"]),
+                      "the cursor is still hidden: %s" % what)
+
+    def test_board_that_cannot_open_stays_closed_and_opens_next_time(self):
+        program = self.start_hidden({}, switches={"ORVEL_TEST_BOARD_ALLOC_FAIL": 1,
+                                                  "ORVEL_TEST_BOARD_DIB_REFUSED": 3})
+        self.wine.xdotool("mousemove", 400, 300)
+        time.sleep(0.3)
+
+        self.channel("run", HIGHLIGHTER)
+        self.assert_use_failed(program, 1, "the first picture threw")
+        self.assertEqual(self.trace_events("board-picture"), ["board-picture 1 throws"])
+        self.assertEqual(self.trace_events("operation-failed"),
+                         ["operation-failed window=BoardDlg operation=toggle what=std::bad_alloc"])
+        self.assertEqual(self.trace_events("board-cursor"), [], "the cursor was hidden for a board never shown")
+
+        # The system refuses the third picture (the second is made, and freed again).
+        self.channel("run", HIGHLIGHTER)
+        self.assert_use_failed(program, 2, "the third picture was refused")
+        self.assertEqual(self.trace_events("board-picture")[1:], ["board-picture 3 refused"])
+
+        # Pictures 4 to 6: the board opens, confines and hides the cursor, and closes as it always does.
+        self.open_board(HIGHLIGHTER, 1)
+        self.assert_confined(BOARD_RECT)
+        self.assertEqual(self.trace_events("board-cursor"), ["board-cursor hidden count=-1"])
+        self.close_board_with(HIGHLIGHTER, 1)
+        self.assertEqual(self.trace_events("board-cursor")[-1], "board-cursor shown count=0")
+        self.assertEqual(self.trace_events("board-tip"), [NO_MEMORY_TIP, NO_MEMORY_TIP, "board-tip Highlighter mode"])
+
+    def test_snap_without_memory_closes_the_board(self):
+        program = self.start_hidden({}, switches={"ORVEL_TEST_BOARD_ALLOC_FAIL": 4})
+        self.wine.xdotool("mousemove", 400, 300)
+        time.sleep(0.3)
+        self.open_board(HIGHLIGHTER, 1)
+        self.assert_confined(BOARD_RECT)
+
+        # A right click snaps the whole board: the snap's picture, the fourth, throws.
+        self.steps(["click", 3])
+        self.assertEqual(self.wait_events("board-close", 1), ["board-close mode=1"])
+        self.assert_use_failed(program, 2, "the snap's picture threw")
+        self.assertEqual(self.trace_events("board-picture"), ["board-picture 4 throws"])
+        self.assertEqual(self.trace_events("operation-failed"),
+                         ["operation-failed window=BoardDlg operation=raw-mouse what=std::bad_alloc"])
+        self.assertEqual(self.trace_events("board-cursor"), ["board-cursor hidden count=-1",
+                                                             "board-cursor shown count=0"])
+        self.assertEqual(self.trace_events("board-snap"), [])
+
+        # The next use opens, snaps into a file and closes.
+        self.open_board(HIGHLIGHTER, 1)
+        self.assert_confined(BOARD_RECT)
+        self.steps(["click", 3])
+        width, height, _, _ = self.saved_file(self.snap_events("file", 1, timeout=20)[0])
+        self.assertEqual((width, height), (BOARD_RECT[2], BOARD_RECT[3]))
+        self.close_board_with(HIGHLIGHTER, 1)
+        self.assertEqual(self.trace_events("board-cursor")[-1], "board-cursor shown count=0")
 
 
 if __name__ == "__main__":

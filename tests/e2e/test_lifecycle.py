@@ -10,7 +10,8 @@ from harness import TITLE, WineTestCase, dialog_probe_path, parse_json_lines, wa
 
 DIALOG_TESTS = ["create", "destroy", "object-takes-window", "init-true-focuses-first-control",
                 "init-false-leaves-focus", "table-replies", "end-dialog-from-another-thread",
-                "pre-translation-order", "pre-translation-consumes"]
+                "pre-translation-order", "pre-translation-consumes", "handler-throws", "pre-translate-throws",
+                "posted-work-throws"]
 
 
 class LifecycleTestCase(WineTestCase):

@@ -1,10 +1,12 @@
 // The board's handling of raw mouse records: the order of its steps, the highlighter's strokes, the
 // selections of both snaps (ending in a clipboard snap only when they began on the board), the darkening
-// after a selection on the monitor's edge, the toggle, and what a capture and a close reset.
+// after a selection on the monitor's edge, the toggle, what a capture and a close reset, and what a board
+// whose operation failed half-way tells and leaves behind.
 #include "overlays/BoardModel.h"
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +20,8 @@ public:
     bool shown = true;
     std::vector<std::string> calls;
     BoardModel* model = nullptr;  // the model the recapture resets
+    bool snapsFail = false;       // a snap runs out of memory half-way, as the window's may
+    bool strokesFail = false;
 
     BoardPoint CursorPoint() override {
         calls.push_back("cursor");
@@ -39,11 +43,16 @@ public:
     }
     void RefreshAll() override { calls.push_back("refresh-all"); }
     void Stroke(BoardPoint from, BoardPoint to) override {
+        if (strokesFail) throw std::bad_alloc();
         std::ostringstream s;
         s << "stroke " << from.x << "," << from.y << " " << to.x << "," << to.y;
         calls.push_back(s.str());
     }
     void SaveSnap(SnapTarget target) override {
+        if (snapsFail) {
+            if (model) model->snapActive = 1;  // the window hides the pen before it makes the picture
+            throw std::bad_alloc();
+        }
         calls.push_back(target == SnapTarget::File ? "snap-file" : "snap-clipboard");
     }
     void Recapture() override {
@@ -322,6 +331,73 @@ TEST(BoardModel, PenCursorIsLeftOutOfTheFrameWhileSnapping) {
     Board r(kBoardRectangle);
     r.MoveTo(20, 20);
     EXPECT_FALSE(r.model.Scene().penCursor);
+}
+
+TEST(BoardModel, OnlyAnOpenOrOpeningBoardTellsWhyItFailed) {
+    BoardModel m;
+    EXPECT_EQ(m.DecideFailureTip(true), BoardModel::FailureTip::None) << "nothing was shown: nothing to tell";
+    EXPECT_EQ(m.DecideFailureTip(false), BoardModel::FailureTip::None);
+    for (int mode : {kBoardHighlighter, kBoardFreeform, kBoardRectangle, kBoardSpotlight}) {
+        m.mode = mode;
+        EXPECT_EQ(m.DecideFailureTip(true), BoardModel::FailureTip::OutOfMemory) << "mode " << mode;
+        EXPECT_EQ(m.DecideFailureTip(false), BoardModel::FailureTip::Error) << "mode " << mode;
+    }
+}
+
+// A snap or a stroke that runs out of memory leaves the record half taken apart; the board closes, and the
+// next opening must start from nothing of it: no drag going on, no snap under way (which would keep the pen
+// out of the frame), no outline or darkening of the lost selection.
+TEST(BoardModel, AnOperationThatFailedHalfWayLeavesNothingForTheNextOpening) {
+    for (int mode : {kBoardHighlighter, kBoardFreeform, kBoardRectangle}) {
+        Board b(mode);
+        b.host.snapsFail = true;
+        b.At(100, 100);
+        b.Record(0, 0, kRawLeftDown);
+        b.MoveTo(140, 130);
+        b.MoveTo(100, 160);
+        b.At(90, 150);
+        const unsigned snap = mode == kBoardHighlighter ? kRawRightUp : kRawLeftUp;
+        EXPECT_THROW(b.Record(0, 0, snap), std::bad_alloc) << "mode " << mode;
+        EXPECT_EQ(b.model.DecideFailureTip(true), BoardModel::FailureTip::OutOfMemory);
+        b.model.OnClose();
+        EXPECT_EQ(b.model.DecideFailureTip(true), BoardModel::FailureTip::None) << "closed, it tells nothing more";
+
+        b.host.snapsFail = false;
+        b.model.mode = mode;
+        b.model.OnCapture();
+        EXPECT_EQ(b.model.snapActive, 0) << "mode " << mode;
+        EXPECT_TRUE(b.model.selOutline.empty()) << "mode " << mode;
+        const BoardScene scene = b.model.Scene();
+        EXPECT_FALSE(scene.dragging) << "mode " << mode;
+        EXPECT_FALSE(scene.darkenAroundRect) << "mode " << mode;
+        EXPECT_EQ(scene.darkenAround, nullptr) << "mode " << mode;
+        b.host.calls.clear();
+        b.MoveTo(300, 300);
+        if (mode == kBoardHighlighter) {
+            EXPECT_TRUE(b.model.Scene().penCursor) << "the pen is shown again";
+        }
+        EXPECT_EQ(b.host.Actions(), std::vector<std::string>()) << "a move without a press draws nothing";
+        b.Drag({{300, 300}, {320, 310}});
+        const std::vector<std::string> drawn =
+            mode == kBoardHighlighter
+                ? std::vector<std::string>{"stroke 300,300 300,300", "stroke 300,300 320,310"}
+                : std::vector<std::string>{"refresh-all", "snap-clipboard"};
+        EXPECT_EQ(b.host.Actions(), drawn) << "mode " << mode;
+    }
+
+    // A stroke that fails in the middle of a drag: opened again, the first press is a dot where it is.
+    Board h(kBoardHighlighter);
+    h.host.strokesFail = true;
+    h.At(10, 10);
+    EXPECT_THROW(h.Record(0, 0, kRawLeftDown), std::bad_alloc);
+    h.model.OnClose();
+    h.host.strokesFail = false;
+    h.model.mode = kBoardHighlighter;
+    h.model.OnCapture();
+    h.host.calls.clear();
+    h.At(200, 50);
+    h.Record(0, 0, kRawLeftDown);
+    EXPECT_EQ(h.host.Actions(), std::vector<std::string>({"stroke 200,50 200,50"}));
 }
 
 }  // namespace

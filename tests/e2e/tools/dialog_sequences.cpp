@@ -1,11 +1,15 @@
 // orvel_dialog_sequences: the toolkit's Dialog checked under Wine the way Wine's own user32 tests check
 // windows: a recording dialog notes the messages it is handed, and each test compares the record with a
-// table of the expected sequence. Prints one JSON object per test
+// table of the expected sequence. Also what the toolkit's window procedures and the UI thread's work runner
+// do with an exception that escapes a handler. Prints one JSON object per test
 //     {"test":NAME,"ok":0|1,"detail":TEXT}
 // and exits 0 when every test passed, 1 otherwise.
 #include "toolkit/Dialog_win.h"
+#include "toolkit/UiThread_win.h"
 
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,6 +25,8 @@ constexpr UINT kConsumed = WM_APP + 3;   // eaten by PreTranslateMessage
 constexpr UINT kPassed = WM_APP + 4;     // seen by PreTranslateMessage, then handled
 constexpr UINT kThreadNote = WM_APP + 5; // a thread message (no window)
 constexpr UINT kEndNow = WM_APP + 6;     // its handler ends the modal run with 5
+constexpr UINT kThrows = WM_APP + 7;     // its handler throws: std::bad_alloc for wParam 0, else another
+constexpr UINT kPreThrows = WM_APP + 8;  // PreTranslateMessage throws std::bad_alloc for it
 
 struct Seen {
     UINT message;
@@ -109,6 +115,9 @@ public:
     std::vector<msg::Command> commands;
     std::vector<UINT_PTR> timers;
     bool postScriptAtInit = false;  // WM_INITDIALOG posts the pre-translation test's messages
+    bool postThrowAtInit = false;   // WM_INITDIALOG posts kPreThrows, then kEndNow
+    int outOfMemory = 0;            // OnOperationFailed's calls, by kind
+    int otherFailures = 0;
 
 protected:
     Reply OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -117,8 +126,11 @@ protected:
         if (m.message == WM_KEYDOWN || (m.message >= WM_APP && m.message < WM_APP + 16)) {
             preTranslated.push_back({m.message, m.wParam, LPARAM(m.hwnd == Hwnd() ? 1 : m.hwnd ? 2 : 0)});
         }
+        if (m.message == kPreThrows) throw std::bad_alloc();
         return m.message == kConsumed;
     }
+
+    void OnOperationFailed(bool memory) noexcept override { ++(memory ? outOfMemory : otherFailures); }
 
 private:
     Reply OnInit(msg::InitDialog) {
@@ -131,7 +143,15 @@ private:
             PostMessageW(GetDlgItem(Hwnd(), IDC_PROBE_EDIT), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
             PostMessageW(Hwnd(), kEndNow, 0, 0);
         }
+        if (postThrowAtInit) {
+            PostMessageW(Hwnd(), kPreThrows, 0, 0);
+            PostMessageW(Hwnd(), kEndNow, 0, 0);
+        }
         return Handled(initResult);
+    }
+    Reply OnThrows(msg::Params p) {
+        if (p.w == 0) throw std::bad_alloc();
+        throw std::runtime_error("a handler's fault");
     }
     Reply OnAnswered(msg::Params p) { return Handled(LRESULT(42 + p.w)); }
     Reply OnPassed() { return Handled(0); }
@@ -155,7 +175,7 @@ const MessageEntry<Recorder> Recorder::kTable[] = {
     {WM_INITDIALOG, On<&Recorder::OnInit>},   {kAnswered, On<&Recorder::OnAnswered>},
     {kPassed, On<&Recorder::OnPassed>},       {kEndNow, On<&Recorder::OnEndNow>},
     {WM_COMMAND, On<&Recorder::OnCommand>},   {WM_TIMER, On<&Recorder::OnTimer>},
-    {WM_QUERYDRAGICON, On<&Recorder::OnQueryDragIcon>},
+    {WM_QUERYDRAGICON, On<&Recorder::OnQueryDragIcon>}, {kThrows, On<&Recorder::OnThrows>},
 };
 
 Dialog::Reply Recorder::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -332,6 +352,85 @@ void PreTranslation() {
     Report("pre-translation-consumes", run && result == 5, why + " " + Describe(r.seen));
 }
 
+// A handler that throws abandons its one message: the dialog procedure answers it as unhandled (the
+// default handling, not the last handled message's result), the window hears of the failure once with its
+// kind, and it goes on answering; the process lives on.
+void HandlerThrows() {
+    Recorder r;
+    r.Create(IDD_PROBE_HIDDEN);
+    HWND hwnd = r.Hwnd();
+    const LRESULT before = SendMessageW(hwnd, kAnswered, 5, 0);
+    const LRESULT memory = SendMessageW(hwnd, kThrows, 0, 0);
+    const int heardMemory = r.outOfMemory, heardOther = r.otherFailures;
+    const LRESULT other = SendMessageW(hwnd, kThrows, 1, 0);
+    const LRESULT after = SendMessageW(hwnd, kAnswered, 1, 0);
+    char detail[160];
+    std::snprintf(detail, sizeof detail,
+                  "answers %lld %lld %lld %lld; heard after bad_alloc %d/%d, after both %d/%d (memory/other)",
+                  (long long)before, (long long)memory, (long long)other, (long long)after, heardMemory, heardOther,
+                  r.outOfMemory, r.otherFailures);
+    const bool ok = before == 47 && memory == 0 && other == 0 && after == 43 && heardMemory == 1 &&
+                    heardOther == 0 && r.outOfMemory == 1 && r.otherFailures == 1 && IsWindow(hwnd);
+    Report("handler-throws", ok, detail);
+}
+
+// PreTranslateMessage that throws in the modal loop: the message goes on to the window as if it had not been
+// looked at, the window hears of the failure, and the loop runs on to its end.
+void PreTranslateThrows() {
+    static const Expect kRun[] = {
+        {WM_INITDIALOG, kAny, 0, 0},
+        {WM_COMMAND, kCheckW | kOptional, kEditGotFocus, 0},
+        {kPreThrows, kAny, 0, 0},
+        {kEndNow, kAny, 0, 0},
+        {WM_COMMAND, kCheckW | kOptional, kEditLostFocus, 0},
+        {WM_DESTROY, kAny, 0, 0},
+        {WM_NCDESTROY, kAny, 0, 0},
+    };
+    Recorder r;
+    r.postThrowAtInit = true;
+    const INT_PTR result = r.RunModal(IDD_PROBE);
+    std::string why;
+    const bool ok = SequenceMatches(r.seen, kRun, why) && result == 5 && r.outOfMemory == 1;
+    char counts[64];
+    std::snprintf(counts, sizeof counts, "result %lld, heard %d; ", (long long)result, r.outOfMemory);
+    Report("pre-translate-throws", ok, counts + why + " " + Describe(r.seen));
+}
+
+// Runs the thread's messages until `done` or `ms` have passed; false on the timeout.
+template <class Done>
+bool PumpUntil(Done done, DWORD ms) {
+    const DWORD start = GetTickCount();
+    MSG m;
+    while (!done()) {
+        if (GetTickCount() - start > ms) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    }
+    return true;
+}
+
+// Work posted for the UI thread that throws is abandoned alone: the work queued behind it in the same batch
+// runs, and so does the next batch.
+void PostedWorkThrows() {
+    std::vector<int> ran;
+    const bool opened = UiThread::Open();
+    UiThread::Post([&ran] { ran.push_back(1); });
+    UiThread::Post([] { throw std::bad_alloc(); });
+    UiThread::Post([&ran] { ran.push_back(3); });
+    const bool first = PumpUntil([&ran] { return ran.size() >= 2; }, 3000);
+    UiThread::Post([] { throw std::runtime_error("a closure's fault"); });
+    UiThread::Post([&ran] { ran.push_back(5); });
+    const bool second = PumpUntil([&ran] { return ran.size() >= 3; }, 3000);
+    UiThread::Close();
+    std::string detail = !opened  ? "the work window was not made; "
+                         : !first ? "timed out waiting for the work behind the bad_alloc; "
+                         : !second ? "timed out waiting for the batch after the other exception; "
+                                   : "";
+    detail += "ran";
+    for (int n : ran) detail += " " + std::to_string(n);
+    Report("posted-work-throws", opened && first && second && ran == std::vector<int>{1, 3, 5}, detail);
+}
+
 }  // namespace
 
 int wmain() {
@@ -340,5 +439,8 @@ int wmain() {
     TableReplies();
     EndDialogFromAnotherThread();
     PreTranslation();
+    HandlerThrows();
+    PreTranslateThrows();
+    PostedWorkThrows();
     return failures == 0 ? 0 : 1;
 }
