@@ -21,6 +21,14 @@ TrayReaction OnTrayMouseMessage(unsigned mouseMessage, int& trayDoubleClicked) {
     return reaction;
 }
 
+std::vector<unsigned> ShellMessagesToAdmit(unsigned taskbarCreated) {
+    // RegisterWindowMessage hands out numbers from this range only; anything else would be a system message.
+    constexpr unsigned kFirstRegistered = 0xC000, kLastRegistered = 0xFFFF;
+    std::vector<unsigned> admitted{kTrayCallbackMessage};
+    if (taskbarCreated >= kFirstRegistered && taskbarCreated <= kLastRegistered) admitted.push_back(taskbarCreated);
+    return admitted;
+}
+
 StartHiddenStep OnStartHiddenTick(int startHidden, bool windowVisible) {
     StartHiddenStep step;
     if (startHidden != 1) {

@@ -1,6 +1,8 @@
 #pragma once
 // The settings window's small decisions, apart from the calls that carry them out: what a mouse message on
-// the notification icon does, what timer 11 does, and whether "Show" may run.
+// the notification icon does, which messages other processes may send it, what timer 11 does, and whether
+// "Show" may run.
+#include <vector>
 
 // Notification icon: the callback message, the icon's id, and the mouse messages it reacts to.
 constexpr unsigned kTrayCallbackMessage = 1124;  // 0x464
@@ -38,6 +40,13 @@ struct TrayReaction {
 // the window instead and swallows the release that ends it. A right click opens the menu at once.
 // `trayDoubleClicked` is the process's TrayDoubleClicked flag.
 TrayReaction OnTrayMouseMessage(unsigned mouseMessage, int& trayDoubleClicked);
+
+// The program asks for uiAccess, so it runs above medium integrity, and Windows drops the messages that a process
+// of lower integrity sends to its windows. Explorer is one: the icon's callback message and "TaskbarCreated"
+// (a restarted Explorer asks for the icons again) must reach the window that owns the icon, and nothing
+// else may (the test builds' WM_COPYDATA least of all). `taskbarCreated` is the registered message's number;
+// a number outside the registered range (0 when the registration failed) is not admitted.
+std::vector<unsigned> ShellMessagesToAdmit(unsigned taskbarCreated);
 
 struct StartHiddenStep {
     bool stopTimer = false;   // stop timer 11

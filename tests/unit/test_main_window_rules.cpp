@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -65,6 +66,29 @@ TEST(StartHiddenTimer, WaitsUntilVisibleThenHidesOnce) {
         StartHiddenStep after = OnStartHiddenTick(0, visible);
         EXPECT_TRUE(after.stopTimer);
         EXPECT_FALSE(after.hideWindow);
+    }
+}
+
+TEST(ShellMessages, TheCallbackAndTaskbarCreatedAndNothingElse) {
+    constexpr unsigned kCopyData = 0x4A;  // the test builds' channel: never from another integrity level
+    struct Row {
+        unsigned taskbarCreated;
+        std::vector<unsigned> admitted;
+    };
+    const Row rows[] = {
+        {0xC0A3, {kTrayCallbackMessage, 0xC0A3}},
+        {0xC000, {kTrayCallbackMessage, 0xC000}},  // the registered range's ends
+        {0xFFFF, {kTrayCallbackMessage, 0xFFFF}},
+        {0, {kTrayCallbackMessage}},                     // the registration failed
+        {kCopyData, {kTrayCallbackMessage}},             // a system message is never admitted in its place
+        {kTrayCallbackMessage, {kTrayCallbackMessage}},  // nor is anything admitted twice
+        {0xBFFF, {kTrayCallbackMessage}},
+        {0x10000, {kTrayCallbackMessage}},
+    };
+    for (const Row& row : rows) {
+        std::vector<unsigned> admitted = ShellMessagesToAdmit(row.taskbarCreated);
+        EXPECT_EQ(admitted, row.admitted) << "TaskbarCreated 0x" << std::hex << row.taskbarCreated;
+        EXPECT_EQ(std::count(admitted.begin(), admitted.end(), kCopyData), 0);
     }
 }
 

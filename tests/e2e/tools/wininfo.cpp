@@ -8,6 +8,7 @@
 //   orvel_wininfo run [--timeout MS] -- PROGRAM [ARGS...]
 //   orvel_wininfo foreground
 //   orvel_wininfo load NAME | tray-delete HWND ID | broadcast MESSAGE-NAME|NUMBER [W L] | pulse EVENT-NAME
+//   orvel_wininfo message NAME                 the number of a registered window message
 //   orvel_wininfo wheel-window X Y W H MS      a helper window that notes when wheel messages arrive
 //   orvel_wininfo idle MS                      a Wine program doing nothing (the idle benchmark's reference)
 //   orvel_wininfo keys-window X Y W H MS       a helper window that prints each key message as it comes
@@ -143,6 +144,7 @@ int Usage() {
                  "       orvel_wininfo tray-delete HWND ID\n"
                  "       orvel_wininfo broadcast MESSAGE-NAME | broadcast NUMBER W L\n"
                  "       orvel_wininfo pulse EVENT-NAME\n"
+                 "       orvel_wininfo message NAME\n"
                  "       orvel_wininfo wheel-window X Y W H MS\n"
                  "       orvel_wininfo idle MS\n"
                  "       orvel_wininfo keys-window X Y W H MS\n"
@@ -394,6 +396,14 @@ int Broadcast(int argc, wchar_t** argv) {
     return posted ? 0 : 1;
 }
 
+// The number RegisterWindowMessage gives a name (the same in every process of the desktop).
+int Message(int argc, wchar_t** argv) {
+    if (argc != 3) return Usage();
+    UINT message = RegisterWindowMessageW(argv[2]);
+    std::printf("{\"message\":%u}\n", message);
+    return message ? 0 : 1;
+}
+
 // Runs the thread's messages for `ms` milliseconds (keys are translated, as an application's loop does).
 void PumpFor(DWORD ms) {
     const DWORD start = GetTickCount();
@@ -591,6 +601,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"tray-delete") return TrayDelete(argc, argv);
     if (command == L"broadcast") return Broadcast(argc, argv);
     if (command == L"pulse") return Pulse(argc, argv);
+    if (command == L"message") return Message(argc, argv);
     if (command == L"wheel-window") return WheelWindow(argc, argv);
     if (command == L"idle") return Idle(argc, argv);
     if (command == L"keys-window") return KeysWindow(argc, argv);
