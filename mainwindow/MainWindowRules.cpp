@@ -39,3 +39,24 @@ StartHiddenStep OnStartHiddenTick(int startHidden, bool windowVisible) {
     }
     return step;
 }
+
+SessionStep OnSessionMessage(SessionMessage message, int stopFlag, bool alreadyEnding) {
+    SessionStep step;
+    switch (message) {
+    case SessionMessage::Query:
+        step.allowEnd = true;
+        break;
+    case SessionMessage::Ending:
+        if (alreadyEnding) break;
+        step.requestStop = stopFlag == 0;
+        step.endProgram = true;
+        break;
+    case SessionMessage::Cancelled:
+        break;
+    }
+    return step;
+}
+
+unsigned SessionEndTimeLeft(unsigned elapsedMs) {
+    return elapsedMs < kSessionEndBoundMs ? kSessionEndBoundMs - elapsedMs : 0;
+}

@@ -92,4 +92,48 @@ TEST(ShellMessages, TheCallbackAndTaskbarCreatedAndNothingElse) {
     }
 }
 
+TEST(SessionEnd, EachMessageInEachState) {
+    using M = SessionMessage;
+    struct Row {
+        M message;
+        int stopFlag;
+        bool alreadyEnding;
+        bool allowEnd, requestStop, endProgram;
+    };
+    const Row rows[] = {
+        // The query is always answered TRUE and starts nothing, even while the program stops.
+        {M::Query, 0, false, true, false, false},
+        {M::Query, 1, false, true, false, false},
+        {M::Query, 0, true, true, false, false},
+        // The session ends: Exit's stop unless one is under way, then the program ends either way.
+        {M::Ending, 0, false, false, true, true},
+        {M::Ending, 1, false, false, false, true},
+        {M::Ending, 2, false, false, false, true},
+        // A second WM_ENDSESSION while the first stops the program starts nothing again.
+        {M::Ending, 0, true, false, false, false},
+        {M::Ending, 1, true, false, false, false},
+        // A log-off someone refused: the program goes on as it was.
+        {M::Cancelled, 0, false, false, false, false},
+        {M::Cancelled, 1, false, false, false, false},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        const Row& row = rows[i];
+        SessionStep step = OnSessionMessage(row.message, row.stopFlag, row.alreadyEnding);
+        EXPECT_EQ(step.allowEnd, row.allowEnd) << "row " << i;
+        EXPECT_EQ(step.requestStop, row.requestStop) << "row " << i;
+        EXPECT_EQ(step.endProgram, row.endProgram) << "row " << i;
+    }
+}
+
+TEST(SessionEnd, TheLastProbesGetWhatIsLeftOfTheBound) {
+    EXPECT_EQ(SessionEndTimeLeft(0), kSessionEndBoundMs);
+    EXPECT_EQ(SessionEndTimeLeft(120), kSessionEndBoundMs - 120);
+    // The device work timed out: what remains is the bound less that wait.
+    EXPECT_EQ(SessionEndTimeLeft(kSessionEndDeviceWorkMs), kSessionEndBoundMs - kSessionEndDeviceWorkMs);
+    EXPECT_EQ(SessionEndTimeLeft(kSessionEndBoundMs - 1), 1u);
+    EXPECT_EQ(SessionEndTimeLeft(kSessionEndBoundMs), 0u);
+    EXPECT_EQ(SessionEndTimeLeft(kSessionEndBoundMs + 5000), 0u);
+    EXPECT_EQ(SessionEndTimeLeft(~0u), 0u);
+}
+
 }  // namespace
