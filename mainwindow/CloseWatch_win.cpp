@@ -8,6 +8,8 @@
 #include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
 
+#include <atomic>
+
 namespace {
 
 // The close watch's device work and its pause normally end within about three seconds.
@@ -20,6 +22,15 @@ HANDLE CloseRequestEvent() {
     static const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     return event;
 }
+
+// Set (never reset) once the device work is over; lives until the process ends.
+HANDLE DeviceWorkDoneEvent() {
+    static const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return event;
+}
+
+// The log-off stopped waiting for the device work: the thread is not waited for again at the stop.
+std::atomic<bool> GivenUpOn{false};
 
 bool IsSet(HANDLE event) { return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
@@ -38,6 +49,7 @@ void CloseWatchThread(HANDLE closeEvent, int buttonOrder) {
     if (StopFlag == 0) StopFlag = 1;
     // Mode 0 to every supported mouse, then the reset pass for the families that need one.
     CloseWatchDeviceWork(buttonOrder);
+    if (HANDLE done = DeviceWorkDoneEvent()) SetEvent(done);
     PauseUnlessStopped(kPauseBeforeEndMs);
     bool posted = UiThread::Post([] {
         if (MainWindow) MainWindow->EndDialog(IDCANCEL);
@@ -49,14 +61,16 @@ void CloseWatchThread(HANDLE closeEvent, int buttonOrder) {
 }  // namespace
 
 void CloseWatch::Start() {
-    CloseRequestEvent();  // made on the UI thread before the thread can ask for it
+    // Made on the UI thread before the thread can ask for them.
+    CloseRequestEvent();
+    DeviceWorkDoneEvent();
     HANDLE closeEvent = CloseEvent;
     int order = buttonOrder_;
     thread_.Start("close-watch", [closeEvent, order] { CloseWatchThread(closeEvent, order); });
 }
 
 bool CloseWatch::Stop() noexcept {
-    if (thread_.Join(kThreadJoinMs)) return true;
+    if (thread_.Join(GivenUpOn ? 0 : kThreadJoinMs)) return true;
     ORVEL_TRACE("close-watch left running");
     return false;
 }
@@ -67,4 +81,11 @@ void RequestClose() {
     if (HANDLE request = CloseRequestEvent()) SetEvent(request);
     // Others may be waiting on the named event too (the program's own watch is one of them).
     if (CloseEvent) PulseEvent(CloseEvent);
+}
+
+bool WaitForCloseWatchDeviceWork(DWORD timeoutMs) {
+    HANDLE done = DeviceWorkDoneEvent();
+    const bool over = done && WaitForSingleObject(done, timeoutMs) == WAIT_OBJECT_0;
+    if (!over) GivenUpOn = true;
+    return over;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The close watch: waits for a close request ("qvmouseeventtouch_close", pulsed by a start with "/close" and
-// by an uninstaller; or the notification menu's Exit), gives the mice back their own button meaning, and
-// ends the settings window through the UI thread.
+// by an uninstaller; or the notification menu's Exit, or a log-off), gives the mice back their own button
+// meaning, and ends the settings window through the UI thread (a log-off ends it itself, once the device work
+// is over).
 //
 // Its device work may hang in a driver call: the thread then outlives its bound at shutdown. It therefore
 // touches only what lives until the process ends: the shared atomics, the device prober, the events and the
@@ -24,3 +25,8 @@ private:
 // Exit from the notification menu: the same stop as "/close", asked from inside the program. Unlike the
 // named event's pulse, the request is kept until the close watch takes it, so it cannot be lost.
 void RequestClose();
+
+// Log-off: waits until the close watch's device work (mode 0 and the reset pass) is over, at most
+// `timeoutMs`; true when it is. When it is not, the stop that follows gives the thread no more time: the
+// log-off has none left to give, and the thread is left to run (it touches only what lives until the end).
+bool WaitForCloseWatchDeviceWork(DWORD timeoutMs);

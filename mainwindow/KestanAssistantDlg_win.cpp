@@ -45,6 +45,8 @@ const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_POWERBROADCAST, On<&CKestanAssistantDlg::OnPowerBroadcast>},
     {WM_WTSSESSION_CHANGE, On<&CKestanAssistantDlg::OnSessionChange>},
     {WM_DISPLAYCHANGE, On<&CKestanAssistantDlg::OnDisplayChange>},
+    {WM_QUERYENDSESSION, On<&CKestanAssistantDlg::OnQueryEndSession>},
+    {WM_ENDSESSION, On<&CKestanAssistantDlg::OnEndSession>},
 #if defined(ORVEL_TEST_HOOKS)
     {WM_COPYDATA, On<&CKestanAssistantDlg::OnTestChannel>},
 #endif
@@ -242,6 +244,40 @@ Dialog::Reply CKestanAssistantDlg::OnPowerBroadcast(msg::Params params) {
 Dialog::Reply CKestanAssistantDlg::OnSessionChange(msg::Params params) {
     if (params.w == WTS_SESSION_UNLOCK) AfterResume();
     return PassOn();
+}
+
+// ------------------------------------------------------------------------------------------ log-off
+
+// A log-off or shut-down is never held up; the work waits for WM_ENDSESSION, which says it really happens.
+Dialog::Reply CKestanAssistantDlg::OnQueryEndSession(msg::EndSession query) {
+    const SessionStep step = OnSessionMessage(SessionMessage::Query, StopFlag, endingSession);
+    ORVEL_TRACE("end-session query reasons=0x%llx answer=%d", (unsigned long long)query.reasons,
+                step.allowEnd ? 1 : 0);
+    (void)query;
+    return Handled(step.allowEnd ? TRUE : FALSE);
+}
+
+// The session ends: Exit's stop gives the mice their own button meaning back (on the close watch, which the
+// wait bounds), then the program stops and the process ends right here. Windows may end the process as soon
+// as this message is answered, which would skip both.
+Dialog::Reply CKestanAssistantDlg::OnEndSession(msg::EndSession end) {
+    const SessionStep step = OnSessionMessage(end.ending ? SessionMessage::Ending : SessionMessage::Cancelled,
+                                              StopFlag, endingSession);
+    if (!step.endProgram) {
+        ORVEL_TRACE("end-session %s", end.ending ? "again" : "cancelled");
+        return Handled(0);
+    }
+    endingSession = true;
+    const ULONGLONG started = GetTickCount64();
+    ORVEL_TRACE("end-session ending reasons=0x%llx stop=%s", (unsigned long long)end.reasons,
+                step.requestStop ? "requested" : "under-way");
+    if (step.requestStop) RequestClose();
+    const bool done = WaitForCloseWatchDeviceWork(kSessionEndDeviceWorkMs);
+    const unsigned elapsed = unsigned(GetTickCount64() - started);
+    ORVEL_TRACE("end-session device-work %s ms=%u", done ? "done" : "timed-out", elapsed);
+    (void)done;
+    StopHandshake();
+    program.EndSession(SessionEndTimeLeft(elapsed));
 }
 
 // ------------------------------------------------------------------------------------------ displays

@@ -59,6 +59,8 @@ private:
     Reply OnPowerBroadcast(msg::Params params);
     Reply OnSessionChange(msg::Params params);
     Reply OnDisplayChange();
+    Reply OnQueryEndSession(msg::EndSession query);
+    Reply OnEndSession(msg::EndSession end);
 #if defined(ORVEL_TEST_HOOKS)
     Reply OnTestChannel(msg::Params params);
 #endif
@@ -77,4 +79,5 @@ private:
     std::unique_ptr<NotificationIcon> tray;
     bool firstFrameTraced = false;
     int warmUpStep = 0;  // the next step of the warm-up (timer 401)
+    bool endingSession = false;  // WM_ENDSESSION is stopping the program
 };

@@ -21,6 +21,14 @@ TrayReaction OnTrayMouseMessage(unsigned mouseMessage, int& trayDoubleClicked) {
     return reaction;
 }
 
+std::vector<unsigned> ShellMessagesToAdmit(unsigned taskbarCreated) {
+    // RegisterWindowMessage hands out numbers from this range only; anything else would be a system message.
+    constexpr unsigned kFirstRegistered = 0xC000, kLastRegistered = 0xFFFF;
+    std::vector<unsigned> admitted{kTrayCallbackMessage};
+    if (taskbarCreated >= kFirstRegistered && taskbarCreated <= kLastRegistered) admitted.push_back(taskbarCreated);
+    return admitted;
+}
+
 StartHiddenStep OnStartHiddenTick(int startHidden, bool windowVisible) {
     StartHiddenStep step;
     if (startHidden != 1) {
@@ -30,4 +38,25 @@ StartHiddenStep OnStartHiddenTick(int startHidden, bool windowVisible) {
         step.hideWindow = true;
     }
     return step;
+}
+
+SessionStep OnSessionMessage(SessionMessage message, int stopFlag, bool alreadyEnding) {
+    SessionStep step;
+    switch (message) {
+    case SessionMessage::Query:
+        step.allowEnd = true;
+        break;
+    case SessionMessage::Ending:
+        if (alreadyEnding) break;
+        step.requestStop = stopFlag == 0;
+        step.endProgram = true;
+        break;
+    case SessionMessage::Cancelled:
+        break;
+    }
+    return step;
+}
+
+unsigned SessionEndTimeLeft(unsigned elapsedMs) {
+    return elapsedMs < kSessionEndBoundMs ? kSessionEndBoundMs - elapsedMs : 0;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The settings window's small decisions, apart from the calls that carry them out: what a mouse message on
-// the notification icon does, what timer 11 does, and whether "Show" may run.
+// the notification icon does, which messages other processes may send it, what timer 11 does, whether "Show"
+// may run, and what a log-off does.
+#include <vector>
 
 // Notification icon: the callback message, the icon's id, and the mouse messages it reacts to.
 constexpr unsigned kTrayCallbackMessage = 1124;  // 0x464
@@ -39,6 +41,13 @@ struct TrayReaction {
 // `trayDoubleClicked` is the process's TrayDoubleClicked flag.
 TrayReaction OnTrayMouseMessage(unsigned mouseMessage, int& trayDoubleClicked);
 
+// The program asks for uiAccess, so it runs above medium integrity, and Windows drops the messages that a process
+// of lower integrity sends to its windows. Explorer is one: the icon's callback message and "TaskbarCreated"
+// (a restarted Explorer asks for the icons again) must reach the window that owns the icon, and nothing
+// else may (the test builds' WM_COPYDATA least of all). `taskbarCreated` is the registered message's number;
+// a number outside the registered range (0 when the registration failed) is not admitted.
+std::vector<unsigned> ShellMessagesToAdmit(unsigned taskbarCreated);
+
 struct StartHiddenStep {
     bool stopTimer = false;   // stop timer 11
     bool hideWindow = false;  // SW_HIDE, clear StartHidden, then timer 111 with 800 ms
@@ -49,3 +58,38 @@ StartHiddenStep OnStartHiddenTick(int startHidden, bool windowVisible);
 
 // "Show" (32771) runs only while the window is not visible; a minimised window counts as visible.
 inline bool ShowCommandEnabled(bool windowVisible) { return !windowVisible; }
+
+// Log-off and shut-down. Windows asks every window whether the session may end (WM_QUERYENDSESSION), then
+// tells it the outcome (WM_ENDSESSION, TRUE: it ends). Once the program's windows have answered the second,
+// Windows may end the process at any moment, so the whole stop happens inside that message: Exit's stop
+// (the mice to mode 0 and the reset pass, on the close watch), then the program's own stop and the process's
+// end. Windows gives a window about five seconds before it offers the user to end the program itself.
+enum class SessionMessage {
+    Query,      // WM_QUERYENDSESSION
+    Ending,     // WM_ENDSESSION with TRUE
+    Cancelled,  // WM_ENDSESSION with FALSE: someone refused, the session goes on
+};
+
+struct SessionStep {
+    bool allowEnd = false;     // answer TRUE: a log-off is never held up
+    bool requestStop = false;  // ask the close watch for Exit's stop
+    bool endProgram = false;   // wait for the close watch's device work, stop every part, end the process
+};
+
+// `stopFlag` is StopFlag: not 0 once Exit or "/close" asked for the stop, whose device work is then under way
+// or done already and is not asked for again. `alreadyEnding`: this is a second WM_ENDSESSION that reached the
+// window while the first one stops the program.
+SessionStep OnSessionMessage(SessionMessage message, int stopFlag, bool alreadyEnding);
+
+// The whole stop inside WM_ENDSESSION stays within kSessionEndBoundMs, well inside Windows' five seconds. Of
+// it, the wait for the close watch's device work takes at most kSessionEndDeviceWorkMs: that work gives its
+// mode-0 probes at most 2 s before the reset pass, and a pass stuck in a driver call must not hold the log-off
+// up. The rest is for the program's own stop, whose workers answer the stop at once.
+constexpr unsigned kSessionEndBoundMs = 3000;
+constexpr unsigned kSessionEndDeviceWorkMs = 2500;
+static_assert(kSessionEndDeviceWorkMs < kSessionEndBoundMs && kSessionEndBoundMs < 5000,
+              "the device work leaves time for the program's own stop, all inside Windows' five seconds");
+
+// What is left of kSessionEndBoundMs `elapsedMs` after WM_ENDSESSION came: the most the last device probes
+// are waited for before the process ends (0 once the bound has passed).
+unsigned SessionEndTimeLeft(unsigned elapsedMs);

@@ -2,6 +2,7 @@
 
 #include "resources/resource.h"
 #include "shell/Names.h"
+#include "toolkit/Trace_win.h"
 
 namespace {
 constexpr int kSmallIconPixels = 16;
@@ -10,6 +11,7 @@ constexpr int kSmallIconPixels = 16;
 void NotificationIcon::Add() {
     if (!trayMenu_) trayMenu_.Reset(LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(IDR_TRAYMENU)));
     if (!taskbarCreated_) taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    if (!shellMessagesAdmitted_) AdmitShellMessages();
     if (!trayIcon_) {
         trayIcon_.Reset(HICON(LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                          kSmallIconPixels, kSmallIconPixels, 0)));
@@ -23,6 +25,18 @@ void NotificationIcon::Add() {
     trayIconData_.hIcon = trayIcon_.Get();
     lstrcpynW(trayIconData_.szTip, kProgramTitle, ARRAYSIZE(trayIconData_.szTip));
     Shell_NotifyIconW(NIM_ADD, &trayIconData_);
+}
+
+// Windows drops what Explorer, at medium integrity, sends the program's windows unless the window admits it.
+// Done once for the window's life; where nothing is filtered (Wine) it changes nothing.
+void NotificationIcon::AdmitShellMessages() {
+    shellMessagesAdmitted_ = true;
+    for (unsigned message : ShellMessagesToAdmit(taskbarCreated_)) {
+        BOOL admitted = ChangeWindowMessageFilterEx(owner_, message, MSGFLT_ALLOW, nullptr);
+        ORVEL_TRACE("message-filter hwnd=%llu allow=0x%x ok=%d", (unsigned long long)owner_, message,
+                    admitted ? 1 : 0);
+        (void)admitted;
+    }
 }
 
 void NotificationIcon::Restore() {

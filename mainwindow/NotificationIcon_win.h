@@ -1,7 +1,8 @@
 #pragma once
 // The settings window's notification-area icon and its menu ("Show", "Exit"). A left click opens the menu
 // after half a second unless a double click follows (which restores the window instead); a right click
-// opens it at once. The icon comes back when Explorer restarts ("TaskbarCreated").
+// opens it at once. The icon comes back when Explorer restarts ("TaskbarCreated"); that message and the
+// icon's callback are let through to its window from Explorer's lower integrity (ShellMessagesToAdmit).
 //
 // Main thread only; the settings window hands it the icon's callback message and timer 202.
 #include "mainwindow/MainWindowRules.h"
@@ -25,7 +26,8 @@ class NotificationIcon {
 public:
     explicit NotificationIcon(HWND owner) : owner_(owner) {}
 
-    // Loads the menu (once) and adds the icon; again after "TaskbarCreated".
+    // Loads the menu and lets Explorer's messages through (once), and adds the icon; again after
+    // "TaskbarCreated".
     void Add();
     // Removes the icon; the first thing the program does when it stops.
     void Remove();
@@ -41,6 +43,7 @@ public:
 
 private:
     void ShowMenu();
+    void AdmitShellMessages();
 
     HWND owner_;
     UniqueMenu trayMenu_;
@@ -48,4 +51,5 @@ private:
     NOTIFYICONDATAW trayIconData_{};  // kept for the removal
     int trayDoubleClicked_ = 0;
     UINT taskbarCreated_ = 0;
+    bool shellMessagesAdmitted_ = false;
 };

@@ -28,6 +28,8 @@
 #include "toolkit/UiThread_win.h"
 #include "toolkit/WorkerThread_win.h"
 
+#include <cstdlib>
+
 CKestanAssistantDlg* MainWindow = nullptr;
 EXPOSE_DLG* ExposeWindow = nullptr;
 CircleDLG* CircleWindow = nullptr;
@@ -58,7 +60,7 @@ std::wstring ModuleFileName() {
 
 }  // namespace
 
-ResidentProgram::ResidentProgram() = default;
+ResidentProgram::ResidentProgram(ProcessEnd processEnd) : processEnd_(processEnd) {}
 
 ResidentProgram::~ResidentProgram() { Stop(); }
 
@@ -67,6 +69,15 @@ void ResidentProgram::Run() {
     window_->RunModal(IDD_KESTANASSISTANT_DIALOG);
     Stop();  // the window's destruction did it already, unless the window never came up
     window_.reset();
+}
+
+void ResidentProgram::EndSession(unsigned lastProbesMs) noexcept {
+    if (window_) window_->Destroy();
+    Stop();  // the window's destruction did it already, unless the window never came up
+    // Never back into the window procedure. The process's own end (the atexit work) runs as after a return
+    // from wWinMain; the settings window's object and its GDI+ pictures are not destroyed, so GDI+ is not shut
+    // down, and neither are the sockets: the system reclaims both.
+    std::exit(processEnd_(threadsLeft_, lastProbesMs));
 }
 
 template <class Part>

@@ -34,7 +34,11 @@ extern std::wstring ProgramDir;
 
 class ResidentProgram {
 public:
-    ResidentProgram();
+    // The process's last steps once the program has stopped (the process entry's): the worker threads left
+    // running, the most the last device probes may still be waited for; returns the exit code.
+    using ProcessEnd = int (*)(int threadsLeft, unsigned lastProbesMs);
+
+    explicit ResidentProgram(ProcessEnd processEnd);
     ~ResidentProgram();
     ResidentProgram(const ResidentProgram&) = delete;
     ResidentProgram& operator=(const ResidentProgram&) = delete;
@@ -48,6 +52,11 @@ public:
     // Each worker is waited for within its bound; one that does not end is left to run with what it uses.
     // A second call does nothing.
     void Stop() noexcept;
+
+    // The session's end, from inside the settings window's WM_ENDSESSION once the mice are done: Windows may
+    // end the process as soon as the window answers, so the window is destroyed here (its WM_DESTROY stops
+    // every part) and the process ends without the window ever answering. `lastProbesMs`: see ProcessEnd.
+    [[noreturn]] void EndSession(unsigned lastProbesMs) noexcept;
 
     // Worker threads still running after the stop (0 when all ended within their bounds).
     int ThreadsLeft() const noexcept { return threadsLeft_; }
@@ -64,6 +73,7 @@ private:
     };
     std::vector<OwnedPart> parts_;
     std::unique_ptr<CKestanAssistantDlg> window_;
+    ProcessEnd processEnd_;
     bool started_ = false;
     bool stopped_ = false;
     int threadsLeft_ = 0;

@@ -149,6 +149,29 @@ void RestrictDllSearch() {
     }
 }
 
+// The process's last steps once the program has stopped: after the settings window's loop, or from inside
+// WM_ENDSESSION (ResidentProgram::EndSession), where `lastProbesMs` is what the log-off's bound has left.
+// Returns the exit code.
+int EndOfProcess(int threadsLeft, unsigned lastProbesMs) {
+    // The last probes (mode 0 at shutdown) may still be talking to a mouse: let them finish their sequence.
+    WaitForDeviceProbes(lastProbesMs);
+
+    // A worker left running (stuck in a driver call) may still wait on the events: the process's end closes
+    // them then, and the worker with them.
+    if (threadsLeft == 0) {
+        if (InstanceEvent) CloseHandle(InstanceEvent);
+        if (CloseEvent) CloseHandle(CloseEvent);
+        InstanceEvent = CloseEvent = nullptr;
+    }
+    ORVEL_TRACE("exit threads-left=%d", threadsLeft);
+#if defined(ORVEL_TEST_HOOKS)
+    // A process that lingers after its windows are gone, so the tests can watch a worker that was left
+    // running wake up while everything it must not touch has been destroyed.
+    if (unsigned ms = TestSwitchMs(L"ORVEL_TEST_EXIT_DELAY_MS")) Sleep(ms);
+#endif
+    return 0;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -194,25 +217,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int threadsLeft = 0;
     {
         // The windows hold GDI+ images: they must be gone before GDI+ shuts down at the end of this function.
-        ResidentProgram program;
+        ResidentProgram program(EndOfProcess);
         program.Run();
         threadsLeft = program.ThreadsLeft();
     }
-    // The last probes (mode 0 at shutdown) may still be talking to a mouse: let them finish their sequence.
-    WaitForDeviceProbes(2000);
-
-    // A worker left running (stuck in a driver call) may still wait on the events: the process's end closes
-    // them then, and the worker with them.
-    if (threadsLeft == 0) {
-        if (InstanceEvent) CloseHandle(InstanceEvent);
-        if (CloseEvent) CloseHandle(CloseEvent);
-        InstanceEvent = CloseEvent = nullptr;
-    }
-    ORVEL_TRACE("exit threads-left=%d", threadsLeft);
-#if defined(ORVEL_TEST_HOOKS)
-    // A process that lingers after its windows are gone, so the tests can watch a worker that was left
-    // running wake up while everything it must not touch has been destroyed.
-    if (unsigned ms = TestSwitchMs(L"ORVEL_TEST_EXIT_DELAY_MS")) Sleep(ms);
-#endif
-    return 0;
+    return EndOfProcess(threadsLeft, 2000);
 }

@@ -113,6 +113,11 @@ struct InitDialog {
     HWND defaultFocus;
     LPARAM param;
 };
+// WM_QUERYENDSESSION and WM_ENDSESSION.
+struct EndSession {
+    bool ending;     // WM_ENDSESSION: TRUE the session ends, FALSE it goes on (WM_QUERYENDSESSION: always FALSE)
+    LPARAM reasons;  // ENDSESSION_LOGOFF, ENDSESSION_CLOSEAPP, ENDSESSION_CRITICAL; 0 for a shut-down
+};
 // A message whose two values the handler names itself (messages of the program's own).
 struct Params {
     WPARAM w;
@@ -148,6 +153,10 @@ inline DeviceChange Decode<DeviceChange>(WPARAM w, LPARAM l) {
 template <>
 inline InitDialog Decode<InitDialog>(WPARAM w, LPARAM l) {
     return {reinterpret_cast<HWND>(w), l};
+}
+template <>
+inline EndSession Decode<EndSession>(WPARAM w, LPARAM l) {
+    return {w != 0, l};
 }
 template <>
 inline Params Decode<Params>(WPARAM w, LPARAM l) {

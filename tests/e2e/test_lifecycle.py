@@ -119,6 +119,118 @@ class Shutdown(LifecycleTestCase):
                              "parts-stopped threads-left=0", "exit threads-left=0")
 
 
+class SessionEnd(LifecycleTestCase):
+    """Wine's own log-off: "wineboot --end-session --shutdown" sends every window of every process
+    WM_QUERYENDSESSION, then WM_ENDSESSION, and ends a process that is still there once it has answered, as
+    Windows may. The program must therefore do everything before it answers."""
+
+    # What Windows gives a window before it offers to end the program; the program's own bound is 3 s.
+    WINDOWS_MS = 5000
+
+    def log_off(self):
+        proc = self.wine._tool(["wineboot", "--end-session", "--shutdown"], timeout=60, check=False)
+        self.assertEqual(proc.returncode, 0, "wineboot's log-off was refused or failed: %r" % proc.stderr[-300:])
+
+    def handler_ms(self, events):
+        """Milliseconds from WM_ENDSESSION's arrival to the process's last trace line."""
+        lines = self.wine.trace()
+        start = next((l.ms for l in lines if l.is_event("end-session ending")), None)
+        end = next((l.ms for l in lines if l.is_event("exit")), None)
+        self.assertTrue(start is not None and end is not None, "no end-session ending or exit: %r" % events)
+        return end - start
+
+    def test_log_off_resets_the_mice_and_ends_the_program(self):
+        program = self.start_and_wait_visible()
+        self.wine.wait_trace("settings-saved")
+        self.log_off()
+        self.ended_cleanly(program, 15, "the log-off")
+        events = self.events()
+        self.assert_in_order(events, "end-session query", "end-session ending", "close-watch wake",
+                             "end-session device-work done", "stop-handshake", "stop", "parts-stopped threads-left=0",
+                             "exit threads-left=0")
+        self.assert_in_order(events, "end-session device-work done", "worker-end close-watch", "parts-stopped")
+        self.assertIn("end-session query reasons=0x0 answer=1", events, "the query's answer")
+        # Exit's stop pass: every HID interface walked again, for the mode-0 probes and for the reset pass.
+        after = events[events.index(next(e for e in events if e.startswith("end-session ending"))):]
+        self.assertEqual(sum(1 for e in after if e.startswith("hid enumerate")), 2, "the stop's two HID walks: %r" %
+                         after)
+        self.assertTrue(any(e.startswith("hid open") for e in after), "no interface opened at the log-off")
+        self.assertEqual([e for e in events if e.startswith("hid set-feature")], [],
+                         "feature reports were sent to Wine's own devices")
+        ms = self.handler_ms(events)
+        self.assertLess(ms, self.WINDOWS_MS, "the log-off's stop took %d ms" % ms)
+
+    def test_log_off_with_a_hung_reset_pass_ends_within_the_bound(self):
+        program = self.start_and_wait_visible(switches={"ORVEL_TEST_RESET_HANG_MS": 20000})
+        self.wine.wait_trace("settings-saved")
+        self.log_off()
+        self.ended_cleanly(program, 15, "the log-off with a hung reset pass")
+        events = self.events()
+        self.assert_in_order(events, "end-session ending", "reset-pass hangs", "end-session device-work timed-out",
+                             "stop-handshake", "stop", "close-watch left running", "parts-stopped threads-left=1",
+                             "exit threads-left=1")
+        self.assertNotIn("reset-pass hang over", events, "the process waited for the hung reset pass")
+        ms = self.handler_ms(events)
+        # Waiting for the hung pass (20 s), or giving the close watch its ordinary 3 s again after the log-off's
+        # own wait, would both pass Windows' limit.
+        self.assertLess(ms, self.WINDOWS_MS, "the log-off's stop took %d ms with a hung reset pass" % ms)
+
+    def test_log_off_during_a_close_waits_for_the_same_stop(self):
+        # "/close" came first and its reset pass hangs: the log-off asks for no second stop, waits for that one
+        # within its bound, and ends the program.
+        program = self.start_and_wait_visible(switches={"ORVEL_TEST_RESET_HANG_MS": 20000})
+        self.wine.wait_trace("settings-saved")
+        self.wine.run_probed("/close")
+        lines = self.wine.wait_trace("reset-pass hangs")
+        self.assertTrue(any(l.is_event("reset-pass hangs") for l in lines), "the close watch never reached the "
+                                                                            "reset pass")
+        self.log_off()
+        self.ended_cleanly(program, 15, "a log-off during /close")
+        events = self.events()
+        self.assert_in_order(events, "reset-pass hangs", "end-session ending reasons=0x0 stop=under-way",
+                             "end-session device-work timed-out", "parts-stopped threads-left=1",
+                             "exit threads-left=1")
+        self.assertEqual(sum(1 for e in events if e.startswith("close-watch wake")), 1, "close watch wake-ups")
+        ms = self.handler_ms(events)
+        self.assertLess(ms, self.WINDOWS_MS, "the log-off's stop took %d ms during /close" % ms)
+
+    def test_the_program_has_ended_before_it_answers(self):
+        # Windows may end the process as soon as the window has answered WM_ENDSESSION, and Wine's log-off does
+        # so too (with exit code 0 as well): the two messages come from the probe here, which waits for the
+        # answer. The process lingers 2 s after its last trace line, so an answer given before the end would
+        # find it still there (half a second is left for the Wine loader's own exit).
+        program = self.start_and_wait_visible(switches={"ORVEL_TEST_EXIT_DELAY_MS": 2000})
+        self.wine.wait_trace("settings-saved")
+        hwnd = str(self.main_window()["hwnd"])
+        code, answer = self.wine.wininfo("send", hwnd, "0x11", "0", "0")  # WM_QUERYENDSESSION
+        self.assertEqual((code, answer[0]["answer"] if answer else None), (0, 1), "the query's answer: %r" % answer)
+        self.wine.wininfo("send", hwnd, "0x16", "1", "0")  # WM_ENDSESSION, TRUE
+        self.assertIsNotNone(program.wait(0.5), "the program still ran when its window had answered WM_ENDSESSION")
+        self.assertEqual(program.wait(0), 0, "exit status after WM_ENDSESSION")
+        self.assert_in_order(self.events(), "end-session ending", "end-session device-work done", "stop",
+                             "parts-stopped threads-left=0", "exit threads-left=0")
+
+    def test_cancelled_log_off_changes_nothing(self):
+        # Wine's log-off stops at the first process that refuses and tells only that one; the two messages a
+        # window gets when another program refused are sent by the probe.
+        program = self.start_and_wait_visible()
+        self.wine.wait_trace("settings-saved")
+        hwnd = str(self.main_window()["hwnd"])
+        for message, expected in (("0x11", 1), ("0x16", 0)):  # WM_QUERYENDSESSION, then WM_ENDSESSION FALSE
+            code, answer = self.wine.wininfo("send", hwnd, message, "0", "0")
+            self.assertEqual((code, answer[0]["answer"] if answer else None), (0, expected),
+                             "the answer to %s: %r" % (message, answer))
+        self.assertIn("end-session cancelled", self.events())
+        time.sleep(1.0)  # a stop asked for would have woken the close watch within milliseconds
+        self.assertTrue(program.running(), "the program ended after a cancelled log-off")
+        self.assertTrue(self.main_window()["visible"], "the settings window went away after a cancelled log-off")
+        self.assertFalse(any(e.startswith("close-watch wake") or e == "stop" for e in self.events()),
+                         "a cancelled log-off started the stop")
+        # The program still stops as usual afterwards.
+        self.wine.run_probed("/close")
+        self.ended_cleanly(program, 15, "/close after a cancelled log-off")
+
+
 class MouseHookThread(LifecycleTestCase):
 
     HELPER = (1000, 60, 240, 240)  # clear of the settings window in the middle of the screen

@@ -261,6 +261,25 @@ class WindowKeysAndTray(ShellTestCase):
         self.wine.key("Escape")
         self.assert_running(program, "after the taskbar came back")
 
+    def test_explorers_messages_are_admitted_on_the_icons_window(self):
+        # The program runs above Explorer's integrity on Windows, which drops Explorer's messages unless the
+        # icon's window admits them. Wine filters nothing: what can be seen here is which calls were made.
+        program = self.start_and_wait_visible()
+        self.wine.wait_trace("first-frame", timeout=10)
+        hwnd = self.main_window()["hwnd"]
+        code, answer = self.wine.wininfo("message", "TaskbarCreated")
+        self.assertEqual(code, 0, "TaskbarCreated could not be registered: %r" % answer)
+        taskbar_created = answer[0]["message"]
+        lines = [l.text for l in self.wine.trace() if l.is_event("message-filter")]
+        calls = [re.match(r"message-filter hwnd=(\d+) allow=(0x[0-9a-f]+) ok=(\d)$", text) for text in lines]
+        self.assertTrue(lines and all(calls), "message-filter lines: %r" % lines)
+        admitted = sorted((int(m.group(1)), int(m.group(2), 16), int(m.group(3))) for m in calls)
+        # The icon's callback (0x464) and TaskbarCreated, each once, on the window that owns the icon; never
+        # WM_COPYDATA (0x4A), the test builds' channel.
+        self.assertEqual(admitted, sorted([(hwnd, 0x464, 1), (hwnd, taskbar_created, 1)]),
+                         "messages admitted from other integrity levels")
+        self.assert_running(program, "after admitting Explorer's messages")
+
 
 class LanguageFile(ShellTestCase):
 

@@ -8,6 +8,8 @@
 //   orvel_wininfo run [--timeout MS] -- PROGRAM [ARGS...]
 //   orvel_wininfo foreground
 //   orvel_wininfo load NAME | tray-delete HWND ID | broadcast MESSAGE-NAME|NUMBER [W L] | pulse EVENT-NAME
+//   orvel_wininfo message NAME                 the number of a registered window message
+//   orvel_wininfo send HWND NUMBER W L          sends one window one message, prints its answer
 //   orvel_wininfo wheel-window X Y W H MS      a helper window that notes when wheel messages arrive
 //   orvel_wininfo idle MS                      a Wine program doing nothing (the idle benchmark's reference)
 //   orvel_wininfo keys-window X Y W H MS       a helper window that prints each key message as it comes
@@ -143,6 +145,8 @@ int Usage() {
                  "       orvel_wininfo tray-delete HWND ID\n"
                  "       orvel_wininfo broadcast MESSAGE-NAME | broadcast NUMBER W L\n"
                  "       orvel_wininfo pulse EVENT-NAME\n"
+                 "       orvel_wininfo message NAME\n"
+                 "       orvel_wininfo send HWND NUMBER W L\n"
                  "       orvel_wininfo wheel-window X Y W H MS\n"
                  "       orvel_wininfo idle MS\n"
                  "       orvel_wininfo keys-window X Y W H MS\n"
@@ -394,6 +398,28 @@ int Broadcast(int argc, wchar_t** argv) {
     return posted ? 0 : 1;
 }
 
+// The number RegisterWindowMessage gives a name (the same in every process of the desktop).
+int Message(int argc, wchar_t** argv) {
+    if (argc != 3) return Usage();
+    UINT message = RegisterWindowMessageW(argv[2]);
+    std::printf("{\"message\":%u}\n", message);
+    return message ? 0 : 1;
+}
+
+// Sends a message to one window and prints what its window procedure answered (a log-off that did not happen:
+// 0x16 with W 0, which Wine's own log-off never sends the program).
+int Send(int argc, wchar_t** argv) {
+    if (argc != 6) return Usage();
+    HWND window = HWND(UINT_PTR(_wcstoui64(argv[2], nullptr, 10)));
+    UINT message = UINT(wcstoul(argv[3], nullptr, 0));
+    WPARAM w = WPARAM(wcstoull(argv[4], nullptr, 0));
+    LPARAM l = LPARAM(wcstoll(argv[5], nullptr, 0));
+    DWORD_PTR answer = 0;
+    LRESULT sent = SendMessageTimeoutW(window, message, w, l, SMTO_ABORTIFHUNG, 10000, &answer);
+    std::printf("{\"sent\":%d,\"answer\":%llu}\n", sent != 0, (unsigned long long)answer);
+    return sent ? 0 : 1;
+}
+
 // Runs the thread's messages for `ms` milliseconds (keys are translated, as an application's loop does).
 void PumpFor(DWORD ms) {
     const DWORD start = GetTickCount();
@@ -591,6 +617,8 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"tray-delete") return TrayDelete(argc, argv);
     if (command == L"broadcast") return Broadcast(argc, argv);
     if (command == L"pulse") return Pulse(argc, argv);
+    if (command == L"message") return Message(argc, argv);
+    if (command == L"send") return Send(argc, argv);
     if (command == L"wheel-window") return WheelWindow(argc, argv);
     if (command == L"idle") return Idle(argc, argv);
     if (command == L"keys-window") return KeysWindow(argc, argv);
