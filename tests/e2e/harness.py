@@ -746,11 +746,18 @@ class WineSession:
         return parse_trace(self.trace_path.read_bytes()) if self.trace_path.exists() else []
 
     def wait_trace(self, prefix, timeout=15.0, count=1):
-        """Waits until the trace holds count lines of the event prefix; returns all lines so far."""
+        """Waits until the trace holds count lines of the event prefix; returns all lines so far. A wait that
+        runs out fails the test right there, naming what it waited for (a quiet return would only fail it later,
+        with a message about something else)."""
         def enough():
             lines = self.trace()
             return lines if sum(1 for l in lines if l.is_event(prefix)) >= count else None
-        return wait_until(enough, timeout, interval=0.1) or self.trace()
+        lines = wait_until(enough, timeout, interval=0.1)
+        if not lines:
+            seen = sum(1 for l in self.trace() if l.is_event(prefix))
+            raise AssertionError("waited %.0f s for %d trace line(s) %r; the trace holds %d" %
+                                 (timeout, count, prefix, seen))
+        return lines
 
     # --------------------------------------------------------------------------- evidence, cleanup
     def save_artifacts(self, folder):
