@@ -103,10 +103,17 @@ void BoardDlg::ToggleNow(int newMode) {
     if (!Hwnd()) return;
     model.screenCaptured = 0;
     SetMode(newMode);
-    if (!CaptureScreen()) {
+    switch (CaptureScreen()) {
+    case Capture::Made:
+        break;
+    case Capture::NoPictures:
         // The system refused a picture: as when one cannot be allocated, the board stays closed and says why.
-        ORVEL_TRACE("board-open failed mode=%d", newMode);
-        OnOperationFailed(true);
+        ORVEL_TRACE("board-open failed mode=%d pictures", newMode);
+        Abandon(BoardModel::Failure::OutOfMemory);
+        return;
+    case Capture::NoScreen:
+        ORVEL_TRACE("board-open failed mode=%d screen", newMode);
+        Abandon(BoardModel::Failure::NoScreen);
         return;
     }
     PrepareWindow();
@@ -140,18 +147,33 @@ void BoardDlg::OnDisplayChange(const std::vector<BoardRect>& monitors) {
 }
 
 void BoardDlg::OnOperationFailed(bool outOfMemory) noexcept {
+    Abandon(outOfMemory ? BoardModel::Failure::OutOfMemory : BoardModel::Failure::Other);
+}
+
+void BoardDlg::Abandon(BoardModel::Failure failure) noexcept {
     // The record that was being taken apart is gone with the operation.
     recordAt = nullptr;
-    const BoardModel::FailureTip tip = model.DecideFailureTip(outOfMemory);
-    ORVEL_TRACE("board-failed mode=%d out-of-memory=%d", model.mode, int(outOfMemory));
+    const BoardModel::FailureTip tip = model.DecideFailureTip(failure);
+    ORVEL_TRACE("board-failed mode=%d why=%d", model.mode, int(failure));
     // Where the board is, or was about to open; its pictures are freed before the tip needs memory.
     const RECT shownOn{origin.x, origin.y, origin.x + boardWidth, origin.y + boardHeight};
     Close();
-    if (tip == BoardModel::FailureTip::None) return;
+    const wchar_t* text = nullptr;
+    switch (tip) {
+    case BoardModel::FailureTip::None:
+        return;
+    case BoardModel::FailureTip::OutOfMemory:
+        text = L"Not enough memory for the board";
+        break;
+    case BoardModel::FailureTip::NoScreen:
+        text = L"Could not take a picture of the screen";
+        break;
+    case BoardModel::FailureTip::Error:
+        text = L"The board closed after an error";
+        break;
+    }
     try {
-        BoardTip(shownOn, tip == BoardModel::FailureTip::OutOfMemory ? L"Not enough memory for the board"
-                                                                     : L"The board closed after an error",
-                 kFailureTipMs);
+        BoardTip(shownOn, text, kFailureTipMs);
     } catch (...) {
         ORVEL_TRACE("board-tip failed");  // the board is closed all the same
     }
@@ -184,7 +206,7 @@ void BoardDlg::Close() noexcept {
     ORVEL_TRACE("board-close mode=%d", was);
 }
 
-bool BoardDlg::CaptureScreen() {
+BoardDlg::Capture BoardDlg::CaptureScreen() {
     RECT monitor{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     {
         BoardLockScope lock(boardLock.Get(), INFINITE);
@@ -214,9 +236,16 @@ bool BoardDlg::CaptureScreen() {
                     frameBitmap.Release();
                     inkBitmap.Release();
                     screenBitmap.Release();
-                    return false;
+                    return Capture::NoPictures;
                 }
-                CaptureScreenArea(screenBitmap, monitor);
+                // A screen the program may not copy (a secure desktop in front) leaves the picture black: a
+                // board over it would only pretend to freeze the screen, and its snaps would save nothing.
+                if (!CaptureScreenArea(screenBitmap, monitor)) {
+                    frameBitmap.Release();
+                    inkBitmap.Release();
+                    screenBitmap.Release();
+                    return Capture::NoScreen;
+                }
             }
         }
         model.OnCapture();
@@ -238,7 +267,7 @@ bool BoardDlg::CaptureScreen() {
         InvalidateRect(Hwnd(), nullptr, FALSE);
         UpdateWindow(Hwnd());
     }
-    return true;
+    return Capture::Made;
 }
 
 void BoardDlg::PrepareWindow() {
@@ -326,7 +355,11 @@ void BoardDlg::Stroke(BoardPoint from, BoardPoint to) {
 
 void BoardDlg::SaveSnap(SnapTarget target) { SaveSnapNow(target); }
 
-void BoardDlg::Recapture() { CaptureScreen(); }
+void BoardDlg::Recapture() {
+    // Cleared again over the picture it has: nothing is copied from the screen, so nothing can fail here but
+    // the pictures, which are kept.
+    CaptureScreen();
+}
 
 void BoardDlg::MoveSpotlight(BoardPoint at) { PlaceSpotlight(SpotlightAt(at)); }
 
@@ -402,19 +435,18 @@ void BoardDlg::SaveSnapNow(SnapTarget target) {
     const SnapImage image = SnapPixels(screenBitmap.Pixels(), inkBitmap.Pixels(), model.mode, rect,
                                        model.mode == kBoardFreeform ? &model.OutlineInside() : nullptr);
 
-    const std::wstring file = SnapFileForNow();
     if (target == SnapTarget::Clipboard) {
-        // Claimed only when the clipboard took it.
+        // Claimed only when the clipboard took it. The desktop's snap folder is none of its business.
         const bool copied = CopySnapToClipboard(Hwnd(), image);
         if (copied) BoardTip(window, L"Save to Clipboard", kSnapTipMs);
         ORVEL_TRACE("board-snap clipboard ok=%d size=%dx%d", copied, image.width, image.height);
-    } else if (!file.empty()) {
-        const bool saved = SaveSnapPng(file, image);
-        BoardTip(window, (saved ? L"Save to " : L"Could not save ") + file, kSnapTipMs);
-        ORVEL_TRACE("board-snap file ok=%d size=%dx%d path=%s", saved, image.width, image.height,
-                    TraceUtf8(file).c_str());
     } else {
-        ORVEL_TRACE("board-snap file ok=0 no-desktop");
+        const SnapFileResult file = SaveSnapAsNewPng(image);
+        if (!file.path.empty()) {
+            BoardTip(window, (file.saved ? L"Save to " : L"Could not save ") + file.path, kSnapTipMs);
+        }
+        ORVEL_TRACE("board-snap file ok=%d size=%dx%d path=%s", file.saved, image.width, image.height,
+                    file.path.empty() ? "no-desktop" : TraceUtf8(file.path).c_str());
     }
 
     model.snapActive = 0;

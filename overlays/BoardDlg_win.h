@@ -65,8 +65,11 @@ private:
 
     // Freezes the monitor under the cursor (unless this activation has its picture already), clears the
     // strokes and the outline, renders the frame and places the board over the monitor, one pixel narrower
-    // than it. False when the pictures cannot be made.
-    bool CaptureScreen();
+    // than it. NoPictures when the pictures cannot be made, NoScreen when the screen cannot be copied.
+    enum class Capture { Made, NoPictures, NoScreen };
+    Capture CaptureScreen();
+    // Closes the board after a failed operation and tells why on its monitor (BoardModel::DecideFailureTip).
+    void Abandon(BoardModel::Failure failure) noexcept;
     void Close() noexcept;
     // ToggleMode's and OnRawMouse's work; whatever escapes them ends in OnOperationFailed.
     void ToggleNow(int newMode);

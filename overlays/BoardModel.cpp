@@ -29,9 +29,17 @@ void BoardModel::OnClose() {
     snapActive = 0;
 }
 
-BoardModel::FailureTip BoardModel::DecideFailureTip(bool outOfMemory) const {
+BoardModel::FailureTip BoardModel::DecideFailureTip(Failure failure) const {
     if (mode == kBoardOff) return FailureTip::None;
-    return outOfMemory ? FailureTip::OutOfMemory : FailureTip::Error;
+    switch (failure) {
+    case Failure::OutOfMemory:
+        return FailureTip::OutOfMemory;
+    case Failure::NoScreen:
+        return FailureTip::NoScreen;
+    case Failure::Other:
+        break;
+    }
+    return FailureTip::Error;
 }
 
 void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta, BoardHost& host) {

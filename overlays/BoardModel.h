@@ -82,11 +82,14 @@ public:
     // The board closed.
     void OnClose();
 
-    // One of the board's operations failed half-way (memory ran out, or the system refused a picture). The
-    // board closes rather than go on from whatever the failed step left, and frees its pictures; this says
-    // what it tells the user as it closes: nothing when it was closed already, else why it went.
-    enum class FailureTip { None, OutOfMemory, Error };
-    FailureTip DecideFailureTip(bool outOfMemory) const;
+    // One of the board's operations failed half-way: memory ran out or the system refused a picture
+    // (OutOfMemory), the screen could not be copied (NoScreen: a secure desktop in front, say; a board over a
+    // black picture would only pretend to work), or anything else (Other). The board closes rather than go on
+    // from whatever the failed step left, and frees its pictures; this says what it tells the user as it
+    // closes: nothing when it was closed already, else why it went.
+    enum class Failure { OutOfMemory, NoScreen, Other };
+    enum class FailureTip { None, OutOfMemory, NoScreen, Error };
+    FailureTip DecideFailureTip(Failure failure) const;
 
     // One raw mouse record: the relative move, usButtonFlags and the wheel delta (usButtonData as a signed
     // 16-bit value).

@@ -43,6 +43,39 @@ std::wstring Formatted(bool date, const wchar_t* picture) {
     return n > 0 ? std::wstring(text) : std::wstring();
 }
 
+// The snap as the bytes of a 32-bit PNG with alpha; empty when the image is empty or GDI+ could not encode it.
+std::vector<uint8_t> EncodePng(const SnapImage& image) {
+    if (image.width <= 0 || image.height <= 0) return {};
+    CLSID encoder;
+    if (!PngEncoder(encoder)) return {};
+    // Straight alpha: every pixel is either opaque or fully transparent (0), so it equals its premultiplied
+    // value.
+    Gdiplus::Bitmap bitmap(image.width, image.height, PixelFormat32bppARGB);
+    if (bitmap.GetLastStatus() != Gdiplus::Ok) return {};
+    Gdiplus::Rect all(0, 0, image.width, image.height);
+    Gdiplus::BitmapData data{};
+    if (bitmap.LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) != Gdiplus::Ok) return {};
+    for (int y = 0; y < image.height; ++y) {
+        std::memcpy(static_cast<uint8_t*>(data.Scan0) + std::ptrdiff_t(y) * data.Stride,
+                    image.pixels.data() + std::size_t(y) * std::size_t(image.width), std::size_t(image.width) * 4);
+    }
+    bitmap.UnlockBits(&data);
+    // Into memory first: a file is claimed only once there is something to write into it.
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) || !stream) return {};
+    const std::unique_ptr<IStream, void (*)(IStream*)> owned(stream, [](IStream* s) { s->Release(); });
+    if (bitmap.Save(stream, &encoder, nullptr) != Gdiplus::Ok) return {};
+    STATSTG stat{};
+    HGLOBAL block = nullptr;
+    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || FAILED(GetHGlobalFromStream(stream, &block))) return {};
+    const auto size = std::size_t(stat.cbSize.QuadPart);
+    const void* bytes = GlobalLock(block);
+    if (!bytes) return {};
+    std::vector<uint8_t> png(static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + size);
+    GlobalUnlock(block);
+    return png;
+}
+
 }  // namespace
 
 bool CopySnapToClipboard(HWND owner, const SnapImage& image) {
@@ -66,32 +99,30 @@ bool CopySnapToClipboard(HWND owner, const SnapImage& image) {
     return taken;
 }
 
-std::wstring SnapFileForNow() {
+SnapFileResult SaveSnapAsNewPng(const SnapImage& image) {
+    SnapFileResult result;
     wchar_t desktop[MAX_PATH] = L"";
-    if (!SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOP, FALSE) || desktop[0] == 0) return {};
-    // An existing folder is fine; a folder that cannot be made shows in the save's failure.
-    CreateDirectoryW(SnapFolderPath(desktop).c_str(), nullptr);
-    const auto taken = [](const std::wstring& path) {
-        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    };
-    return SnapFilePath(desktop, Formatted(true, kSnapDatePicture), Formatted(false, kSnapTimePicture), taken);
-}
-
-bool SaveSnapPng(const std::wstring& path, const SnapImage& image) {
-    if (path.empty() || image.width <= 0 || image.height <= 0) return false;
-    CLSID encoder;
-    if (!PngEncoder(encoder)) return false;
-    // Straight alpha: every pixel is either opaque or fully transparent (0), so it equals its premultiplied
-    // value.
-    Gdiplus::Bitmap bitmap(image.width, image.height, PixelFormat32bppARGB);
-    if (bitmap.GetLastStatus() != Gdiplus::Ok) return false;
-    Gdiplus::Rect all(0, 0, image.width, image.height);
-    Gdiplus::BitmapData data{};
-    if (bitmap.LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) != Gdiplus::Ok) return false;
-    for (int y = 0; y < image.height; ++y) {
-        std::memcpy(static_cast<uint8_t*>(data.Scan0) + std::ptrdiff_t(y) * data.Stride,
-                    image.pixels.data() + std::size_t(y) * std::size_t(image.width), std::size_t(image.width) * 4);
+    if (!SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOP, FALSE) || desktop[0] == 0) return result;
+    const std::wstring folder = SnapFolderPath(desktop);
+    const std::vector<uint8_t> png = EncodePng(image);
+    if (png.empty()) {
+        result.path = folder;
+        return result;
     }
-    bitmap.UnlockBits(&data);
-    return bitmap.Save(path.c_str(), &encoder, nullptr) == Gdiplus::Ok;
+    // An existing folder is fine; a folder that cannot be made shows as the file's failure.
+    CreateDirectoryW(folder.c_str(), nullptr);
+    UniqueFileHandle file;
+    const auto taken = [&file](const std::wstring& path) {
+        file.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) return false;  // ours now
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;  // anything else: this name fails
+    };
+    result.path = SnapFilePath(desktop, Formatted(true, kSnapDatePicture), Formatted(false, kSnapTimePicture), taken);
+    if (result.path.empty() || !file) return result;
+    DWORD written = 0;
+    result.saved = WriteFile(file.Get(), png.data(), DWORD(png.size()), &written, nullptr) && written == png.size();
+    file.Reset();
+    if (!result.saved) DeleteFileW(result.path.c_str());  // never leave half a picture behind
+    return result;
 }

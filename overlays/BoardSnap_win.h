@@ -12,9 +12,15 @@
 // could not be opened or would not take the block (nothing is left behind then).
 bool CopySnapToClipboard(HWND owner, const SnapImage& image);
 
-// The file a snap taken now goes to, "<desktop>\Screen Snap\screen_<date>_<time>.png" with a number before
-// ".png" when a file of that name exists; the folder is made on the way. Empty when the desktop has no path.
-std::wstring SnapFileForNow();
+// A snap saved into a file: `path` is the file written, or the one (or the folder) that could not be; empty
+// when the desktop has no path.
+struct SnapFileResult {
+    std::wstring path;
+    bool saved = false;
+};
 
-// Writes the snap as a 32-bit PNG with alpha. False when the image is empty or GDI+ could not write it.
-bool SaveSnapPng(const std::wstring& path, const SnapImage& image);
+// Writes the snap as a 32-bit PNG with alpha into a new file "<desktop>\Screen Snap\screen_<date>_<time>.png"
+// (the folder made on the way), with " (2)", " (3)", ... before ".png" while a name is taken. A name is taken
+// by creating its file (CREATE_NEW): a file that another snap or program made a moment before is never
+// written over. A file that could not be written whole is removed again.
+SnapFileResult SaveSnapAsNewPng(const SnapImage& image);

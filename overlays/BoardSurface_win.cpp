@@ -52,6 +52,9 @@ void BoardSurface::Release() noexcept {
 
 bool CaptureScreenArea(const BoardSurface& surface, const RECT& area) {
     if (!surface) return false;
+#if defined(ORVEL_TEST_HOOKS)
+    if (NextScreenCaptureRefused()) return false;
+#endif
     HDC screen = GetDC(nullptr);
     if (!screen) return false;
     const BOOL copied = BitBlt(surface.Dc(), 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left,
@@ -73,6 +76,14 @@ bool NextBoardPictureRefused() {
     }
     const bool refused = made == TestSwitchMs(L"ORVEL_TEST_BOARD_DIB_REFUSED");
     if (refused) ORVEL_TRACE("board-picture %u refused", made);
+    return refused;
+}
+
+bool NextScreenCaptureRefused() {
+    static unsigned taken = 0;  // the board's thread only
+    ++taken;
+    const bool refused = taken == TestSwitchMs(L"ORVEL_TEST_BOARD_CAPTURE_FAIL");
+    if (refused) ORVEL_TRACE("board-capture %u refused", taken);
     return refused;
 }
 #endif

@@ -44,4 +44,7 @@ bool CaptureScreenArea(const BoardSurface& surface, const RECT& area);
 // space; true for the one ORVEL_TEST_BOARD_DIB_REFUSED names, which a surface takes as the system's refusal
 // (CreateDIBSection's null). Each happens once.
 bool NextBoardPictureRefused();
+// The screen copies likewise: the one ORVEL_TEST_BOARD_CAPTURE_FAIL names fails as a copy from a secure
+// desktop does, once.
+bool NextScreenCaptureRefused();
 #endif

@@ -306,6 +306,8 @@ class ScreenSnaps(BoardTestCase):
         self.assertEqual(self.snap_events("clipboard", 1)[0], "board-snap clipboard ok=1 size=201x101")
         self.assert_dib(self.clipboard_dib("rect.bin"), 100, 100, 201, 101, frozen, "the rectangle")
         self.assertEqual(self.trace_events("board-tip"), ["board-tip Screen snap mode", "board-tip Save to Clipboard"])
+        self.assertEqual([d for d in self.desktops if (d / "Screen Snap").exists()], [],
+                         "a snap to the clipboard made the desktop's snap folder")
         shot = self.settled_screenshot("rectangle", 99, 150, over(DARKEN, rgb_at(frozen, SCREEN[0], 99, 150)))
         for x, y in ((100, 100), (300, 200), (200, 150)):
             self.assert_pixel(shot, x, y, rgb_at(frozen, SCREEN[0], x, y), "inside the selection", tolerance=0)
@@ -508,6 +510,25 @@ class OutOfMemory(BoardTestCase):
         self.close_board_with(HIGHLIGHTER, 1)
         self.assertEqual(self.trace_events("board-cursor")[-1], "board-cursor shown count=0")
         self.assertEqual(self.trace_events("board-tip"), [NO_MEMORY_TIP, NO_MEMORY_TIP, "board-tip Highlighter mode"])
+
+    def test_a_screen_that_cannot_be_copied_opens_no_board(self):
+        # The first copy of the screen fails, as it does while a secure desktop is in front.
+        program = self.start_hidden({}, switches={"ORVEL_TEST_BOARD_CAPTURE_FAIL": 1})
+        self.wine.xdotool("mousemove", 400, 300)
+        time.sleep(0.3)
+        self.channel("run", HIGHLIGHTER)
+        self.assertEqual(self.wait_events("board-tip", 1), ["board-tip Could not take a picture of the screen"])
+        self.assertEqual(self.trace_events("board-capture"), ["board-capture 1 refused"])
+        self.assertEqual(self.trace_events("board-open"), ["board-open failed mode=1 screen"])
+        self.assertIsNone(program.wait(0), "the program ended")
+        self.assertFalse(self.board_windows(), "a board over a picture that was never taken")
+        self.assertEqual(self.trace_events("board-cursor"), [], "the cursor was hidden for a board never shown")
+        self.assert_released()
+
+        # The next press copies the screen and opens as always.
+        self.open_board(HIGHLIGHTER, 1)
+        self.assert_confined(BOARD_RECT)
+        self.close_board_with(HIGHLIGHTER, 1)
 
     def test_snap_without_memory_closes_the_board(self):
         program = self.start_hidden({}, switches={"ORVEL_TEST_BOARD_ALLOC_FAIL": 4})

@@ -335,12 +335,16 @@ TEST(BoardModel, PenCursorIsLeftOutOfTheFrameWhileSnapping) {
 
 TEST(BoardModel, OnlyAnOpenOrOpeningBoardTellsWhyItFailed) {
     BoardModel m;
-    EXPECT_EQ(m.DecideFailureTip(true), BoardModel::FailureTip::None) << "nothing was shown: nothing to tell";
-    EXPECT_EQ(m.DecideFailureTip(false), BoardModel::FailureTip::None);
+    using Failure = BoardModel::Failure;
+    using Tip = BoardModel::FailureTip;
+    for (Failure failure : {Failure::OutOfMemory, Failure::NoScreen, Failure::Other}) {
+        EXPECT_EQ(m.DecideFailureTip(failure), Tip::None) << "nothing was shown: nothing to tell";
+    }
     for (int mode : {kBoardHighlighter, kBoardFreeform, kBoardRectangle, kBoardSpotlight}) {
         m.mode = mode;
-        EXPECT_EQ(m.DecideFailureTip(true), BoardModel::FailureTip::OutOfMemory) << "mode " << mode;
-        EXPECT_EQ(m.DecideFailureTip(false), BoardModel::FailureTip::Error) << "mode " << mode;
+        EXPECT_EQ(m.DecideFailureTip(Failure::OutOfMemory), Tip::OutOfMemory) << "mode " << mode;
+        EXPECT_EQ(m.DecideFailureTip(Failure::NoScreen), Tip::NoScreen) << "mode " << mode;
+        EXPECT_EQ(m.DecideFailureTip(Failure::Other), Tip::Error) << "mode " << mode;
     }
 }
 
@@ -358,9 +362,10 @@ TEST(BoardModel, AnOperationThatFailedHalfWayLeavesNothingForTheNextOpening) {
         b.At(90, 150);
         const unsigned snap = mode == kBoardHighlighter ? kRawRightUp : kRawLeftUp;
         EXPECT_THROW(b.Record(0, 0, snap), std::bad_alloc) << "mode " << mode;
-        EXPECT_EQ(b.model.DecideFailureTip(true), BoardModel::FailureTip::OutOfMemory);
+        EXPECT_EQ(b.model.DecideFailureTip(BoardModel::Failure::OutOfMemory), BoardModel::FailureTip::OutOfMemory);
         b.model.OnClose();
-        EXPECT_EQ(b.model.DecideFailureTip(true), BoardModel::FailureTip::None) << "closed, it tells nothing more";
+        EXPECT_EQ(b.model.DecideFailureTip(BoardModel::Failure::OutOfMemory), BoardModel::FailureTip::None)
+            << "closed, it tells nothing more";
 
         b.host.snapsFail = false;
         b.model.mode = mode;

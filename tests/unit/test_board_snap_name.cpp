@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -52,6 +53,28 @@ TEST(SnapFileName, SnapsOfTheSameSecondGetANumber) {
     int asked = 0;
     EXPECT_EQ(SnapFilePath(L"C:\\d", L"x", L"y", [&asked](const std::wstring&) { return ++asked > 0; }), L"");
     EXPECT_EQ(asked, kSnapMaxNumber);
+}
+
+// The Windows half claims a name by creating its file in the question itself (CREATE_NEW): the answer must be
+// the last name asked, each name asked once, in order, so that the file the question made is the one the
+// snap goes to, and one that appeared between two snaps is passed over rather than written over.
+TEST(SnapFileName, EachNameIsAskedOnceAndTheAnswerIsTheLastOneAsked) {
+    std::set<std::wstring> onDisk{L"C:\\d\\Screen Snap\\screen_x_y.png", L"C:\\d\\Screen Snap\\screen_x_y (2).png"};
+    std::vector<std::wstring> asked;
+    const auto create = [&](const std::wstring& path) {
+        asked.push_back(path);
+        return !onDisk.insert(path).second;  // made now: not taken
+    };
+    const std::wstring first = SnapFilePath(L"C:\\d", L"x", L"y", create);
+    EXPECT_EQ(first, L"C:\\d\\Screen Snap\\screen_x_y (3).png");
+    EXPECT_EQ(asked, (std::vector<std::wstring>{L"C:\\d\\Screen Snap\\screen_x_y.png",
+                                                 L"C:\\d\\Screen Snap\\screen_x_y (2).png", first}));
+    // Another program makes (4) before the next snap of the same second: that snap takes (5).
+    onDisk.insert(L"C:\\d\\Screen Snap\\screen_x_y (4).png");
+    asked.clear();
+    EXPECT_EQ(SnapFilePath(L"C:\\d", L"x", L"y", create), L"C:\\d\\Screen Snap\\screen_x_y (5).png");
+    EXPECT_EQ(asked.size(), 5u);
+    EXPECT_EQ(onDisk.size(), 5u) << "one file made per snap, none written twice";
 }
 
 }  // namespace
