@@ -37,6 +37,11 @@ struct PaintRoute {
 };
 std::vector<PaintRoute> Routes;
 
+std::vector<std::pair<std::wstring, BenchChild>>& Children() {
+    static std::vector<std::pair<std::wstring, BenchChild>> children;
+    return children;
+}
+
 LRESULT CALLBACK BenchWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) {
         for (const PaintRoute& route : Routes) {
@@ -52,6 +57,36 @@ LRESULT CALLBACK BenchWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 bool RegisterBenchFigure(int order, BenchFunction function) {
     Registry().emplace_back(order, function);
     return true;
+}
+
+bool RegisterBenchChild(const wchar_t* name, BenchChild child) {
+    Children().emplace_back(name, child);
+    return true;
+}
+
+Figures RunBenchChild(const wchar_t* name, int runs) {
+    Figures figures;
+    wchar_t self[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return figures;
+    for (int run = 0; run < runs; ++run) {
+        std::wstring command = L"\"" + std::wstring(self, n) + L"\" --child " + name;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process)) {
+            break;
+        }
+        DWORD code = 0;
+        if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0 &&
+            GetExitCodeProcess(process.hProcess, &code) && int(code) > 0) {
+            figures.Add(int(code) / 1000.0);
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    return figures;
 }
 
 HWND CreateBenchWindow(int x, int y, int width, int height, LRESULT (*paint)(HWND), DWORD exStyle) {
@@ -76,6 +111,15 @@ int wmain(int argc, wchar_t** argv) {
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    if (argc == 3 && std::wstring(argv[1]) == L"--child") {
+        int figure = -1;
+        for (const auto& child : Children()) {
+            if (child.first == argv[2]) figure = child.second();
+        }
+        ReleaseCachedPngs();
+        Gdiplus::GdiplusShutdown(token);
+        return figure;
+    }
     std::wstring program = argc > 1 ? argv[1] : L"";
     std::vector<std::pair<int, BenchFunction>> figures = Registry();
     std::stable_sort(figures.begin(), figures.end(),

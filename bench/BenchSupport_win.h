@@ -46,6 +46,16 @@ bool RegisterBenchFigure(int order, BenchFunction function);
 #define ORVEL_BENCH_FIGURE(order, function) \
     static const bool function##Registered [[maybe_unused]] = RegisterBenchFigure(order, function)
 
+// A figure that needs a process of its own (a first use, which a process has only once): the benchmark runs
+// itself as `orvel_bench --child NAME` once per run, and the child's exit code is its figure in microseconds
+// (0 or less: nothing measured).
+using BenchChild = int (*)();
+bool RegisterBenchChild(const wchar_t* name, BenchChild child);
+#define ORVEL_BENCH_CHILD(name, function) \
+    static const bool function##Registered [[maybe_unused]] = RegisterBenchChild(name, function)
+// Runs the child `name` `runs` times, each in a fresh process; the figures of the runs that measured.
+Figures RunBenchChild(const wchar_t* name, int runs);
+
 // A plain layered pop-up for painting benchmarks, shown without activation at (x, y); its WM_PAINT calls
 // `paint`. Destroyed by DestroyWindow.
 HWND CreateBenchWindow(int x, int y, int width, int height, LRESULT (*paint)(HWND), DWORD exStyle = WS_EX_LAYERED);

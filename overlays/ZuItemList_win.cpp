@@ -377,7 +377,7 @@ const LayeredSurface* ZuItemList::FrameOfSize(int width, int height) {
         Gdiplus::Graphics graphics(frame.Dc());
         if (graphics.GetLastStatus() != Gdiplus::Ok) return nullptr;
         graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        DrawPlan(graphics, PickerFramePlan(width, height));
+        DrawPlan(graphics, PickerFramePlan(width, height), {});
         graphics.Flush(Gdiplus::FlushIntentionSync);
     }
     return &frames.emplace(size, std::move(frame)).first->second;
@@ -412,8 +412,8 @@ bool ZuItemList::CopyFrameInto(HDC surface, int width, int height) {
     return frame && BitBlt(surface, 0, 0, width, height, frame->Dc(), 0, 0, SRCCOPY) != FALSE;
 }
 
-void ZuItemList::DrawContent(Gdiplus::Graphics& graphics, PickerPaintInput input, int width, int height,
-                             bool frameCopied) {
+int ZuItemList::DrawContent(Gdiplus::Graphics& graphics, PickerPaintInput input, int width, int height,
+                            bool frameCopied) {
     // The frame is drawn on a fresh surface exactly as a paint would draw it, so copying it in gives the
     // same pixels; only its clip is applied again before the content.
     std::vector<PickerPaintOp> frame = PickerFramePlan(width, height);
@@ -421,15 +421,18 @@ void ZuItemList::DrawContent(Gdiplus::Graphics& graphics, PickerPaintInput input
         const auto notClip = [](const PickerPaintOp& op) { return op.kind != PickerPaintOpKind::ClipRoundRegion; };
         frame.erase(std::remove_if(frame.begin(), frame.end(), notClip), frame.end());
     }
-    DrawPlan(graphics, frame);
+    DrawPlan(graphics, frame, {});
     input.groupIconId = groupIconId;
     input.width = width;
     input.height = height;
     input.metrics = Metrics();
-    DrawPlan(graphics, PickerContentPlan(input, [](int id) {
-                 const PngImage& png = CachedPng(id);
-                 return png ? int(png->GetHeight()) : 0;
-             }));
+    return DrawPlan(graphics,
+                    PickerContentPlan(input,
+                                      [](int id) {
+                                          const PngImage& png = CachedPng(id);
+                                          return png ? int(png->GetHeight()) : 0;
+                                      }),
+                    *input.rows);
 }
 
 void ZuItemList::WarmUp(const std::vector<_ZuItemListDB>& catalogue) {
@@ -450,12 +453,15 @@ void ZuItemList::WarmUp(const std::vector<_ZuItemListDB>& catalogue) {
     input.rows = &rows;
     input.catalogueEmpty = catalogue.empty();
     input.hoverIndex = 0;  // a highlighted row is drawn too
-    DrawContent(graphics, input, width, height, frameCopied);
+    [[maybe_unused]] const int names = DrawContent(graphics, input, width, height, frameCopied);
     graphics.Flush(Gdiplus::FlushIntentionSync);
+    ORVEL_TRACE("picker-warm-up rows=%d names=%d", int(rows.size()), names);
 }
 
-void ZuItemList::DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerPaintOp>& plan) {
+int ZuItemList::DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerPaintOp>& plan,
+                         const std::vector<_ZuItemListDB>& rows) {
     using Kind = PickerPaintOpKind;
+    int names = 0;
     for (const PickerPaintOp& op : plan) {
         switch (op.kind) {
         case Kind::FillRoundRegion:
@@ -509,8 +515,9 @@ void ZuItemList::DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerP
             static const std::wstring noItem = kNoItemText;
             if (op.row < 0) {
                 text = &noItem;
-            } else if (op.row < int(shownEntries.size())) {
-                text = &shownEntries[std::size_t(op.row)].name;
+            } else if (op.row < int(rows.size())) {
+                text = &rows[std::size_t(op.row)].name;
+                ++names;
             }
             if (!text) break;
             Gdiplus::SolidBrush brush{Gdiplus::Color(op.color)};
@@ -521,4 +528,5 @@ void ZuItemList::DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerP
         }
         }
     }
+    return names;
 }

@@ -89,8 +89,12 @@ private:
     void MakePaintResources();
     const LayeredSurface* FrameOfSize(int width, int height);
     bool CopyFrameInto(HDC surface, int width, int height);  // false: no frame (the content draws it)
-    void DrawContent(Gdiplus::Graphics& graphics, PickerPaintInput input, int width, int height, bool frameCopied);
-    void DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerPaintOp>& plan);
+    // The frame's clip and the content over it; returns how many row names it drew.
+    int DrawContent(Gdiplus::Graphics& graphics, PickerPaintInput input, int width, int height, bool frameCopied);
+    // Draws the plan; the rows' names come from `rows` (the list's own, or the warm-up's). Returns how many
+    // row names it drew.
+    int DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerPaintOp>& plan,
+                 const std::vector<_ZuItemListDB>& rows);
 
     // In the order the list's description gives them.
     WorkerThread scrollThread;                // PickerScrollThread, started at the first ShowAt

@@ -121,6 +121,13 @@ class ViewPicture(SettingsViewTestCase):
         self.assertGreater(lit, grey + 25, "the hovered marker's text turns white (%d -> %d)" % (grey, lit))
         self.assertTrue(program.running())
 
+        # No picker was opened before the warm-up: its step drew the top level with the rows' names all the
+        # same, so that their glyphs are ready for the first open.
+        self.wine.wait_trace("warm-up done")
+        self.assertEqual([l.text for l in self.wine.trace() if l.is_event("picker-warm-up")],
+                         ["picker-warm-up rows=%d names=%d" % (len(TOP_ROWS), len(TOP_ROWS))])
+        self.assertFalse([l for l in self.wine.trace() if l.is_event("picker-show")], "a picker opened before")
+
 
 class PickerAndAssignment(SettingsViewTestCase):
 
@@ -192,6 +199,7 @@ class PickerAndAssignment(SettingsViewTestCase):
         time.sleep(0.5)
         steps = [l.text.split()[2] for l in self.wine.trace() if l.is_event("warm-up step")]
         self.assertEqual(steps, ["0", "1", "2", "3", "4"])
+
         self.assertEqual(len([l for l in self.wine.trace() if l.is_event("warm-up done")]), 1)
 
 
