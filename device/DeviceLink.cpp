@@ -17,7 +17,12 @@ constexpr uint16_t kConfigReportLength = 9;
 
 constexpr uint64_t kDeviceArrival = 0x8000;     // DBT_DEVICEARRIVAL
 constexpr uint32_t kDeviceInterfaceType = 5;    // DBT_DEVTYP_DEVICEINTERFACE
-constexpr size_t kBroadcastNameOffset = 28;     // size, type, reserved, class GUID
+constexpr size_t kBroadcastClassOffset = 12;    // after size, type, reserved
+constexpr size_t kBroadcastNameOffset = 28;     // after the class GUID
+
+// {4D1E55B2-F16F-11CF-88CB-001111000030} as it lies in the record (the first three fields little-endian).
+constexpr uint8_t kHidInterfaceClass[16] = {0xB2, 0x55, 0x1E, 0x4D, 0x6F, 0xF1, 0xCF, 0x11,
+                                            0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30};
 
 char16_t FoldAscii(char16_t unit) { return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit; }
 
@@ -66,6 +71,16 @@ uint32_t ReadLe32(const uint8_t* bytes) {
 }  // namespace
 
 bool UsableDevicePath(const DevicePath& path) { return !path.empty() && path.size() <= kMaxDevicePathUnits; }
+
+bool IsHidInterfacePath(const DevicePath& path) {
+    static const char16_t kPrefix[] = u"\\\\?\\hid#";
+    const size_t length = sizeof kPrefix / sizeof kPrefix[0] - 1;
+    if (path.size() < length) return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (FoldAscii(path[i]) != kPrefix[i]) return false;
+    }
+    return true;
+}
 
 bool SameDevicePath(const DevicePath& a, const DevicePath& b) {
     if (a.size() != b.size()) return false;
@@ -128,12 +143,15 @@ std::optional<DevicePath> DecodeDeviceArrival(uint64_t wParam, const uint8_t* re
     if (wParam != kDeviceArrival || record == nullptr || available < 8) return std::nullopt;
     const size_t size = std::min<size_t>(ReadLe32(record), available);
     if (size < kBroadcastNameOffset || ReadLe32(record + 4) != kDeviceInterfaceType) return std::nullopt;
+    if (std::memcmp(record + kBroadcastClassOffset, kHidInterfaceClass, sizeof kHidInterfaceClass) != 0) {
+        return std::nullopt;
+    }
 
     DevicePath name;
     for (size_t at = kBroadcastNameOffset; at + 1 < size; at += 2) {
         const char16_t unit = char16_t(record[at] | record[at + 1] << 8);
         if (unit == 0) {
-            if (!UsableDevicePath(name)) return std::nullopt;
+            if (!UsableDevicePath(name) || !IsHidInterfacePath(name)) return std::nullopt;
             return name;
         }
         name.push_back(unit);

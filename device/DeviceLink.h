@@ -39,12 +39,18 @@ constexpr size_t kMaxDevicePathUnits = 32767;
 // Non-empty and not longer than kMaxDevicePathUnits.
 bool UsableDevicePath(const DevicePath& path);
 
+// Whether a path names a HID interface: it starts with \\?\hid# in any letter case, as the HID class
+// driver's interfaces do.
+bool IsHidInterfacePath(const DevicePath& path);
+
 // Paths name the same interface whatever the letter case of their ASCII letters: the system lists
 // "\\?\hid#vid_..." and announces the arrival of "\\?\HID#VID_...".
 bool SameDevicePath(const DevicePath& a, const DevicePath& b);
 
 // The interface path of a WM_DEVICECHANGE notification that asks for a probe: only DBT_DEVICEARRIVAL
-// (0x8000) with a DEV_BROADCAST_DEVICEINTERFACE_W record (device type 5). `record` holds `available`
-// readable bytes; the record's own size field (its first 4 bytes) bounds the name further. A name without
-// terminator inside the record, an empty one, or one too long to open gives nothing.
+// (0x8000) with a DEV_BROADCAST_DEVICEINTERFACE_W record (device type 5) of the HID interface class
+// {4D1E55B2-F16F-11CF-88CB-001111000030} whose name is a HID interface path (IsHidInterfacePath). Any
+// program can send the window such a record, and only HID interfaces are ever opened. `record` holds
+// `available` readable bytes; the record's own size field (its first 4 bytes) bounds it further. A name
+// without terminator inside the record, an empty one, or one too long to open gives nothing.
 std::optional<DevicePath> DecodeDeviceArrival(uint64_t wParam, const uint8_t* record, size_t available);

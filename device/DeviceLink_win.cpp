@@ -215,12 +215,9 @@ public:
 
     std::unique_ptr<HidDevice> Open(const DevicePath& path) override {
         const std::wstring name = ToWide(path);
-        SECURITY_ATTRIBUTES security{};
-        security.nLength = sizeof security;
-        security.lpSecurityDescriptor = nullptr;
-        security.bInheritHandle = TRUE;
-        // Overlapped, so that every request can be given a time-out.
-        UniqueFileHandle handle(CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
+        // No security attributes: the handle is not inherited by any process the program starts (the
+        // calculator, Explorer windows). Overlapped, so that every request can be given a time-out.
+        UniqueFileHandle handle(CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
         ORVEL_TRACE("hid open %s %s", TraceUtf8(name).c_str(), Outcome(bool(handle)));
         if (!handle) return nullptr;

@@ -16,7 +16,8 @@ void RegisterHidNotifications(HWND window);
 // returns at once (SaveSettings calls it on the main thread).
 void EnumerateAndProbeDevices();
 
-// WM_DEVICECHANGE: an arriving HID interface is queued for a probe, even one that had stopped answering; everything else (removal too) is ignored. The caller passes the message on to default
+// WM_DEVICECHANGE: an arriving HID interface (by class and path) is queued for a probe, even one that had
+// stopped answering; everything else (removal too) is ignored. The caller passes the message on to default
 // handling afterwards.
 void OnDeviceChange(WPARAM wParam, LPARAM lParam);
 

@@ -22,7 +22,7 @@ DeviceProber::~DeviceProber() {
 bool DeviceProber::EnumerateAndProbeDevices() { return Enqueue(Job{Job::ProbeAll, {}, false}); }
 
 bool DeviceProber::ProbeArrivedInterface(DevicePath path) {
-    if (!UsableDevicePath(path)) return false;
+    if (!UsableDevicePath(path) || !IsHidInterfacePath(path)) return false;
     return Enqueue(Job{Job::Probe, std::move(path), true});
 }
 

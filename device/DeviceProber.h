@@ -54,7 +54,7 @@ public:
     // be taken (no worker could be started).
     bool EnumerateAndProbeDevices();
     // Queues the probe of one arrived interface, which is opened again even if it had stopped answering.
-    // False when the path is empty or too long, or the request could not be taken.
+    // False when the path is not a usable HID interface path or the request could not be taken.
     bool ProbeArrivedInterface(DevicePath path);
     // WM_DEVICECHANGE: decodes and probes an arrival; everything else is ignored.
     void OnDeviceChange(uint64_t wParam, const uint8_t* record, size_t available);

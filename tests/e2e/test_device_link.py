@@ -1,5 +1,5 @@
-"""End-to-end tests of the device link under Wine: the button order the shutdown's reset pass tells the mice after
-Default.
+"""End-to-end tests of the device link under Wine: arrival notifications that any program can send, and the
+button order the shutdown's reset pass tells the mice after Default.
 
 Wine offers only its own virtual HID mouse and keyboard, which have no feature reports: nothing is ever sent to
 them, and a device that stops answering cannot be made here (the host tests of the device worker show that
@@ -45,6 +45,39 @@ class DeviceLinkTestCase(WineTestCase):
         found = self.wine.windows(title="Orvel Mouse Assistant")
         self.assertEqual(len(found), 1, "windows titled like the program: %r" % found)
         return found[0]
+
+
+class Arrivals(DeviceLinkTestCase):
+
+    def test_only_hid_interfaces_are_opened(self):
+        program = self.start_and_wait_visible()
+        self.wine.wait_trace("settings-saved")
+        path = self.settled_walk()[0]
+        before = len(opened_paths(self.wine.trace()))
+
+        # Another class's record naming a HID path, and a HID record naming another path: neither is opened.
+        self.arrival("volume", path)
+        self.arrival("hid", "\\\\?\\USB#VID_845E&PID_0001#1&2d595ca7&0&0000#{a5dcbf10-6530-11d2-901f-00c04fb951ed}")
+        self.arrival("hid", "C:\\windows\\win.ini")
+        arrivals = self.wine.wait_trace("hid arrival", count=3)
+        verdicts = [l.text.split()[-1] for l in arrivals if l.is_event("hid arrival")]
+        self.assertEqual(verdicts, ["ignored"] * 3, "arrivals of other classes or paths: %r" % verdicts)
+
+        # The same interface announced as the system announces it (upper case) is opened, once.
+        self.arrival("hid", path.upper())
+        lines = self.wine.wait_trace("hid arrival", count=4)
+        self.assertEqual([l.text.split()[-1] for l in lines if l.is_event("hid arrival")][-1], "probe")
+        self.assertTrue(wait_until(lambda: len(opened_paths(self.wine.trace())) > before, 5, interval=0.1),
+                        "the HID interface's arrival opened nothing: %r" %
+                        [l.text for l in self.wine.trace() if l.is_event("hid")])
+        time.sleep(0.5)
+        after = opened_paths(self.wine.trace())[before:]
+        self.assertEqual([p.lower() for p in after], [path.lower()], "what the arrivals opened")
+        self.assertEqual([l.text for l in self.wine.trace() if l.is_event("hid set-feature")], [],
+                         "feature reports were sent to Wine's own devices")
+        self.assertEqual(sum(1 for l in self.wine.trace() if l.is_event("hid worker started")), 1,
+                         "the probes ran on more than one worker")
+        self.assertTrue(program.running())
 
 
 class ShutdownOrder(DeviceLinkTestCase):

@@ -196,7 +196,56 @@ TEST(DeviceArrivalDecoding, LongNamesStayWhole) {
     EXPECT_EQ(DecodeDeviceArrival(0x8000, record.data(), record.size()), std::nullopt);
 }
 
-TEST(DevicePaths, TheLetterCaseOfAPath) {
+// Any program can send the window an arrival: only a HID interface's, by class and by path, is probed.
+TEST(DeviceArrivalDecoding, OnlyHidInterfacesByClassAndPath) {
+    uint8_t otherClass[16];
+    std::memcpy(otherClass, kHidClass, 16);
+    otherClass[15] ^= 0x01;  // {4D1E55B2-F16F-11CF-88CB-001111000031}
+    uint8_t volumeClass[16] = {0x07, 0x63, 0xF5, 0x53, 0xBF, 0xB6, 0xD0, 0x11,
+                               0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B};  // GUID_DEVINTERFACE_VOLUME
+    const uint8_t zeroClass[16] = {};
+    struct Case {
+        const char* name;
+        std::u16string path;
+        const uint8_t* guid;
+        bool probed;
+    };
+    const std::u16string hid = u"\\\\?\\HID#VID_F17E&PID_027B&MI_01#7&2a6c3f&0&0000#{4d1e55b2}";
+    const Case cases[] = {
+        {"hid", hid, kHidClass, true},
+        {"lower case", u"\\\\?\\hid#vid_f17e&pid_027b#1", kHidClass, true},
+        {"mixed case", u"\\\\?\\hId#x", kHidClass, true},
+        {"prefix alone", u"\\\\?\\HID#", kHidClass, true},
+        {"another class", hid, otherClass, false},
+        {"volume class", hid, volumeClass, false},
+        {"no class", hid, zeroClass, false},
+        {"usb path", u"\\\\?\\USB#VID_F17E&PID_027B#1", kHidClass, false},
+        {"dot prefix", u"\\\\.\\HID#VID_F17E&PID_027B#1", kHidClass, false},
+        {"no separator", u"\\\\?\\HIDVID_F17E", kHidClass, false},
+        {"cut prefix", u"\\\\?\\HID", kHidClass, false},
+        {"leading space", u" \\\\?\\HID#1", kHidClass, false},
+        {"plain file", u"C:\\hid#1", kHidClass, false},
+        {"pipe", u"\\\\?\\pipe\\hid#1", kHidClass, false},
+        {"not ascii fold", u"\\\\?\\H\u0130D#1", kHidClass, false},  // a dotted capital I is not 'i'
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes record = ArrivalRecord(c.path, 5, true, -1, c.guid);
+        std::optional<DevicePath> decoded = DecodeDeviceArrival(0x8000, record.data(), record.size());
+        EXPECT_EQ(decoded.has_value(), c.probed);
+        if (decoded) {
+            EXPECT_EQ(*decoded, c.path);
+        }
+    }
+}
+
+TEST(DevicePaths, HidInterfacePathsAndTheirLetterCase) {
+    EXPECT_TRUE(IsHidInterfacePath(u"\\\\?\\hid#vid_1"));
+    EXPECT_TRUE(IsHidInterfacePath(u"\\\\?\\HID#VID_1"));
+    EXPECT_FALSE(IsHidInterfacePath(u"\\\\?\\hid"));
+    EXPECT_FALSE(IsHidInterfacePath(u""));
+    EXPECT_FALSE(IsHidInterfacePath(u"\\\\?\\hidd#"));
+
     EXPECT_TRUE(SameDevicePath(u"\\\\?\\hid#vid_f17e&pid_027b#7&1", u"\\\\?\\HID#VID_F17E&PID_027B#7&1"));
     EXPECT_FALSE(SameDevicePath(u"\\\\?\\hid#vid_f17e#1", u"\\\\?\\hid#vid_f17e#2"));
     EXPECT_FALSE(SameDevicePath(u"\\\\?\\hid#a", u"\\\\?\\hid#ab"));

@@ -126,6 +126,25 @@ TEST(DeviceProber, RemovalAndOtherEventsSendNothing) {
     EXPECT_TRUE(mouse->Calls().empty());
 }
 
+TEST(DeviceProber, ArrivalsOfOtherClassesAndPathsOpenNothing) {
+    Rig rig;
+    const DevicePath usb = u"\\\\?\\USB#VID_F17E&PID_027B#1";
+    auto atUsbPath = rig.Add(ZuMouse(), usb);
+    auto mouse = rig.Add(ZuMouse(), u"\\\\?\\HID#ZU#1");
+    DeviceProber prober(rig.system, rig.clock, rig.mode, rig.order);
+    uint8_t otherClass[16] = {0xA5, 0xDC, 0xBF, 0x10, 0x65, 0x30, 0xD2, 0x11,
+                              0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED};  // GUID_DEVINTERFACE_USB_DEVICE
+    Bytes wrongClass = ArrivalRecord(u"\\\\?\\HID#ZU#1", 5, true, -1, otherClass);
+    Bytes wrongPath = ArrivalRecord(usb);
+    prober.OnDeviceChange(0x8000, wrongClass.data(), wrongClass.size());
+    prober.OnDeviceChange(0x8000, wrongPath.data(), wrongPath.size());
+    EXPECT_FALSE(prober.ProbeArrivedInterface(usb));
+    ASSERT_TRUE(prober.WaitForProbes(10000));
+    EXPECT_TRUE(rig.system.OpenedPaths().empty());
+    EXPECT_TRUE(atUsbPath->Calls().empty());
+    EXPECT_TRUE(mouse->Calls().empty());
+}
+
 TEST(DeviceProber, LongPathsAreOpenedWholeAndOverlongOnesNever) {
     Rig rig;
     const DevicePath longPath = u"\\\\?\\HID#" + DevicePath(700, u'7');
