@@ -3,10 +3,8 @@
 #include "device/DeviceProtocol.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <system_error>
-#include <utility>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -19,9 +17,14 @@ constexpr uint16_t kConfigReportLength = 9;
 
 constexpr uint64_t kDeviceArrival = 0x8000;     // DBT_DEVICEARRIVAL
 constexpr uint32_t kDeviceInterfaceType = 5;    // DBT_DEVTYP_DEVICEINTERFACE
-constexpr size_t kBroadcastNameOffset = 28;     // size, type, reserved, class GUID
+constexpr size_t kBroadcastClassOffset = 12;    // after size, type, reserved
+constexpr size_t kBroadcastNameOffset = 28;     // after the class GUID
 
-bool UsablePath(const DevicePath& path) { return !path.empty() && path.size() <= kMaxDevicePathUnits; }
+// {4D1E55B2-F16F-11CF-88CB-001111000030} as it lies in the record (the first three fields little-endian).
+constexpr uint8_t kHidInterfaceClass[16] = {0xB2, 0x55, 0x1E, 0x4D, 0x6F, 0xF1, 0xCF, 0x11,
+                                            0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30};
+
+char16_t FoldAscii(char16_t unit) { return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit; }
 
 // The product string of the Kest24 family, exactly: "Kest24" in UTF-16LE and its terminator, so neither
 // another letter case nor a longer name matches.
@@ -59,7 +62,6 @@ void ResetOne(HidDevice& device, Sleeper& sleeper, int buttonOrder) {
     } else if (caps.OutputReportByteLength > 6 && caps.InputReportByteLength > 6) {
         if (ReadsKevo(device)) RunKevoOrder(device, buttonOrder);
     }
-    device.CancelIo();
 }
 
 uint32_t ReadLe32(const uint8_t* bytes) {
@@ -68,41 +70,72 @@ uint32_t ReadLe32(const uint8_t* bytes) {
 
 }  // namespace
 
-DeviceFamily ProbeDevice(HidSystem& system, Sleeper& sleeper, const DevicePath& path,
+bool UsableDevicePath(const DevicePath& path) { return !path.empty() && path.size() <= kMaxDevicePathUnits; }
+
+bool IsHidInterfacePath(const DevicePath& path) {
+    static const char16_t kPrefix[] = u"\\\\?\\hid#";
+    const size_t length = sizeof kPrefix / sizeof kPrefix[0] - 1;
+    if (path.size() < length) return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (FoldAscii(path[i]) != kPrefix[i]) return false;
+    }
+    return true;
+}
+
+bool SameDevicePath(const DevicePath& a, const DevicePath& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    }
+    return true;
+}
+
+ProbeOutcome ProbeDevice(HidSystem& system, Sleeper& sleeper, const DevicePath& path,
                          const std::atomic<int>& deviceMode) {
-    if (!UsablePath(path)) return DeviceFamily::None;
+    ProbeOutcome outcome;
+    if (!UsableDevicePath(path)) return outcome;
     std::unique_ptr<HidDevice> device = system.Open(path);
-    if (!device) return DeviceFamily::None;
+    if (!device) return outcome;
+    outcome.opened = true;
 
     HidCaps caps;
     HidAttributes attributes;
     ReadDescription(*device, caps, attributes);
 
-    DeviceFamily family = DeviceFamily::None;
     if (caps.FeatureReportByteLength == kConfigReportLength) {
         const unsigned length = caps.FeatureReportByteLength;
         if (attributes.VendorID == kZuVendor && attributes.ProductID == kZuProduct) {
-            family = DeviceFamily::Zu;
+            outcome.family = DeviceFamily::Zu;
             RunZuSequence(*device, sleeper, length, deviceMode);
         } else if (attributes.VendorID == kZuVendor && caps.UsagePage == kSwitchUsagePage) {
-            family = DeviceFamily::Switch;
+            outcome.family = DeviceFamily::Switch;
             RunSwitchSequence(*device, sleeper, length, deviceMode);
         } else if (ReadsKest24(*device)) {
-            family = DeviceFamily::Kest24;
+            outcome.family = DeviceFamily::Kest24;
             RunKest24Sequence(*device, sleeper, length, deviceMode);
         }
     }
+    outcome.timedOut = device->TimedOut();
     device->CancelIo();
-    return family;  // the handle closes here
+    return outcome;  // the handle closes here
+}
+
+ProbeOutcome ResetInterface(HidSystem& system, Sleeper& sleeper, const DevicePath& path, int buttonOrder) {
+    ProbeOutcome outcome;
+    if (!UsableDevicePath(path)) return outcome;
+    std::unique_ptr<HidDevice> device = system.Open(path);
+    if (!device) return outcome;
+    outcome.opened = true;
+    ResetOne(*device, sleeper, buttonOrder);
+    outcome.timedOut = device->TimedOut();
+    device->CancelIo();
+    return outcome;
 }
 
 void ResetReceivers(HidSystem& system, Sleeper& sleeper, int buttonOrder) {
     std::vector<DevicePath> paths;
     if (!system.ListInterfacePaths(paths)) return;
-    for (const DevicePath& path : paths) {
-        if (!UsablePath(path)) continue;
-        if (std::unique_ptr<HidDevice> device = system.Open(path)) ResetOne(*device, sleeper, buttonOrder);
-    }
+    for (const DevicePath& path : paths) ResetInterface(system, sleeper, path, buttonOrder);
 }
 
 std::optional<DevicePath> DecodeDeviceArrival(uint64_t wParam, const uint8_t* record, size_t available) {
@@ -110,106 +143,18 @@ std::optional<DevicePath> DecodeDeviceArrival(uint64_t wParam, const uint8_t* re
     if (wParam != kDeviceArrival || record == nullptr || available < 8) return std::nullopt;
     const size_t size = std::min<size_t>(ReadLe32(record), available);
     if (size < kBroadcastNameOffset || ReadLe32(record + 4) != kDeviceInterfaceType) return std::nullopt;
+    if (std::memcmp(record + kBroadcastClassOffset, kHidInterfaceClass, sizeof kHidInterfaceClass) != 0) {
+        return std::nullopt;
+    }
 
     DevicePath name;
     for (size_t at = kBroadcastNameOffset; at + 1 < size; at += 2) {
         const char16_t unit = char16_t(record[at] | record[at + 1] << 8);
         if (unit == 0) {
-            if (!UsablePath(name)) return std::nullopt;
+            if (!UsableDevicePath(name) || !IsHidInterfacePath(name)) return std::nullopt;
             return name;
         }
         name.push_back(unit);
     }
     return std::nullopt;  // no terminator inside the record: the name may be cut
-}
-
-// ------------------------------------------------------------------------------------------ DeviceProber
-
-DeviceProber::DeviceProber(HidSystem& system, Sleeper& sleeper, std::atomic<int>& deviceMode)
-    : system_(system), sleeper_(sleeper), deviceMode_(deviceMode) {}
-
-DeviceProber::~DeviceProber() {
-    std::list<ProbeThread> all;
-    {
-        std::lock_guard<std::mutex> lock(threadsMutex_);
-        all.swap(threads_);
-    }
-    for (ProbeThread& probe : all) probe.thread.join();
-}
-
-int DeviceProber::EnumerateAndProbeDevices() {
-    std::vector<DevicePath> paths;
-    if (!system_.ListInterfacePaths(paths)) return 0;
-    int started = 0;
-    for (DevicePath& path : paths) {
-        if (StartProbe(std::move(path))) ++started;
-    }
-    return started;
-}
-
-bool DeviceProber::ProbeArrivedInterface(DevicePath path) { return StartProbe(std::move(path)); }
-
-void DeviceProber::OnDeviceChange(uint64_t wParam, const uint8_t* record, size_t available) {
-    if (std::optional<DevicePath> path = DecodeDeviceArrival(wParam, record, available)) {
-        StartProbe(std::move(*path));
-    }
-}
-
-void DeviceProber::CloseWatchDeviceWork(int buttonOrder, unsigned probeWaitMs) {
-    deviceMode_.store(0, std::memory_order_relaxed);
-    EnumerateAndProbeDevices();
-    WaitForProbes(probeWaitMs);
-    ResetReceivers(system_, sleeper_, buttonOrder);
-}
-
-bool DeviceProber::WaitForProbes(unsigned timeoutMs) {
-    bool none;
-    {
-        std::unique_lock<std::mutex> lock(threadsMutex_);
-        none = threadEnded_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return running_ == 0; });
-    }
-    JoinFinished();
-    return none;
-}
-
-bool DeviceProber::StartProbe(DevicePath path) {
-    if (!UsablePath(path)) return false;
-    JoinFinished();
-    std::lock_guard<std::mutex> lock(threadsMutex_);
-    auto self = threads_.emplace(threads_.end());
-    ++running_;
-    try {
-        // The new thread marks itself finished under threadsMutex_, so it cannot do so before `thread` is set.
-        self->thread = std::thread(&DeviceProber::DeviceProbeThread, this, std::move(path), self);
-    } catch (const std::system_error&) {
-        threads_.erase(self);
-        --running_;
-        return false;
-    }
-    return true;
-}
-
-void DeviceProber::DeviceProbeThread(DevicePath path, std::list<ProbeThread>::iterator self) {
-    {
-        std::lock_guard<std::mutex> probe(DeviceProbeLock);
-        ProbeDevice(system_, sleeper_, path, deviceMode_);
-    }
-    std::lock_guard<std::mutex> lock(threadsMutex_);
-    self->finished = true;
-    --running_;
-    threadEnded_.notify_all();
-}
-
-// Threads that have ended are joined as new ones start, so a long run does not pile them up.
-void DeviceProber::JoinFinished() {
-    std::list<ProbeThread> done;
-    {
-        std::lock_guard<std::mutex> lock(threadsMutex_);
-        for (auto it = threads_.begin(); it != threads_.end();) {
-            auto next = std::next(it);
-            if (it->finished) done.splice(done.end(), threads_, it);
-            it = next;
-        }
-    }
-    for (ProbeThread& probe : done) probe.thread.join();
 }

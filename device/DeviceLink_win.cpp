@@ -1,6 +1,8 @@
 #include "device/DeviceLink_win.h"
 
 #include "device/DeviceLink.h"
+#include "device/DeviceProber.h"
+#include "device/OverlappedIo_win.h"
 #include "shell/ProcessState.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Trace_win.h"
@@ -10,9 +12,11 @@
 extern "C" {
 #include <hidsdi.h>  // first: it brings the USAGE types hidpi.h needs
 #include <hidpi.h>
+#include <hidclass.h>
 }
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +40,19 @@ namespace {
 // {4D1E55B2-F16F-11CF-88CB-001111000030}: the HID interface class.
 const GUID kHidInterfaceClass = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
+// The requests HidD_GetFeature, HidD_SetFeature and HidD_GetIndexedString make (hidclass.h), sent here
+// overlapped so that each can be given a time-out.
+static_assert(IOCTL_HID_GET_FEATURE == 0x000B0192 && IOCTL_HID_SET_FEATURE == 0x000B0191 &&
+                  IOCTL_HID_GET_INDEXED_STRING == 0x000B01E2,
+              "HID class requests");
+
+// A feature report or a string comes back within milliseconds, tens over a wireless link that wakes the
+// mouse; one that takes a second is not coming. Two such devices still fit the log-off's 2.5 s for the whole
+// shutdown pass, since each costs one time-out only.
+constexpr DWORD kRequestTimeoutMs = 1000;
+// What a cancelled request gets to complete before it is left to the driver.
+constexpr DWORD kCancelGraceMs = 100;
+
 std::wstring ToWide(const DevicePath& path) { return std::wstring(path.begin(), path.end()); }
 
 #if defined(ORVEL_TEST_HOOKS)
@@ -53,6 +70,17 @@ std::string HexBytes(const uint8_t* bytes, size_t length) {
 
 [[maybe_unused]] const char* Outcome(bool ok) { return ok ? "ok" : "failed"; }
 
+[[maybe_unused]] const char* OutcomeName(IoOutcome outcome) {
+    switch (outcome) {
+    case IoOutcome::Done: return "ok";
+    case IoOutcome::Failed: return "failed";
+    case IoOutcome::TimedOut: return "timed-out";
+    case IoOutcome::Abandoned: return "abandoned";
+    }
+    return "?";
+}
+
+// One opened interface. Owned by the thread that opened it (the device worker) for the probe's length.
 class WinHidDevice final : public HidDevice {
 public:
     explicit WinHidDevice(UniqueFileHandle handle) : handle_(std::move(handle)) {}
@@ -62,25 +90,30 @@ public:
     }
 
     bool GetFeature(uint8_t* report, size_t length) override {
-        bool ok = HidD_GetFeature(handle_.Get(), report, ULONG(length)) != FALSE;
-        ORVEL_TRACE("hid get-feature %s %s", Outcome(ok), ok ? HexBytes(report, length).c_str() : "");
+        // The caller's first byte names the report; the answer comes back in the same buffer.
+        const IoResult result = Request(IOCTL_HID_GET_FEATURE, nullptr, 0, report, length);
+        // (No input buffer: the report id travels in the first byte of the output buffer.)
+        const bool ok = result.outcome == IoOutcome::Done;
+        ORVEL_TRACE("hid get-feature %s %s", OutcomeName(result.outcome), ok ? HexBytes(report, length).c_str() : "");
         return ok;
     }
 
     bool SetFeature(const uint8_t* report, size_t length) override {
-        // HidD_SetFeature takes a writable buffer; the caller's report stays untouched.
-        std::vector<uint8_t> copy(report, report + length);
-        bool ok = HidD_SetFeature(handle_.Get(), copy.data(), ULONG(copy.size())) != FALSE;
-        ORVEL_TRACE("hid set-feature %s %s", Outcome(ok), HexBytes(report, length).c_str());
-        return ok;
+        const IoResult result = Request(IOCTL_HID_SET_FEATURE, report, length, nullptr, 0);
+        ORVEL_TRACE("hid set-feature %s %s", OutcomeName(result.outcome), HexBytes(report, length).c_str());
+        return result.outcome == IoOutcome::Done;
     }
 
     bool GetIndexedString(unsigned index, uint8_t* buffer, size_t byteLength) override {
-        bool ok = HidD_GetIndexedString(handle_.Get(), ULONG(index), buffer, ULONG(byteLength)) != FALSE;
-        ORVEL_TRACE("hid string index=%u bytes=%u %s", index, unsigned(byteLength), Outcome(ok));
-        return ok;
+        const ULONG asked = ULONG(index);
+        const IoResult result = Request(IOCTL_HID_GET_INDEXED_STRING, reinterpret_cast<const uint8_t*>(&asked),
+                                        sizeof asked, buffer, byteLength);
+        ORVEL_TRACE("hid string index=%u bytes=%u %s", index, unsigned(byteLength), OutcomeName(result.outcome));
+        return result.outcome == IoOutcome::Done;
     }
 
+    // Capabilities and attributes come from the class driver's own copy of the device's description, not
+    // from the device: the plain calls, which wait on an overlapped handle as well, cannot hang on it.
     bool GetCaps(HidCaps& caps) override {
         PHIDP_PREPARSED_DATA data = nullptr;
         if (!HidD_GetPreparsedData(handle_.Get(), &data)) {
@@ -120,12 +153,41 @@ public:
     }
 
     void CancelIo() override {
-        ::CancelIo(handle_.Get());
+        // Whatever any thread still has in flight on this handle; an abandoned request keeps its own memory.
+        ::CancelIoEx(handle_.Get(), nullptr);
         ORVEL_TRACE("hid cancel");
     }
 
+    bool TimedOut() const override { return timedOut_; }
+
 private:
+    // One request with the time-out. The caller's buffers are copied into the request's own and back, so
+    // that an abandoned request never writes into them.
+    IoResult Request(DWORD code, const uint8_t* in, size_t inLength, uint8_t* out, size_t outLength) {
+        IoResult result;
+        if (timedOut_) return result;  // it stopped answering: nothing more is asked of it
+        std::unique_ptr<OverlappedRequest> request = MakeOverlappedRequest(inLength, outLength);
+        if (!request) return result;
+        for (size_t i = 0; i < inLength; ++i) request->in[i] = in[i];
+        for (size_t i = 0; i < outLength; ++i) request->out[i] = out[i];
+        OverlappedRequest& live = *request;
+        result = RunOverlapped(handle_.Get(), request, kRequestTimeoutMs, kCancelGraceMs, [&](OVERLAPPED* overlapped) {
+            return DeviceIoControl(handle_.Get(), code, inLength ? live.in.data() : nullptr, DWORD(inLength),
+                                   outLength ? live.out.data() : nullptr, DWORD(outLength), nullptr, overlapped);
+        });
+        if (result.outcome == IoOutcome::TimedOut || result.outcome == IoOutcome::Abandoned) {
+            timedOut_ = true;
+            ORVEL_TRACE("hid request-timed-out code=0x%08lx ms=%lu %s", static_cast<unsigned long>(code),
+                        static_cast<unsigned long>(result.waitedMs),
+                        result.outcome == IoOutcome::Abandoned ? "left-to-driver" : "cancelled");
+        } else if (result.outcome == IoOutcome::Done && outLength) {
+            for (size_t i = 0; i < outLength; ++i) out[i] = request->out[i];
+        }
+        return result;
+    }
+
     UniqueFileHandle handle_;
+    bool timedOut_ = false;
 };
 
 class WinHidSystem final : public HidSystem {
@@ -153,12 +215,10 @@ public:
 
     std::unique_ptr<HidDevice> Open(const DevicePath& path) override {
         const std::wstring name = ToWide(path);
-        SECURITY_ATTRIBUTES security{};
-        security.nLength = sizeof security;
-        security.lpSecurityDescriptor = nullptr;
-        security.bInheritHandle = TRUE;
-        UniqueFileHandle handle(CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
-                                            OPEN_EXISTING, 0, nullptr));
+        // No security attributes: the handle is not inherited by any process the program starts (the
+        // calculator, Explorer windows). Overlapped, so that every request can be given a time-out.
+        UniqueFileHandle handle(CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
         ORVEL_TRACE("hid open %s %s", TraceUtf8(name).c_str(), Outcome(bool(handle)));
         if (!handle) return nullptr;
         return std::make_unique<WinHidDevice>(std::move(handle));
@@ -190,11 +250,34 @@ public:
     void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
 };
 
-// Created once and never destroyed, nor is anything it uses: a probe or the close watcher stuck in a driver
-// call must neither hold the process's exit up nor find its objects destroyed under it while the process
-// ends (WaitForDeviceProbes bounds the wait for the others).
+// What the device worker tells, for the test build's trace.
+class TracingObserver final : public ProbeObserver {
+public:
+    void WorkerStarted() override { ORVEL_TRACE("hid worker started"); }
+    void Skipped(const DevicePath& path) override {
+        ORVEL_TRACE("hid skip %s stopped-answering", TraceUtf8(ToWide(path)).c_str());
+        (void)path;
+    }
+    void StoppedAnswering(const DevicePath& path) override {
+        ORVEL_TRACE("hid stopped-answering %s", TraceUtf8(ToWide(path)).c_str());
+        (void)path;
+    }
+    void Dropped(const DevicePath& path) override {
+        ORVEL_TRACE("hid queue-full dropped %s", TraceUtf8(ToWide(path)).c_str());
+        (void)path;
+    }
+    void ResetPassStarts(int buttonOrder) override {
+        ORVEL_TRACE("hid reset-pass order=%d", buttonOrder);
+        (void)buttonOrder;
+    }
+};
+
+// Created once and never destroyed, nor is anything it uses: the worker, stuck in a driver call, must
+// neither hold the process's exit up nor find its objects destroyed under it while the process ends
+// (WaitForDeviceProbes bounds the wait for it).
 DeviceProber& Prober() {
-    static DeviceProber* const prober = new DeviceProber(*new WinHidSystem, *new WinSleeper, ::DeviceMode);
+    static DeviceProber* const prober =
+        new DeviceProber(*new WinHidSystem, *new WinSleeper, ::DeviceMode, ::DeviceButtonOrder, new TracingObserver);
     return *prober;
 }
 
@@ -219,13 +302,17 @@ void OnDeviceChange(WPARAM wParam, LPARAM lParam) {
     // Other events may come without a record; only an arrival's record is looked at.
     if (wParam != DBT_DEVICEARRIVAL || lParam == 0) return;
     const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
-    ORVEL_TRACE("hid arrival type=%lu size=%lu", static_cast<unsigned long>(header->dbch_devicetype),
-                static_cast<unsigned long>(header->dbch_size));
-    Prober().OnDeviceChange(uint64_t(wParam), reinterpret_cast<const uint8_t*>(lParam), header->dbch_size);
+    const auto* record = reinterpret_cast<const uint8_t*>(lParam);
+    const std::optional<DevicePath> path = DecodeDeviceArrival(uint64_t(wParam), record, header->dbch_size);
+    ORVEL_TRACE("hid arrival type=%lu size=%lu %s", static_cast<unsigned long>(header->dbch_devicetype),
+                static_cast<unsigned long>(header->dbch_size), path ? "probe" : "ignored");
+    if (path) Prober().ProbeArrivedInterface(*path);
 }
 
-void CloseWatchDeviceWork(int buttonOrder) {
-    Prober().CloseWatchDeviceWork(buttonOrder);
+void CloseWatchDeviceWork() {
+    const bool done = Prober().CloseWatchDeviceWork();
+    ORVEL_TRACE("hid shutdown-passes %s", done ? "done" : "still-running");
+    (void)done;
 #if defined(ORVEL_TEST_HOOKS)
     // A reset pass that hangs in a driver call, for the shutdown tests: deaf to everything, like the call.
     if (unsigned hang = TestSwitchMs(L"ORVEL_TEST_RESET_HANG_MS")) {

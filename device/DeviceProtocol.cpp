@@ -31,10 +31,12 @@ void Set(HidDevice& device, const FeatureReport& report, unsigned reportLength) 
     device.SetFeature(report.data(), UsableLength(reportLength));
 }
 
-// Two plain reports with a pause between them; the second one's byte 3 may carry the mode.
+// Two plain reports with a pause between them; the second one's byte 3 may carry the mode. A device that
+// did not take the first one in time is not kept waiting for the second.
 void SendPair(HidDevice& device, Sleeper& sleeper, unsigned reportLength, const FeatureReport& first,
-              unsigned pauseMs, FeatureReport second) {
+              unsigned pauseMs, const FeatureReport& second) {
     Set(device, first, reportLength);
+    if (device.TimedOut()) return;
     sleeper.Pause(pauseMs);
     Set(device, second, reportLength);
 }
@@ -61,12 +63,14 @@ int FeatureTransaction(HidDevice& device, Sleeper& sleeper, FeatureReport& reque
             idle = true;
             break;
         }
+        if (device.TimedOut()) return 0;  // it will not answer the next read either
     }
     if (!idle) return 0;
 
     sleeper.Pause(kBeforeSendPauseMs);
     request[0] = 0x00;
     device.SetFeature(request.data(), length);
+    if (device.TimedOut()) return 0;
     sleeper.Pause(unsigned(std::max(waitMs, 0)));
 
     // Read into a copy so that a response that never comes leaves the caller's buffer untouched.
@@ -79,6 +83,7 @@ int FeatureTransaction(HidDevice& device, Sleeper& sleeper, FeatureReport& reque
             sleeper.Pause(kAfterResponsePauseMs);
             return 1;
         }
+        if (device.TimedOut()) return 0;
     }
     return 0;
 }
@@ -94,6 +99,7 @@ void RunZuSequence(HidDevice& device, Sleeper& sleeper, unsigned reportLength,
 
     FeatureReport handshake{0x00, 0x00, 0x12, 0x12, 0x12, 0x12, 0x12, 0x12, 0x00};
     FeatureTransaction(device, sleeper, handshake, response, reportLength, 20);
+    if (device.TimedOut()) return;
 
     FeatureReport mode{0x00, 0x02, ModeByte(deviceMode), 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
     FeatureTransaction(device, sleeper, mode, response, reportLength, 20);
@@ -102,6 +108,7 @@ void RunZuSequence(HidDevice& device, Sleeper& sleeper, unsigned reportLength,
 void RunSwitchSequence(HidDevice& device, Sleeper& sleeper, unsigned reportLength,
                        const std::atomic<int>& deviceMode) {
     Set(device, FeatureReport{0x00, 0x00, 0x02, 0x01}, reportLength);
+    if (device.TimedOut()) return;
     sleeper.Pause(4);
     Set(device, FeatureReport{0x00, 0x00, 0x03, ModeByte(deviceMode)}, reportLength);
 }
@@ -109,6 +116,7 @@ void RunSwitchSequence(HidDevice& device, Sleeper& sleeper, unsigned reportLengt
 void RunKest24Sequence(HidDevice& device, Sleeper& sleeper, unsigned reportLength,
                        const std::atomic<int>& deviceMode) {
     Set(device, FeatureReport{0x00, 0x07, 0x01, 0x01}, reportLength);
+    if (device.TimedOut()) return;
     sleeper.Pause(10);
     Set(device, FeatureReport{0x00, 0x07, 0x02, ModeByte(deviceMode), 0x00, 0x12, 0x12, 0x12, 0x00},
         reportLength);
@@ -116,6 +124,7 @@ void RunKest24Sequence(HidDevice& device, Sleeper& sleeper, unsigned reportLengt
 
 void RunReceiverReset(HidDevice& device, Sleeper& sleeper, unsigned reportLength) {
     ReadString(device, kVendorStringIndex, kVendorStringBytes);
+    if (device.TimedOut()) return;
     SendPair(device, sleeper, reportLength, FeatureReport{0x00, 0x00, 0x02, 0x00}, 4,
              FeatureReport{0x00, 0x00, 0x03, 0x00});
 }
@@ -131,7 +140,8 @@ unsigned KevoOrderStringIndex(int buttonOrder) {
 }
 
 void RunKevoOrder(HidDevice& device, int buttonOrder) {
-    ReadString(device, KevoOrderStringIndex(buttonOrder), kVendorStringBytes);
-    ReadString(device, 199, kVendorStringBytes);
-    ReadString(device, 198, kVendorStringBytes);
+    for (unsigned index : {KevoOrderStringIndex(buttonOrder), 199u, 198u}) {
+        if (device.TimedOut()) return;
+        ReadString(device, index, kVendorStringBytes);
+    }
 }

@@ -23,6 +23,11 @@ struct HidAttributes {
 };
 
 // One opened HID interface. Destroying the object closes the handle.
+//
+// A request the device does not answer within the system half's time-out (a feature report or a string:
+// they reach the device itself) is cancelled and fails, and the object is then timed out for good: every
+// later call fails at once without reaching the device, so that a device that stopped answering costs one
+// time-out, not one for each report of a sequence.
 class HidDevice {
 public:
     virtual ~HidDevice() = default;
@@ -34,6 +39,8 @@ public:
     // Raw bytes of a vendor string (UTF-16LE as the device sends it), at most byteLength of them.
     virtual bool GetIndexedString(unsigned index, uint8_t* buffer, size_t byteLength) = 0;
     virtual void CancelIo() = 0;
+    // True once a request timed out (see above).
+    virtual bool TimedOut() const = 0;
 };
 
 // Paths are UTF-16 on Windows; the portable code keeps them as u16string.

@@ -12,7 +12,10 @@
 //                     and means 32764 to 32771 times, around the longest path the system opens (rare, as
 //                     such a record takes milliseconds);
 //              bit 3: the record's size field is set to its real length;
-//              bit 4: the record's type field is set to DBT_DEVTYP_DEVICEINTERFACE
+//              bit 4: the record's type field is set to DBT_DEVTYP_DEVICEINTERFACE;
+//              bit 5: the record's class is the HID interface class;
+//              bit 6: the name starts with \\?\hid# (before a long name's run), in the letter case of the
+//                     next byte's bits (bit i set: unit i upper case where it is a letter)
 //   the rest   the record as it is broadcast: size, device type, reserved, class GUID, then the name
 // The record is a heap block of exactly the readable bytes, so AddressSanitizer sees any read past them.
 #include "device/DeviceLink.h"
@@ -36,7 +39,14 @@ namespace {
 #define FUZZ_CHECK(condition) ((condition) ? void(0) : Fail(#condition, __LINE__))
 
 constexpr uint64_t kArrival = 0x8000;
+constexpr std::size_t kClassOffset = 12;
 constexpr std::size_t kNameOffset = 28;
+// {4D1E55B2-F16F-11CF-88CB-001111000030}: Data1, Data2 and Data3 little-endian, then Data4's bytes.
+constexpr uint32_t kHidData1 = 0x4D1E55B2;
+constexpr uint16_t kHidData2 = 0xF16F, kHidData3 = 0x11CF;
+constexpr uint8_t kHidData4[8] = {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30};
+constexpr char kHidPrefix[] = "\\\\?\\hid#";
+constexpr std::size_t kHidPrefixUnits = sizeof kHidPrefix - 1;
 
 // Removal, query-remove, remove-pending, custom, node changes, and values whose low bits alone read as an
 // arrival (a 64-bit wParam is compared whole).
@@ -54,6 +64,32 @@ void SetLe32(std::vector<uint8_t>& bytes, std::size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes[at + std::size_t(i)] = uint8_t(v >> (8 * i));
 }
 
+void SetHidClass(std::vector<uint8_t>& bytes) {
+    if (bytes.size() < kNameOffset) bytes.resize(kNameOffset);
+    SetLe32(bytes, kClassOffset, kHidData1);
+    for (int i = 0; i < 2; ++i) bytes[kClassOffset + 4 + std::size_t(i)] = uint8_t(kHidData2 >> (8 * i));
+    for (int i = 0; i < 2; ++i) bytes[kClassOffset + 6 + std::size_t(i)] = uint8_t(kHidData3 >> (8 * i));
+    std::memcpy(&bytes[kClassOffset + 8], kHidData4, sizeof kHidData4);
+}
+
+// The class field read field by field, as the system's GUID structure lays it out.
+bool IsHidClass(const std::vector<uint8_t>& bytes) {
+    if (Le32(bytes, kClassOffset) != kHidData1) return false;
+    if ((bytes[kClassOffset + 4] | bytes[kClassOffset + 5] << 8) != kHidData2) return false;
+    if ((bytes[kClassOffset + 6] | bytes[kClassOffset + 7] << 8) != kHidData3) return false;
+    return std::memcmp(&bytes[kClassOffset + 8], kHidData4, sizeof kHidData4) == 0;
+}
+
+bool StartsWithHidPrefix(const DevicePath& name) {
+    if (name.size() < kHidPrefixUnits) return false;
+    for (std::size_t i = 0; i < kHidPrefixUnits; ++i) {
+        char16_t unit = name[i];
+        if (unit >= u'A' && unit <= u'Z') unit = char16_t(unit | 0x20);
+        if (unit != char16_t(kHidPrefix[i])) return false;
+    }
+    return true;
+}
+
 // What a careful reader of the record expects: the name runs from byte 28 to its first NUL unit, all of it
 // inside both the record's stated size and the readable bytes; an empty name, or one the system could not
 // open whole, is not probed.
@@ -64,7 +100,7 @@ __attribute__((no_sanitize("coverage"))) std::optional<DevicePath> Reference(uin
                                                                           bool null) {
     if (event != kArrival || null || bytes.size() < 8) return std::nullopt;
     const std::size_t bound = std::min<std::size_t>(Le32(bytes, 0), bytes.size());
-    if (bound < kNameOffset || Le32(bytes, 4) != 5) return std::nullopt;
+    if (bound < kNameOffset || Le32(bytes, 4) != 5 || !IsHidClass(bytes)) return std::nullopt;
     const std::size_t units = (bound - kNameOffset) / 2;
     for (std::size_t i = 0; i < units; ++i) {
         const std::size_t at = kNameOffset + 2 * i;
@@ -74,6 +110,7 @@ __attribute__((no_sanitize("coverage"))) std::optional<DevicePath> Reference(uin
             for (std::size_t j = 0; j < i; ++j) {
                 name.push_back(char16_t(bytes[kNameOffset + 2 * j] | bytes[kNameOffset + 2 * j + 1] << 8));
             }
+            if (!StartsWithHidPrefix(name)) return std::nullopt;
             return name;
         }
     }
@@ -106,13 +143,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     uint8_t unit[2] = {0, 0};
     if (flags & 4) {
         const uint8_t n = byte();
-        repeat = n < 0xFF ? n : kMaxDevicePathUnits - 3 + byte() % 8u;
+        // Around the longest path with the prefix counted in.
+        repeat = n < 0xFF ? n : kMaxDevicePathUnits - 3 + byte() % 8u - ((flags & 64) ? kHidPrefixUnits : 0);
         unit[0] = byte();
         unit[1] = byte();
     }
+    uint8_t prefixCase = 0;
+    if (flags & 64) prefixCase = byte();
 
     std::vector<uint8_t> record(data + pos, data + size);
     if (flags & 4) InsertRun(record, repeat, unit);
+    if (flags & 64) {
+        uint8_t prefix[2 * kHidPrefixUnits];
+        for (std::size_t i = 0; i < kHidPrefixUnits; ++i) {
+            char c = kHidPrefix[i];
+            if (c >= 'a' && c <= 'z' && (prefixCase >> i & 1)) c = char(c - ('a' - 'A'));
+            prefix[2 * i] = uint8_t(c);
+            prefix[2 * i + 1] = 0;
+        }
+        if (record.size() < kNameOffset) record.resize(kNameOffset);
+        record.insert(record.begin() + kNameOffset, prefix, prefix + sizeof prefix);
+    }
+    if (flags & 32) SetHidClass(record);
     if (flags & 8) SetLe32(record, 0, uint32_t(record.size()));
     if (flags & 16) SetLe32(record, 4, 5);
     if (flags & 2) record.resize(availableClaim % (record.size() + 1));
@@ -128,6 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         // What the prober is handed must be a whole path it would open.
         FUZZ_CHECK(!path->empty() && path->size() <= kMaxDevicePathUnits);
         FUZZ_CHECK(path->find(char16_t(0)) == DevicePath::npos);
+        FUZZ_CHECK(IsHidInterfacePath(*path) && StartsWithHidPrefix(*path));
         const std::size_t bound = std::min<std::size_t>(Le32(record, 0), record.size());
         FUZZ_CHECK(kNameOffset + 2 * path->size() + 2 <= bound);
     }

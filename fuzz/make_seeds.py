@@ -81,11 +81,15 @@ def le32(v):
     return (v & 0xFFFFFFFF).to_bytes(4, "little")
 
 
-def broadcast(name, type_=5, terminated=True, stated=None):
+USB_DEVICE_CLASS = bytes([0xA5, 0xDC, 0xBF, 0x10, 0x65, 0x30, 0xD2, 0x11, 0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51,
+                          0xED])
+
+
+def broadcast(name, type_=5, terminated=True, stated=None, class_=HID_CLASS):
     """A DEV_BROADCAST_DEVICEINTERFACE_W record: size, type, reserved, class, then the name."""
     tail = name.encode("utf-16-le") + (b"\0\0" if terminated else b"")
     size = 28 + len(tail) if stated is None else stated
-    return le32(size) + le32(type_) + le32(0) + HID_CLASS + tail
+    return le32(size) + le32(type_) + le32(0) + class_ + tail
 
 
 def arrival(event, flags, record, extra=b""):
@@ -102,10 +106,15 @@ ARRIVAL_SEEDS = {
     # Fewer bytes readable than the record says (the claim 40 cuts it inside the name).
     "cut_short": arrival(ARRIVAL, 0x02, broadcast(HID_PATH), le32(40)),
     "no_record": arrival(ARRIVAL, 0x01, b""),
-    # Names of 32767 and 32768 units (the longest path the system opens, and one more): 32764 + 3 or 4 'x',
-    # with the size and type fields set by the target.
-    "longest_path": arrival(ARRIVAL, 0x1C, bytes(28) + b"\0\0", bytes([0xFF, 3]) + "x".encode("utf-16-le")),
-    "path_too_long": arrival(ARRIVAL, 0x1C, bytes(28) + b"\0\0", bytes([0xFF, 4]) + "x".encode("utf-16-le")),
+    # Names of 32767 and 32768 units (the longest path the system opens, and one more): the \\?\hid# prefix
+    # (upper case where the case byte 0x70 says so) and 32764 - 8 + 3 or 4 'x', with the size, type and
+    # class fields set by the target.
+    "longest_path": arrival(ARRIVAL, 0x7C, bytes(28) + b"\0\0", bytes([0xFF, 3]) + "x".encode("utf-16-le") + b"\x70"),
+    "path_too_long": arrival(ARRIVAL, 0x7C, bytes(28) + b"\0\0", bytes([0xFF, 4]) + "x".encode("utf-16-le") + b"\x70"),
+    # Only a HID interface's arrival is probed: by its class and by its path.
+    "other_class": arrival(ARRIVAL, 0, broadcast(HID_PATH, class_=USB_DEVICE_CLASS)),
+    "usb_path": arrival(ARRIVAL, 0, broadcast("\\\\?\\USB#VID_F17E&PID_027B#7&2a6c3f")),
+    "lower_case_path": arrival(ARRIVAL, 0, broadcast(HID_PATH.lower())),
 }
 
 # ------------------------------------------------------------------------------------------ settings

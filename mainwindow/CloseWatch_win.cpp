@@ -34,7 +34,7 @@ std::atomic<bool> GivenUpOn{false};
 
 bool IsSet(HANDLE event) { return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
-void CloseWatchThread(HANDLE closeEvent, int buttonOrder) {
+void CloseWatchThread(HANDLE closeEvent) {
     HANDLE waitFor[3];
     DWORD count = 0;
     for (HANDLE event : {closeEvent, CloseRequestEvent(), StopEvent()}) {
@@ -48,7 +48,7 @@ void CloseWatchThread(HANDLE closeEvent, int buttonOrder) {
     DeviceMode = 0;
     if (StopFlag == 0) StopFlag = 1;
     // Mode 0 to every supported mouse, then the reset pass for the families that need one.
-    CloseWatchDeviceWork(buttonOrder);
+    CloseWatchDeviceWork();
     if (HANDLE done = DeviceWorkDoneEvent()) SetEvent(done);
     PauseUnlessStopped(kPauseBeforeEndMs);
     bool posted = UiThread::Post([] {
@@ -65,8 +65,7 @@ void CloseWatch::Start() {
     CloseRequestEvent();
     DeviceWorkDoneEvent();
     HANDLE closeEvent = CloseEvent;
-    int order = buttonOrder_;
-    thread_.Start("close-watch", [closeEvent, order] { CloseWatchThread(closeEvent, order); });
+    thread_.Start("close-watch", [closeEvent] { CloseWatchThread(closeEvent); });
 }
 
 bool CloseWatch::Stop() noexcept {

@@ -4,21 +4,19 @@
 // meaning, and ends the settings window through the UI thread (a log-off ends it itself, once the device work
 // is over).
 //
-// Its device work may hang in a driver call: the thread then outlives its bound at shutdown. It therefore
-// touches only what lives until the process ends: the shared atomics, the device prober, the events and the
-// UI thread's work queue, and the button order captured when it started.
+// Its device work runs on the device worker and is waited for with a bound; should the thread still outlive
+// its own bound at shutdown, it touches only what lives until the process ends: the shared atomics, the
+// device prober, the events and the UI thread's work queue. The button order the reset pass tells is read
+// when the pass runs (DeviceButtonOrder), so a Default pressed since the start counts.
 #include "toolkit/Subsystem_win.h"
 #include "toolkit/WorkerThread_win.h"
 
 class CloseWatch final : public Subsystem {
 public:
-    // `buttonOrder`: the "order" setting, which the KEVO family is told at the end (loaded before this starts).
-    explicit CloseWatch(int buttonOrder) : buttonOrder_(buttonOrder) {}
     void Start() override;
     bool Stop() noexcept override;
 
 private:
-    int buttonOrder_;
     WorkerThread thread_;
 };
 

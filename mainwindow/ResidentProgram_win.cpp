@@ -133,7 +133,7 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     LoadAndSaveSettings();  // configures every connected mouse
     CreateTiltEvents();
     Own(std::make_unique<TiltScrolling>());
-    Own(std::make_unique<CloseWatch>(Slots.ButtonOrder));
+    Own(std::make_unique<CloseWatch>());
     Own(std::make_unique<MouseHookThread>());
     Own(std::make_unique<HookLibrary>());
     Own(std::make_unique<ForegroundWatch>());

@@ -38,7 +38,9 @@ void LoadAndSaveSettings() {
 }
 
 void SaveAllSettings() {
+    // The close watch's reset pass reads the order from here when it runs, on the device worker.
+    DeviceButtonOrder.store(Slots.ButtonOrder, std::memory_order_relaxed);
     RegistrySettingsBackend registry;
     SaveSettings(registry, FunctionCatalogue, Slots, DeviceMode, [] { EnumerateAndProbeDevices(); });
-    ORVEL_TRACE("settings-saved device-mode=0x%02x", DeviceMode.load());
+    ORVEL_TRACE("settings-saved device-mode=0x%02x order=%d", DeviceMode.load(), Slots.ButtonOrder);
 }

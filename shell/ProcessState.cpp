@@ -2,6 +2,7 @@
 
 std::atomic<int> StopFlag{0};
 std::atomic<int> DeviceMode{0};
+std::atomic<int> DeviceButtonOrder{0};
 std::atomic<int32_t> TiltSteps{0};
 int StartHidden = 0;
 std::atomic<int> GestureTipTicks{kGestureTipTicks};

@@ -16,6 +16,11 @@ extern std::atomic<int> StopFlag;
 // settings store on the main thread, cleared by the close path; read by the device probes.
 extern std::atomic<int> DeviceMode;
 
+// The "order" setting (Slots.ButtonOrder, which lives on the main thread) as the shutdown's reset pass
+// tells it to the KEVO family. The main thread stores it whenever it saves the slots (start-up, every
+// change, Default); the device worker reads it when the pass runs.
+extern std::atomic<int> DeviceButtonOrder;
+
 // Tilt steps not yet scrolled (positive = right). Producers (the mouse hook's thread, the vendor-report
 // decoder) add, the tilt thread exchanges with 0.
 extern std::atomic<int32_t> TiltSteps;

@@ -1,6 +1,7 @@
 #include "SimulatedHid.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -74,6 +75,28 @@ bool SimulatedMouse::Present() const {
 void SimulatedMouse::Unplug() {
     std::lock_guard<std::mutex> lock(mutex_);
     unplugged_ = true;
+}
+
+void SimulatedMouse::SetNeverAnswers(bool never) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    config_.neverAnswers = never;
+}
+
+bool SimulatedMouse::NeverAnswers() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return config_.neverAnswers ||
+           (config_.stopsAnsweringAfterCalls >= 0 && callCount_ >= config_.stopsAnsweringAfterCalls);
+}
+
+int SimulatedMouse::TimeOuts() const {
+    std::vector<HidCall> calls = Calls();
+    return int(std::count_if(calls.begin(), calls.end(), [](const HidCall& c) { return c.timedOut; }));
+}
+
+void SimulatedMouse::RecordTimeOut(HidCall::Kind kind, size_t length, unsigned index) {
+    HidCall call{kind, 0, {}, index, length, false};
+    call.timedOut = true;
+    Log(std::move(call));
 }
 
 bool SimulatedMouse::Open() {
@@ -178,6 +201,8 @@ bool SimulatedMouse::GetAttributes(HidAttributes& attributes) {
 // ------------------------------------------------------------------------------------------ handles, system
 
 namespace {
+// The system half of a handle: a request the mouse does not answer fails after the time-out, and the handle
+// asks the mouse nothing more from then on.
 class SimulatedHandle : public HidDevice {
 public:
     SimulatedHandle(std::shared_ptr<SimulatedMouse> mouse, SimulatedHidSystem& system)
@@ -186,18 +211,37 @@ public:
         mouse_->Record(HidCall::Close);
         system_.HandleClosed();
     }
-    bool GetFeature(uint8_t* report, size_t length) override { return mouse_->GetFeature(report, length); }
-    bool SetFeature(const uint8_t* report, size_t length) override { return mouse_->SetFeature(report, length); }
+    bool GetFeature(uint8_t* report, size_t length) override {
+        if (Unanswered(HidCall::GetFeature, length)) return false;
+        return mouse_->GetFeature(report, length);
+    }
+    bool SetFeature(const uint8_t* report, size_t length) override {
+        if (Unanswered(HidCall::SetFeature, length)) return false;
+        return mouse_->SetFeature(report, length);
+    }
     bool GetIndexedString(unsigned index, uint8_t* buffer, size_t length) override {
+        if (Unanswered(HidCall::String, length, index)) return false;
         return mouse_->GetIndexedString(index, buffer, length);
     }
     bool GetCaps(HidCaps& caps) override { return mouse_->GetCaps(caps); }
     bool GetAttributes(HidAttributes& attributes) override { return mouse_->GetAttributes(attributes); }
     void CancelIo() override { mouse_->Record(HidCall::Cancel); }
+    bool TimedOut() const override { return timedOut_; }
 
 private:
+    // True when the request fails without an answer: at once once timed out, else after the time-out.
+    bool Unanswered(HidCall::Kind kind, size_t length, unsigned index = 0) {
+        if (timedOut_) return true;
+        if (!mouse_->NeverAnswers()) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(system_.timeoutMs));
+        mouse_->RecordTimeOut(kind, length, index);
+        timedOut_ = true;
+        return true;
+    }
+
     std::shared_ptr<SimulatedMouse> mouse_;
     SimulatedHidSystem& system_;
+    bool timedOut_ = false;
 };
 }  // namespace
 
@@ -215,14 +259,24 @@ bool SimulatedHidSystem::ListInterfacePaths(std::vector<DevicePath>& paths) {
     return true;
 }
 
+namespace {
+// The system opens a path whatever the letter case of its ASCII letters.
+bool SamePathIgnoringCase(const DevicePath& a, const DevicePath& b) {
+    auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
+}
+}  // namespace
+
 std::unique_ptr<HidDevice> SimulatedHidSystem::Open(const DevicePath& path) {
     std::unique_lock<std::mutex> lock(mutex_);
     opened_.push_back(path);
+    openers_.insert(std::this_thread::get_id());
     ++waiting_;
     released_.wait(lock, [this] { return !held_; });
     --waiting_;
     for (const auto& entry : interfaces_) {
-        if (entry.first != path) continue;
+        if (!SamePathIgnoringCase(entry.first, path)) continue;
         if (!entry.second->Open()) return nullptr;
         maxOpen_ = std::max(maxOpen_, ++openNow_);
         return std::make_unique<SimulatedHandle>(entry.second, *this);
@@ -238,6 +292,11 @@ void SimulatedHidSystem::HandleClosed() {
 std::vector<DevicePath> SimulatedHidSystem::OpenedPaths() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return opened_;
+}
+
+std::set<std::thread::id> SimulatedHidSystem::OpeningThreads() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return openers_;
 }
 
 int SimulatedHidSystem::MaxOpenAtOnce() const {

@@ -10,7 +10,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -36,6 +38,7 @@ struct HidCall {
     unsigned index = 0;          // String: the index asked for
     size_t length = 0;           // the buffer length the caller gave
     bool ok = true;
+    bool timedOut = false;       // the request went unanswered until the system half's time-out
 };
 
 constexpr int kForever = -1;
@@ -50,6 +53,10 @@ struct MouseConfig {
     int busyAfterSet = 0;     // after each SET the next N reads report busy (kForever: all)
     int failReads = 0;        // the first N feature reads fail
     int unplugAfterCalls = -1;  // after this many HID calls the mouse is gone
+    // Feature reports and strings go unanswered: each such request fails when the system half's time-out
+    // (SimulatedHidSystem::timeoutMs of real time) runs out, and its handle is timed out from then on.
+    bool neverAnswers = false;
+    int stopsAnsweringAfterCalls = -1;  // after this many HID calls the mouse answers no more (as neverAnswers)
 };
 
 // One physical interface. It outlives the handles opened on it and keeps the log of all of them.
@@ -65,6 +72,10 @@ public:
     int Opens() const;
     bool Present() const;
     void Unplug();
+    // Starts or stops answering (a mouse that was re-plugged answers again).
+    void SetNeverAnswers(bool never);
+    bool NeverAnswers() const;
+    int TimeOuts() const;
     // Called (outside the mouse's lock) with every report the mouse receives.
     std::function<void(const std::vector<uint8_t>&)> onSet;
 
@@ -76,6 +87,8 @@ public:
     bool GetCaps(HidCaps& caps);
     bool GetAttributes(HidAttributes& attributes);
     void Record(HidCall::Kind kind, bool ok = true);
+    // The request went unanswered: logged as a failed call of its kind.
+    void RecordTimeOut(HidCall::Kind kind, size_t length, unsigned index = 0);
 
 private:
     bool CountCall();  // false once the mouse is gone
@@ -98,6 +111,8 @@ private:
 class SimulatedHidSystem : public HidSystem {
 public:
     bool listFails = false;
+    // How long the system half waits for an answer before it cancels a request (real milliseconds).
+    unsigned timeoutMs = 20;
 
     void Add(DevicePath path, std::shared_ptr<SimulatedMouse> mouse);
     bool ListInterfacePaths(std::vector<DevicePath>& paths) override;
@@ -111,6 +126,8 @@ public:
     int OpensWaiting() const;
 
     void HandleClosed();
+    // Every thread that opened an interface.
+    std::set<std::thread::id> OpeningThreads() const;
 
 private:
     mutable std::mutex mutex_;
@@ -121,6 +138,7 @@ private:
     int waiting_ = 0;
     int openNow_ = 0;
     int maxOpen_ = 0;
+    std::set<std::thread::id> openers_;
 };
 
 // "00 02 18" -> {0x00, 0x02, 0x18}: the golden reports are written as the bytes go over the wire.

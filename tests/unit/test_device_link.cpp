@@ -1,46 +1,9 @@
-// Identifying the mouse families, the shutdown pass, arrival notifications and the probe threads.
-#include "SimulatedHid.h"
-#include "device/DeviceLink.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
+// Identifying the mouse families, the shutdown pass and arrival notifications.
+#include "DeviceTestRig.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-DevicePath PathFor(int n) {
-    std::string ascii = "\\\\?\\hid#vid_test&pid_" + std::to_string(n) + "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-    return DevicePath(ascii.begin(), ascii.end());
-}
-
-struct Rig {
-    FakeClock clock;
-    SimulatedHidSystem system;
-    std::atomic<int> mode{0x18};
-    std::vector<std::shared_ptr<SimulatedMouse>> mice;
-
-    std::shared_ptr<SimulatedMouse> Add(MouseConfig config, DevicePath path = {}) {
-        auto mouse = std::make_shared<SimulatedMouse>(clock, std::move(config));
-        system.Add(path.empty() ? PathFor(int(mice.size())) : std::move(path), mouse);
-        mice.push_back(mouse);
-        return mouse;
-    }
-};
-
-// The first and last call a probe makes on a mouse, on the shared fake clock.
-std::pair<uint64_t, uint64_t> Span(const SimulatedMouse& mouse) {
-    std::vector<HidCall> calls = mouse.Calls();
-    return {calls.front().timeMs, calls.back().timeMs};
-}
-
-void ExpectEndsWithCancelAndClose(const SimulatedMouse& mouse) {
-    std::vector<HidCall> calls = mouse.Calls();
-    ASSERT_GE(calls.size(), 2u);
-    EXPECT_EQ(calls[calls.size() - 2].kind, HidCall::Cancel);
-    EXPECT_EQ(calls.back().kind, HidCall::Close);
-}
+using namespace device_test;
 
 MouseConfig WithProductString(MouseConfig config, const std::u16string& text) {
     config.strings[120] = Utf16Bytes(text);
@@ -86,7 +49,7 @@ TEST(DeviceProbe, IdentifiesEachFamilyAndNothingElse) {
         SCOPED_TRACE(c.name);
         Rig rig;
         auto mouse = rig.Add(c.config);
-        EXPECT_EQ(ProbeDevice(rig.system, rig.clock, PathFor(0), rig.mode), c.family);
+        EXPECT_EQ(ProbeDevice(rig.system, rig.clock, PathFor(0), rig.mode).family, c.family);
         EXPECT_EQ(mouse->StringIndices(), c.strings);
         EXPECT_EQ(mouse->Sets().size(), c.sets);
         if (c.sets == 0) {
@@ -109,8 +72,8 @@ TEST(DeviceProbe, SendsTheCurrentModeAndLeavesUnopenableInterfacesAlone) {
     EXPECT_EQ(kest->Sets().back(), Hex("00 07 02 08 00 12 12 12 00"));
 
     kest->Unplug();
-    EXPECT_EQ(ProbeDevice(rig.system, rig.clock, PathFor(0), rig.mode), DeviceFamily::None);
-    EXPECT_EQ(ProbeDevice(rig.system, rig.clock, u"\\\\?\\no-such-interface", rig.mode), DeviceFamily::None);
+    EXPECT_FALSE(ProbeDevice(rig.system, rig.clock, PathFor(0), rig.mode).opened);
+    EXPECT_FALSE(ProbeDevice(rig.system, rig.clock, u"\\\\?\\no-such-interface", rig.mode).opened);
     EXPECT_EQ(kest->Opens(), 1);
 }
 
@@ -179,20 +142,6 @@ TEST(DeviceResetReceivers, WalksEveryInterfaceAndNothingWhenTheListFails) {
 
 // ------------------------------------------------------------------------------------------ arrival records
 
-// A DEV_BROADCAST_DEVICEINTERFACE_W as the system delivers it; `stated` overrides its size field.
-Bytes ArrivalRecord(const std::u16string& name, uint32_t type = 5, bool terminated = true, int64_t stated = -1) {
-    Bytes record(28, 0);
-    for (char16_t unit : name) {
-        record.push_back(uint8_t(unit));
-        record.push_back(uint8_t(unit >> 8));
-    }
-    if (terminated) record.insert(record.end(), {0, 0});
-    const uint32_t size = stated >= 0 ? uint32_t(stated) : uint32_t(record.size());
-    std::memcpy(record.data(), &size, 4);
-    std::memcpy(record.data() + 4, &type, 4);
-    return record;
-}
-
 TEST(DeviceArrivalDecoding, OnlyInterfaceArrivalsWithATerminatedNameInsideTheRecord) {
     const std::u16string name = u"\\\\?\\HID#VID_F17E&PID_027B#7&1";
     Bytes extended = ArrivalRecord(name);
@@ -236,127 +185,72 @@ TEST(DeviceArrivalDecoding, OnlyInterfaceArrivalsWithATerminatedNameInsideTheRec
 }
 
 TEST(DeviceArrivalDecoding, LongNamesStayWhole) {
-    const DevicePath longName = u"\\\\?\\" + DevicePath(600, u'x');
-    EXPECT_EQ(DecodeDeviceArrival(0x8000, ArrivalRecord(longName).data(), ArrivalRecord(longName).size()),
-              longName);
-    const DevicePath tooLong(kMaxDevicePathUnits + 1, u'y');
-    Bytes record = ArrivalRecord(tooLong);
+    const DevicePath longName = u"\\\\?\\hid#" + DevicePath(600, u'x');
+    Bytes record = ArrivalRecord(longName);
+    EXPECT_EQ(DecodeDeviceArrival(0x8000, record.data(), record.size()), longName);
+    const DevicePath longest = u"\\\\?\\hid#" + DevicePath(kMaxDevicePathUnits - 8, u'y');
+    record = ArrivalRecord(longest);
+    EXPECT_EQ(DecodeDeviceArrival(0x8000, record.data(), record.size()), longest);
+    const DevicePath tooLong = longest + u"y";
+    record = ArrivalRecord(tooLong);
     EXPECT_EQ(DecodeDeviceArrival(0x8000, record.data(), record.size()), std::nullopt);
 }
 
-// ------------------------------------------------------------------------------------------ probe threads
-
-TEST(DeviceProber, ProbesEveryInterfaceOneAtATime) {
-    Rig rig;
-    for (int i = 0; i < 3; ++i) rig.Add(ZuMouse());
-    rig.Add(Kest24Mouse());
-    rig.Add(Kest24Mouse(0xF17E, 0x0001));
-    rig.Add(SwitchMouse());
-    auto plain = rig.Add(WithFeatureLength(Kest24Mouse(), 8));
-    DeviceProber prober(rig.system, rig.clock, rig.mode);
-    EXPECT_EQ(prober.EnumerateAndProbeDevices(), 7);
-    ASSERT_TRUE(prober.WaitForProbes(10000));
-    for (size_t i = 0; i < 6; ++i) {
-        SCOPED_TRACE(i);
-        ASSERT_FALSE(rig.mice[i]->Sets().empty());
-        EXPECT_EQ(rig.mice[i]->Sets().back()[3 - (i < 3 ? 1 : 0)], 0x18);  // ZU carries the mode in byte 2
-        ExpectEndsWithCancelAndClose(*rig.mice[i]);
+// Any program can send the window an arrival: only a HID interface's, by class and by path, is probed.
+TEST(DeviceArrivalDecoding, OnlyHidInterfacesByClassAndPath) {
+    uint8_t otherClass[16];
+    std::memcpy(otherClass, kHidClass, 16);
+    otherClass[15] ^= 0x01;  // {4D1E55B2-F16F-11CF-88CB-001111000031}
+    uint8_t volumeClass[16] = {0x07, 0x63, 0xF5, 0x53, 0xBF, 0xB6, 0xD0, 0x11,
+                               0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B};  // GUID_DEVINTERFACE_VOLUME
+    const uint8_t zeroClass[16] = {};
+    struct Case {
+        const char* name;
+        std::u16string path;
+        const uint8_t* guid;
+        bool probed;
+    };
+    const std::u16string hid = u"\\\\?\\HID#VID_F17E&PID_027B&MI_01#7&2a6c3f&0&0000#{4d1e55b2}";
+    const Case cases[] = {
+        {"hid", hid, kHidClass, true},
+        {"lower case", u"\\\\?\\hid#vid_f17e&pid_027b#1", kHidClass, true},
+        {"mixed case", u"\\\\?\\hId#x", kHidClass, true},
+        {"prefix alone", u"\\\\?\\HID#", kHidClass, true},
+        {"another class", hid, otherClass, false},
+        {"volume class", hid, volumeClass, false},
+        {"no class", hid, zeroClass, false},
+        {"usb path", u"\\\\?\\USB#VID_F17E&PID_027B#1", kHidClass, false},
+        {"dot prefix", u"\\\\.\\HID#VID_F17E&PID_027B#1", kHidClass, false},
+        {"no separator", u"\\\\?\\HIDVID_F17E", kHidClass, false},
+        {"cut prefix", u"\\\\?\\HID", kHidClass, false},
+        {"leading space", u" \\\\?\\HID#1", kHidClass, false},
+        {"plain file", u"C:\\hid#1", kHidClass, false},
+        {"pipe", u"\\\\?\\pipe\\hid#1", kHidClass, false},
+        {"not ascii fold", u"\\\\?\\H\u0130D#1", kHidClass, false},  // a dotted capital I is not 'i'
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes record = ArrivalRecord(c.path, 5, true, -1, c.guid);
+        std::optional<DevicePath> decoded = DecodeDeviceArrival(0x8000, record.data(), record.size());
+        EXPECT_EQ(decoded.has_value(), c.probed);
+        if (decoded) {
+            EXPECT_EQ(*decoded, c.path);
+        }
     }
-    EXPECT_TRUE(plain->Sets().empty());
-    EXPECT_TRUE(plain->StringIndices().empty());
-    EXPECT_EQ(rig.system.MaxOpenAtOnce(), 1);
 }
 
-TEST(DeviceProber, StartingProbesNeverWaitsForADevice) {
-    Rig rig;
-    auto mouse = rig.Add(Kest24Mouse());
-    DeviceProber prober(rig.system, rig.clock, rig.mode);
-    rig.system.HoldOpens();
-    EXPECT_EQ(prober.EnumerateAndProbeDevices(), 1);  // returns although the probe cannot get on
-    EXPECT_FALSE(prober.WaitForProbes(20));
-    EXPECT_TRUE(mouse->Calls().empty());
-    rig.system.ReleaseOpens();
-    ASSERT_TRUE(prober.WaitForProbes(10000));
-    EXPECT_EQ(mouse->Sets().size(), 2u);
-}
+TEST(DevicePaths, HidInterfacePathsAndTheirLetterCase) {
+    EXPECT_TRUE(IsHidInterfacePath(u"\\\\?\\hid#vid_1"));
+    EXPECT_TRUE(IsHidInterfacePath(u"\\\\?\\HID#VID_1"));
+    EXPECT_FALSE(IsHidInterfacePath(u"\\\\?\\hid"));
+    EXPECT_FALSE(IsHidInterfacePath(u""));
+    EXPECT_FALSE(IsHidInterfacePath(u"\\\\?\\hidd#"));
 
-TEST(DeviceProber, TwoArrivalsAreProbedOneAfterTheOther) {
-    Rig rig;
-    auto first = rig.Add(ZuMouse(), u"\\\\?\\HID#VID_F17E&PID_027B&MI_00#1");
-    auto second = rig.Add(ZuMouse(), u"\\\\?\\HID#VID_F17E&PID_027B&MI_01#1");
-    DeviceProber prober(rig.system, rig.clock, rig.mode);
-    Bytes a = ArrivalRecord(u"\\\\?\\HID#VID_F17E&PID_027B&MI_00#1");
-    Bytes b = ArrivalRecord(u"\\\\?\\HID#VID_F17E&PID_027B&MI_01#1");
-    prober.OnDeviceChange(0x8000, a.data(), a.size());
-    prober.OnDeviceChange(0x8000, b.data(), b.size());
-    ASSERT_TRUE(prober.WaitForProbes(10000));
-    EXPECT_EQ(first->Sets().size(), 3u);
-    EXPECT_EQ(second->Sets().size(), 3u);
-    auto [a0, a1] = Span(*first);
-    auto [b0, b1] = Span(*second);
-    EXPECT_TRUE(a1 <= b0 || b1 <= a0) << a0 << "-" << a1 << " / " << b0 << "-" << b1;
-    EXPECT_EQ(rig.system.MaxOpenAtOnce(), 1);
-}
-
-TEST(DeviceProber, RemovalAndOtherEventsSendNothing) {
-    Rig rig;
-    auto mouse = rig.Add(ZuMouse(), u"\\\\?\\HID#ZU#1");
-    DeviceProber prober(rig.system, rig.clock, rig.mode);
-    Bytes record = ArrivalRecord(u"\\\\?\\HID#ZU#1");
-    for (uint64_t event : {0x8004u, 0x8001u, 0x0007u, 0x0018u}) prober.OnDeviceChange(event, record.data(), record.size());
-    ASSERT_TRUE(prober.WaitForProbes(10000));
-    EXPECT_TRUE(rig.system.OpenedPaths().empty());
-    EXPECT_TRUE(mouse->Calls().empty());
-}
-
-TEST(DeviceProber, LongPathsAreOpenedWholeAndOverlongOnesNever) {
-    Rig rig;
-    const DevicePath longPath = u"\\\\?\\HID#" + DevicePath(700, u'7');
-    const DevicePath overlong = u"\\\\?\\HID#" + DevicePath(kMaxDevicePathUnits, u'8');
-    auto mouse = rig.Add(Kest24Mouse(), longPath);
-    auto unreachable = rig.Add(Kest24Mouse(), overlong);
-    DeviceProber prober(rig.system, rig.clock, rig.mode);
-    EXPECT_EQ(prober.EnumerateAndProbeDevices(), 1);
-    EXPECT_FALSE(prober.ProbeArrivedInterface(overlong));
-    EXPECT_FALSE(prober.ProbeArrivedInterface(DevicePath()));
-    ASSERT_TRUE(prober.WaitForProbes(10000));
-    EXPECT_EQ(rig.system.OpenedPaths(), std::vector<DevicePath>{longPath});
-    EXPECT_EQ(mouse->Sets().size(), 2u);
-    EXPECT_TRUE(unreachable->Calls().empty());
-}
-
-TEST(DeviceProber, CloseWatchSendsModeZeroThenResets) {
-    Rig rig;
-    auto zu = rig.Add(ZuMouse());
-    auto kest = rig.Add(Kest24Mouse());
-    auto receiver = rig.Add(ReceiverMouse(0x4101));
-    auto kevo = rig.Add(KevoMouse());
-    DeviceProber prober(rig.system, rig.clock, rig.mode);
-    prober.CloseWatchDeviceWork(3);
-    ASSERT_TRUE(prober.WaitForProbes(10000));
-    EXPECT_EQ(rig.mode.load(), 0);
-    EXPECT_EQ(zu->Sets().back(), Hex("00 02 00 00 01 00 00 00 03"));
-    // The same shutdown's configuration always comes before the reset.
-    EXPECT_EQ(kest->Sets(), (std::vector<Bytes>{Hex("00 07 01 01 00 00 00 00 00"), Hex("00 07 02 00 00 12 12 12 00"),
-                                                Hex("00 07 01 00 00 00 00 00 00"), Hex("00 07 02 00 00 12 12 12 00")}));
-    EXPECT_EQ(receiver->StringIndices(), (std::vector<unsigned>{120, 148}));
-    EXPECT_EQ(receiver->Sets(), (std::vector<Bytes>{Hex("00 00 02 00 00 00 00 00 00"), Hex("00 00 03 00 00 00 00 00 00")}));
-    EXPECT_EQ(kevo->StringIndices(), (std::vector<unsigned>{148, 143, 199, 198}));
-    EXPECT_TRUE(kevo->Sets().empty());
-}
-
-TEST(DeviceProber, DestructionWaitsForTheProbesItStarted) {
-    Rig rig;
-    for (int i = 0; i < 4; ++i) rig.Add(ZuMouse());
-    {
-        DeviceProber prober(rig.system, rig.clock, rig.mode);
-        prober.EnumerateAndProbeDevices();
-        prober.EnumerateAndProbeDevices();
-    }
-    for (const auto& mouse : rig.mice) {
-        EXPECT_EQ(mouse->Sets().size(), 6u);
-        EXPECT_EQ(mouse->Opens(), 2);
-    }
+    EXPECT_TRUE(SameDevicePath(u"\\\\?\\hid#vid_f17e&pid_027b#7&1", u"\\\\?\\HID#VID_F17E&PID_027B#7&1"));
+    EXPECT_FALSE(SameDevicePath(u"\\\\?\\hid#vid_f17e#1", u"\\\\?\\hid#vid_f17e#2"));
+    EXPECT_FALSE(SameDevicePath(u"\\\\?\\hid#a", u"\\\\?\\hid#ab"));
+    EXPECT_FALSE(SameDevicePath(u"\\\\?\\hid#\u00e9", u"\\\\?\\hid#\u00c9"));  // only ASCII letters fold
+    EXPECT_FALSE(SameDevicePath(u"\\\\?\\hid#[", u"\\\\?\\hid#{"));            // 0x5B and 0x7B are no pair
 }
 
 }  // namespace

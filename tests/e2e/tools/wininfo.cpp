@@ -26,9 +26,11 @@
 
 #include <windows.h>
 
+#include <dbt.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -147,6 +149,7 @@ int Usage() {
                  "       orvel_wininfo pulse EVENT-NAME\n"
                  "       orvel_wininfo message NAME\n"
                  "       orvel_wininfo send HWND NUMBER W L\n"
+                 "       orvel_wininfo arrival HWND hid|volume PATH\n"
                  "       orvel_wininfo wheel-window X Y W H MS\n"
                  "       orvel_wininfo idle MS\n"
                  "       orvel_wininfo keys-window X Y W H MS\n"
@@ -420,6 +423,31 @@ int Send(int argc, wchar_t** argv) {
     return sent ? 0 : 1;
 }
 
+// Sends the window a WM_DEVICECHANGE arrival (DBT_DEVICEARRIVAL) of a device interface, as any program can:
+// the record names the HID interface class or the volume class, and PATH. Wine copies the record (its
+// dbch_size bytes) into the receiving process as Windows does. Prints {"sent":1,"answer":N}.
+int Arrival(int argc, wchar_t** argv) {
+    if (argc != 5) return Usage();
+    static const GUID kHid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+    static const GUID kVolume = {0x53F5630D, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+    HWND window = HWND(UINT_PTR(_wcstoui64(argv[2], nullptr, 10)));
+    const std::wstring kind = argv[3];
+    if (kind != L"hid" && kind != L"volume") return Usage();
+    const std::wstring path = argv[4];
+    const size_t nameOffset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
+    std::vector<unsigned char> record(nameOffset + (path.size() + 1) * sizeof(wchar_t), 0);
+    auto* header = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(record.data());
+    header->dbcc_size = DWORD(record.size());
+    header->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    header->dbcc_classguid = kind == L"hid" ? kHid : kVolume;
+    std::memcpy(record.data() + nameOffset, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+    DWORD_PTR answer = 0;
+    LRESULT sent = SendMessageTimeoutW(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, LPARAM(record.data()),
+                                       SMTO_ABORTIFHUNG, 10000, &answer);
+    std::printf("{\"sent\":%d,\"answer\":%llu}\n", sent != 0, (unsigned long long)answer);
+    return sent ? 0 : 1;
+}
+
 // Runs the thread's messages for `ms` milliseconds (keys are translated, as an application's loop does).
 void PumpFor(DWORD ms) {
     const DWORD start = GetTickCount();
@@ -619,6 +647,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"pulse") return Pulse(argc, argv);
     if (command == L"message") return Message(argc, argv);
     if (command == L"send") return Send(argc, argv);
+    if (command == L"arrival") return Arrival(argc, argv);
     if (command == L"wheel-window") return WheelWindow(argc, argv);
     if (command == L"idle") return Idle(argc, argv);
     if (command == L"keys-window") return KeysWindow(argc, argv);
