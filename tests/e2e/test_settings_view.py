@@ -12,7 +12,7 @@ WS_EX_LAYERED = 0x80000
 ROW = 36
 PICKER_WIDTH = 300
 # Top-level rows of the picker: "No function" and the five groups.
-TOP_ROWS = ["No function", "System", "Application", "Function key", "Mutimedia", "Presenter"]
+TOP_ROWS = ["No function", "System", "Application", "Function key", "Multimedia", "Presenter"]
 FUNCTION_KEY_ROWS = ["Cut", "Copy", "Paste", "Backward", "Forward", "Page Up", "Page Down"]
 
 
