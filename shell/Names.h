@@ -14,5 +14,5 @@ inline constexpr wchar_t kInstanceEventName[] = L"qvmouseeventtouch";
 inline constexpr wchar_t kCloseEventName[] = L"qvmouseeventtouch_close";
 // Pulsed when tilt steps were added; wakes the tilt scrolling.
 inline constexpr wchar_t kTiltEventName[] = L"TiltQV24GWaitEventtouch";
-// Pulsed by the Default button, the vendor-report decoder and the stop; only other processes wait on it.
+// Pulsed by the Default button and by the stop; only other processes wait on it.
 inline constexpr wchar_t kTiltNoticeEventName[] = L"TiltQV24GWaitEventtouchev";
