@@ -1,6 +1,7 @@
 """End-to-end tests of input and actions under Wine: vendor reports played through the test channel run the
 assigned functions (key strokes at a helper window, the gesture indicator, a group's list at the pointer, the
-calculator), exactly as the mouse's reports would. Only the list on screen can make a choice."""
+calculator), exactly as the mouse's reports would. A group's choice reaches the application that was in front
+even when it is slow to take the foreground back, and only the list on screen can make a choice."""
 
 import re
 import shutil
@@ -21,8 +22,11 @@ class InputTestCase(WineTestCase):
     def report(self, data):
         self.channel("report", *["%02x" % b for b in data])
 
-    def keys_helper(self, ms=15000):
-        proc, out = self.wine.start_probe("keys-window", *[str(v) for v in HELPER], str(ms))
+    def keys_helper(self, ms=15000, slow_ms=None):
+        """A helper application in front that prints the keys it gets; with slow_ms, once it has lost the
+        foreground it takes it back only when it next looks at its messages, every slow_ms."""
+        args = [str(v) for v in HELPER] + [str(ms)] + ([str(slow_ms)] if slow_ms else [])
+        proc, out = self.wine.start_probe("keys-window", *args)
         ready = wait_until(lambda: [l for l in self.wine.probe_lines(out) if "ready" in l], 10)
         self.assertTrue(ready, "the helper window did not come up")
         hwnd = ready[0]["hwnd"]
@@ -149,6 +153,22 @@ class GroupPicker(InputTestCase):
 
     def runs(self, position):
         return sum(1 for l in self.wine.trace() if l.text == "function-run %d" % position)
+
+    def test_the_choice_waits_for_a_slow_application_to_take_the_foreground_back(self):
+        # The list took the foreground; the application behind it takes it back only when it next looks at its
+        # messages. Keys sent before that reach no window of it (under Wine the activation completes in the
+        # application's own time).
+        self.start_hidden({"bt3": FUNCTION_KEY})
+        out = self.keys_helper(slow_ms=400)
+        left, top = self.open_group_at(1110, 150)
+        self.choose_copy(left, top)
+        got = self.wait_keys(out, 4, timeout=8)
+        self.assertEqual(got[:4], [("down", VK_CONTROL), ("down", VK_C), ("up", VK_CONTROL), ("up", VK_C)],
+                         "the chosen Copy at the slow application: %r" % self.wine.probe_lines(out))
+        sent = [l.text for l in self.wine.trace() if l.is_event("group-keys")]
+        self.assertEqual(len(sent), 1, "the group choice's keys: %r" % sent)
+        self.assertRegex(sent[0], r"^group-keys sent target-ready after \d+ ms$")
+        self.assertTrue(wait_until(lambda: not self.lists(), 3, interval=0.1), "the list stayed after the choice")
 
     def test_only_the_list_on_screen_makes_a_choice(self):
         self.start_hidden({"bt3": FUNCTION_KEY})
