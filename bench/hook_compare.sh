@@ -47,10 +47,12 @@ for which in ("this", "other"):
             figures.setdefault((name, which), []).append("%s / %s" % (m.group(2), m.group(3)))
             if name not in order:
                 order.append(name)
-width = max([len(n) for n in order] + [10])
+head = "median / 99th percentile, us, per round"
+width = max([len(n) for n in order] + [len(head)])
 columns = [("this", "this tree"), ("other", other_name)]
-print("median / 99th percentile, us, per round".ljust(width) + "".join(("  " + t).ljust(30) for _, t in columns))
+cells = {(n, w): ", ".join(figures.get((n, w), ["-"])) for n in order for w, _ in columns}
+widths = {w: max([len(t)] + [len(cells[(n, w)]) for n in order]) + 2 for w, t in columns}
+print(head.ljust(width) + "".join(("  " + t).ljust(widths[w]) for w, t in columns))
 for name in order:
-    print(name.ljust(width) + "".join(("  " + ", ".join(figures.get((name, w), ["-"]))).ljust(30)
-                                      for w, _ in columns))
+    print(name.ljust(width) + "".join(("  " + cells[(name, w)]).ljust(widths[w]) for w, _ in columns))
 TABLE
