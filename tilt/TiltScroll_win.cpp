@@ -12,7 +12,8 @@ namespace {
 
 // The tilt thread's wake-up: unnamed, auto-reset. A pulse of the named event wakes only a thread that is
 // waiting at that moment, so the steps of a tilt that came while a wake-up worked waited for the next tilt;
-// this event keeps the wake-up until the thread takes it. Lives as long as TiltEvent.
+// this event keeps the wake-up until the thread takes it. Made and closed with the named events (UI thread),
+// set by any producer through WakeTiltScrolling, waited on by the tilt thread alone.
 HANDLE TiltWakeEvent = nullptr;
 
 HANDLE CreateResetEvent(const wchar_t* name) {
