@@ -91,7 +91,7 @@ void PickerLook(const std::vector<_ZuItemListDB>& catalogue, DWORD holdMs) {
     SendMessageW(left.Hwnd(), WM_MOUSEMOVE, 0, RowPoint(3));
     if (ZuItemList* sub = left.OpenSubList()) SendMessageW(sub->Hwnd(), WM_MOUSEMOVE, 0, RowPoint(2));
 
-    // At the right edge of the screen: moved left, and "Mutimedia" (row 4) opens its sub-list to the left.
+    // At the right edge of the screen: moved left, and "Multimedia" (row 4) opens its sub-list to the left.
     right.SetItems(catalogue, 0);
     right.ShowAt(GetSystemMetrics(SM_CXSCREEN) - 100, 80, 0);
     SendMessageW(right.Hwnd(), WM_MOUSEMOVE, 0, RowPoint(4));

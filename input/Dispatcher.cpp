@@ -111,3 +111,10 @@ DispatchDecision DecideRelease(const FunctionCatalogueModel& catalogue, int posi
     }
     return d;
 }
+
+bool ChoiceWaitsForItsWindow(const DispatchDecision& decision) { return decision.kind == DispatchKind::Keys; }
+
+GroupKeysStep DecideGroupKeys(bool windowReady, unsigned long long waitedMs) {
+    if (windowReady) return GroupKeysStep::SendWindowReady;
+    return waitedMs >= kGroupKeysBoundMs ? GroupKeysStep::SendAtBound : GroupKeysStep::Wait;
+}

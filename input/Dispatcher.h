@@ -64,3 +64,23 @@ DispatchDecision DecideRun(const FunctionCatalogueModel& catalogue, int position
 
 // The release: only key functions do anything (their key-ups once more); the entry's kind is not looked at.
 DispatchDecision DecideRelease(const FunctionCatalogueModel& catalogue, int position);
+
+// A choice in a group's list that a button opened runs for the window that was in front when the list opened;
+// that window gets the foreground back first (the list took it). Key strokes go to the focus of the foreground
+// thread, and another program's window becomes active in that program's own time: its thread takes the
+// activation when it next looks at its messages, and until then the keys reach none of its windows (Wine drops
+// them). So the keys wait until the window meant is active with a focus, looked at every kGroupKeysCheckMs on
+// the UI thread's timer, never longer than kGroupKeysBoundMs: an application that does not answer by then gets
+// them anyway, queued as Windows would queue them for a busy foreground thread.
+constexpr unsigned kGroupKeysCheckMs = 10;
+constexpr unsigned kGroupKeysBoundMs = 1500;
+
+// Only key strokes depend on where the focus is; every other function runs at once.
+bool ChoiceWaitsForItsWindow(const DispatchDecision& decision);
+
+enum class GroupKeysStep {
+    Wait,             // look again after kGroupKeysCheckMs
+    SendWindowReady,  // the window meant is active with a focus
+    SendAtBound,      // kGroupKeysBoundMs have passed without it
+};
+GroupKeysStep DecideGroupKeys(bool windowReady, unsigned long long waitedMs);

@@ -8,6 +8,7 @@
 #include "overlays/BoardDlg_win.h"
 #include "overlays/ZuItemList_win.h"
 #include "shell/AppModel_win.h"
+#include "shell/ProcessState.h"
 #include "switcher/ExposeDlg_win.h"
 #include "switcher/ExposeState.h"
 #include "toolkit/Trace_win.h"
@@ -18,6 +19,16 @@ namespace {
 
 // The window in front when a group's list last opened at the pointer. UI thread only.
 HWND ForegroundBeforeGroup = nullptr;
+
+// A group choice's key strokes waiting for the window they are meant for (see kGroupKeysBoundMs). UI thread
+// only; position -1 while none waits.
+struct WaitingKeys {
+    int position = -1;
+    HWND window = nullptr;
+    unsigned long long sinceMs = 0;
+    UINT_PTR timer = 0;  // a thread timer of the UI thread while they wait
+};
+WaitingKeys Waiting;
 
 // Each event goes out on its own, in the order built.
 void SendKeys(const KeyEvents& keys) {
@@ -101,10 +112,68 @@ void RunFunctionAt(int position) {
     }
 }
 
+namespace {
+
+// The window is the foreground window, and its thread has taken the activation: it is the active window there
+// and something of it has the focus. Until then key strokes reach none of its windows.
+bool WindowReadyForKeys(HWND window) {
+    if (GetForegroundWindow() != window) return false;
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return thread != 0 && GetGUIThreadInfo(thread, &info) && info.hwndActive == window && info.hwndFocus != nullptr;
+}
+
+void SendWaitingKeys(const char* why) {
+    if (Waiting.timer) KillTimer(nullptr, Waiting.timer);
+    const WaitingKeys keys = std::exchange(Waiting, WaitingKeys{});
+    ORVEL_TRACE("group-keys sent %s after %llu ms", why, GetTickCount64() - keys.sinceMs);
+    (void)why;
+    RunFunctionAt(keys.position);
+}
+
+void CALLBACK CheckWaitingKeys(HWND, UINT, UINT_PTR, DWORD) noexcept {
+    if (Waiting.position < 0 || StopFlag != 0) {
+        if (Waiting.timer) KillTimer(nullptr, Waiting.timer);
+        Waiting = WaitingKeys{};
+        return;
+    }
+    switch (DecideGroupKeys(WindowReadyForKeys(Waiting.window), GetTickCount64() - Waiting.sinceMs)) {
+    case GroupKeysStep::Wait:
+        break;
+    case GroupKeysStep::SendWindowReady:
+        SendWaitingKeys("target-ready");
+        break;
+    case GroupKeysStep::SendAtBound:
+        SendWaitingKeys("bound");
+        break;
+    }
+}
+
+}  // namespace
+
 void RunGroupChoice(int position) {
+    // A choice made while the last one's keys still wait: those go first, as they were chosen first.
+    if (Waiting.position >= 0) SendWaitingKeys("next-choice");
     HWND before = std::exchange(ForegroundBeforeGroup, nullptr);
-    if (before && IsWindow(before) && before != GetForegroundWindow()) SetForegroundWindow(before);
-    RunFunctionAt(position);
+    if (!before || !IsWindow(before)) {
+        RunFunctionAt(position);
+        return;
+    }
+    if (before != GetForegroundWindow()) SetForegroundWindow(before);
+    if (!ChoiceWaitsForItsWindow(DecideRun(FunctionCatalogue, position, CurrentContext()))) {
+        RunFunctionAt(position);
+        return;
+    }
+    // The keys go once the window has taken the foreground back, looked at on a timer: the UI thread never
+    // waits for another program.
+    Waiting = WaitingKeys{position, before, GetTickCount64(), 0};
+    if (WindowReadyForKeys(before)) {
+        SendWaitingKeys("target-ready");
+        return;
+    }
+    Waiting.timer = SetTimer(nullptr, 0, kGroupKeysCheckMs, CheckWaitingKeys);
+    if (!Waiting.timer) SendWaitingKeys("no-timer");
 }
 
 void ReleaseFunctionAt(int position) {

@@ -11,7 +11,7 @@ constexpr int kSpotlightBoardMode = 4;
 struct MouseHookVerdict {
     bool swallow = false;      // answer 1: no application sees the event
     int tiltSteps = 0;         // add to TiltSteps ...
-    bool pulseTilt = false;    // ... then pulse TiltEvent (also when 0 steps were added)
+    bool pulseTilt = false;    // ... then wake the tilt thread (also when 0 steps were added)
     int spotlightRadius = 0;   // the spotlight's size after the event
     bool radiusChanged = false;
 };

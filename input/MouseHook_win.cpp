@@ -21,6 +21,13 @@ std::atomic<unsigned long long> LastHookEventMs{0};
 // The hook's thread while it runs, for the requests to reinstall; 0 otherwise.
 std::atomic<DWORD> HookThreadId{0};
 
+// What the hook's answers left for the hook's thread to do once they have gone back to the desktop: wake the
+// tilt thread, repaint the board. Each is a kernel call (a round trip to the server under Wine) that every
+// mouse event of the desktop would otherwise wait for. Written by the hook, taken by FinishHookEvents, both on
+// the hook's thread (the benchmark makes both calls on its own).
+std::atomic<bool> TiltWakeDue{false};
+std::atomic<bool> BoardRepaintDue{false};
+
 HHOOK InstallHook() { return SetWindowsHookExW(WH_MOUSE_LL, MouseHookProc, GetModuleHandleW(nullptr), 0); }
 
 void HookThread(HANDLE installed) {
@@ -33,13 +40,17 @@ void HookThread(HANDLE installed) {
     LastHookEventMs = GetTickCount64();
     HookThreadId = GetCurrentThreadId();
     SetEvent(installed);  // the starter's handle; it stops waiting for it from here on
-    // The hook's calls arrive while the thread waits for messages; the stop ends the loop.
+    // The hook's calls arrive inside PeekMessage, each answered there before the next; what they leave to do
+    // is done once the queue is empty. The stop ends the loop.
     HANDLE stop = StopEvent();
     for (;;) {
         DWORD r = MsgWaitForMultipleObjectsEx(stop ? 1 : 0, &stop, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (stop && r == WAIT_OBJECT_0) break;
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        for (;;) {
+            const BOOL got = PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+            FinishHookEvents();
+            if (!got) break;
             if (msg.message == WM_QUIT) {
                 HookThreadId = 0;
                 return;
@@ -99,13 +110,20 @@ bool HandleHookEvent(WPARAM message, const MSLLHOOKSTRUCT& event) noexcept {
     const MouseHookVerdict verdict = DecideMouseHook(unsigned(message), delta, BoardVisible, BoardMode, SpotlightRadius);
     if (verdict.radiusChanged) {
         SpotlightRadius = verdict.spotlightRadius;
-        if (HWND board = BoardHandle) InvalidateRect(board, nullptr, FALSE);  // never waits for its thread
+        BoardRepaintDue.store(true, std::memory_order_relaxed);
     }
     if (verdict.pulseTilt) {
         TiltSteps += verdict.tiltSteps;
-        if (TiltEvent) PulseEvent(TiltEvent);
+        TiltWakeDue.store(true, std::memory_order_relaxed);
     }
     return verdict.swallow;
+}
+
+void FinishHookEvents() noexcept {
+    if (TiltWakeDue.exchange(false, std::memory_order_relaxed)) WakeTiltScrolling();
+    if (BoardRepaintDue.exchange(false, std::memory_order_relaxed)) {
+        if (HWND board = BoardHandle) InvalidateRect(board, nullptr, FALSE);  // never waits for its thread
+    }
 }
 
 LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept {

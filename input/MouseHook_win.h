@@ -1,16 +1,21 @@
 #pragma once
 // The low-level mouse hook. Every mouse event of the whole desktop waits for its answer, and the system
 // silently removes a hook that keeps it waiting, so it runs on a thread of its own that does nothing else:
-// no paint, no shutdown pause, no other window's message can make it late. MouseHookProc reads and writes
-// only atomics (the board's state, SpotlightRadius, TiltSteps), pulses TiltEvent and invalidates the board.
+// no paint, no shutdown pause, no other window's message can make it late. MouseHookProc answers from atomics
+// alone (the board's state, SpotlightRadius, TiltSteps); what an answer leaves to do with a kernel call
+// (waking the tilt thread, repainting the board) the same thread does once the answer is back with the
+// desktop (FinishHookEvents).
 #include "toolkit/Subsystem_win.h"
 #include "toolkit/WorkerThread_win.h"
 
 #include <windows.h>
 
 LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
-// The hook's own work for one event (without passing it on): true when the event is swallowed.
+// The hook's own work for one event (without passing it on): true when the event is swallowed. Atomics only.
 bool HandleHookEvent(WPARAM message, const MSLLHOOKSTRUCT& event) noexcept;
+// What the answers given since the last call left to do: wakes the tilt thread when steps were added, repaints
+// the board when the spotlight changed. The hook's thread, after its answers.
+void FinishHookEvents() noexcept;
 
 class MouseHookThread final : public Subsystem {
 public:

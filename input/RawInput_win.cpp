@@ -109,7 +109,7 @@ void HandleVendorReport(const uint8_t* report, std::size_t length) {
             break;
         case InputActionKind::AddTilt:
             TiltSteps += a.value;
-            if (TiltEvent) PulseEvent(TiltEvent);
+            WakeTiltScrolling();
             break;
         case InputActionKind::GestureTip:
             StartGestureTip(a.value);

@@ -12,7 +12,7 @@
 enum class InputActionKind : uint8_t {
     Run,          // run the function `value` (a catalogue position; anything else does nothing)
     Release,      // release it
-    AddTilt,      // add `value` (a signed byte) to TiltSteps, then pulse TiltEvent
+    AddTilt,      // add `value` (a signed byte) to TiltSteps, then wake the tilt thread
     GestureTip,   // show the gesture indicator in direction `value` (0 up, 1 down, 2 left, 3 right)
 };
 

@@ -150,10 +150,20 @@ void OnLeftUp(SettingsViewState& s, const SettingsHitAreas& hits, const ViewMess
     s.PressedDefault = -1;
 }
 
+// A list posts its choice to the settings window with its own mode while it is on screen. The message number
+// is no secret, and a choice in a button's list runs a function: one that comes any other way (as a thread
+// message, to another window of the program, with no list shown, or naming a mode other than the shown
+// list's) changes nothing.
+bool FromTheShownList(const ViewMessage& m) {
+    return m.target == MessageTarget::SettingsWindow && m.pickerVisible && m.pickerShownMode >= 0 &&
+           m.pickerMode == m.pickerShownMode;
+}
+
 void OnFunctionChosen(SettingsViewState& s, const ViewMessage& m, int catalogueSize, FilterResult& r) {
-    if (m.pickerExists) r.effects.push_back(Effect(ViewEffectKind::HidePicker));
+    if (!FromTheShownList(m)) return;
+    r.effects.push_back(Effect(ViewEffectKind::HidePicker));
     if (m.pickerMode == 0) {
-        // The message comes from any process that cares to post it: only a catalogue position is stored.
+        // A position outside the catalogue is never stored, whoever posted it.
         if (s.EditSlot != -1 && m.function >= 0 && m.function < catalogueSize) {
             ViewEffect assign{ViewEffectKind::AssignAndSave};
             assign.slot = s.EditSlot;

@@ -53,9 +53,10 @@ struct ViewMessage {
     int y = 0;
     int key = 0;            // KeyDown: the virtual key
     int function = -1;      // FunctionChosen: the catalogue position
-    int pickerMode = 0;     // FunctionChosen: the picker's mode
+    int pickerMode = 0;     // FunctionChosen: the picker's mode, as the message says
     bool pickerExists = false;
     bool pickerVisible = false;
+    int pickerShownMode = -1;  // the mode of the picker on screen; -1 while none is shown
 };
 
 constexpr int kEscapeKey = 0x1B;

@@ -340,6 +340,7 @@ bool SettingsView::PreTranslate(const MSG& msg) {
     m.pickerMode = int(msg.lParam);
     m.pickerExists = PickerWindow != nullptr;
     m.pickerVisible = PickerWindow && PickerWindow->IsShown();
+    m.pickerShownMode = m.pickerVisible ? PickerWindow->Mode() : -1;
     if (msg.hwnd == window) {
         m.target = MessageTarget::SettingsWindow;
     } else if (PickerWindow && msg.hwnd && msg.hwnd == PickerWindow->Hwnd()) {

@@ -29,7 +29,7 @@ const CatalogueRow kCatalogueRows[] = {
     {35, 30, kKindFunction, kActionVirtualKey, 0, 0xA7, 0, kForwardText, false},     // Forward
     {36, 30, kKindFunction, kActionScanCode, 0, 0xE049, 0, 17, false},               // Page Up
     {37, 30, kKindFunction, kActionScanCode, 0, 0xE051, 0, 18, false},               // Page Down
-    {50, 0, kKindGroup, kActionGroup, 0, 0, 0, 19, false},             // Mutimedia
+    {50, 0, kKindGroup, kActionGroup, 0, 0, 0, 19, false},             // Multimedia
     {51, 50, kKindFunction, kActionVirtualKey, 0, 0xAF, 162, 20, false},  // Volume +
     {52, 50, kKindFunction, kActionVirtualKey, 0, 0xAE, 161, 21, false},  // Volume -
     {53, 50, kKindFunction, kActionVirtualKey, 0, 0xAD, 0, 22, false},    // Mute

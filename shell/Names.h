@@ -12,7 +12,8 @@ inline constexpr wchar_t kProgramTitle[] = L"" ORVEL_PROGRAM_TITLE;
 inline constexpr wchar_t kInstanceEventName[] = L"qvmouseeventtouch";
 // A pulse ends the running instance ("/close", the notification menu's Exit, an uninstaller).
 inline constexpr wchar_t kCloseEventName[] = L"qvmouseeventtouch_close";
-// Pulsed when tilt steps were added; wakes the tilt scrolling.
+// Pulsed each time tilt steps were added (the mouse hook, the vendor-report decoder) and by the stop; only
+// other processes wait on it (the tilt thread has an event of its own).
 inline constexpr wchar_t kTiltEventName[] = L"TiltQV24GWaitEventtouch";
-// Pulsed by the Default button, the vendor-report decoder and the stop; only other processes wait on it.
+// Pulsed by the Default button and by the stop; only other processes wait on it.
 inline constexpr wchar_t kTiltNoticeEventName[] = L"TiltQV24GWaitEventtouchev";

@@ -6,7 +6,7 @@ const wchar_t* const kBuiltInFunctionNames[kFunctionTextCount] = {
     L"No function",    L"System",         L"Expose application", L"Flip 3D (Aero)", L"My computer",
     L"Show desktop",   L"Start menu",     L"Application",        L"Calculator",     L"Email reader",
     L"Web browser",    L"Function key",   L"Cut",                L"Copy",           L"Paste",
-    L"Backward",       L"Forward",        L"Page Up",            L"Page Down",      L"Mutimedia",
+    L"Backward",       L"Forward",        L"Page Up",            L"Page Down",      L"Multimedia",
     L"Volume +",       L"Volume -",       L"Mute",               L"Play / Pause",   L"Prev track",
     L"Next track",     L"Media Player",   L"Presenter",          L"Highlighter",    L"Screen snap #1",
     L"Screen snap #2", L"Simulate touch", L"Spotlight",

@@ -10,6 +10,12 @@ HANDLE TiltNoticeEvent = nullptr;
 
 namespace {
 
+// The tilt thread's wake-up: unnamed, auto-reset. A pulse of the named event wakes only a thread that is
+// waiting at that moment, so the steps of a tilt that came while a wake-up worked waited for the next tilt;
+// this event keeps the wake-up until the thread takes it. Made and closed with the named events (UI thread),
+// set by any producer through WakeTiltScrolling, waited on by the tilt thread alone.
+HANDLE TiltWakeEvent = nullptr;
+
 HANDLE CreateResetEvent(const wchar_t* name) {
     HANDLE event = CreateEventW(nullptr, TRUE, TRUE, name);
     if (event) ResetEvent(event);
@@ -106,11 +112,11 @@ void ScrollOnce(int direction) {
     ORVEL_TRACE("tilt-scroll direction=%d posts=%u", direction, unsigned(posts.size()));
 }
 
-void TiltScrollThread(HANDLE tiltEvent) {
+void TiltScrollThread(HANDLE wakeEvent) {
     for (;;) {
-        if (WaitForEventOrStop(tiltEvent) == Wake::Stop || StopFlag != 0) return;
+        if (WaitForEventOrStop(wakeEvent) == Wake::Stop || StopFlag != 0) return;
         // One action per wake-up in the direction of everything gathered; steps that arrive while this one
-        // runs (their pulses wake nobody) stay in TiltSteps for the next pulse.
+        // runs have set the event again, and the next wake-up follows at once.
         const int32_t steps = TiltSteps.exchange(0);
         ORVEL_TRACE("tilt-wake steps=%d", int(steps));
 #if defined(ORVEL_TEST_HOOKS)
@@ -132,20 +138,26 @@ void TiltScrollThread(HANDLE tiltEvent) {
 void CreateTiltEvents() {
     TiltEvent = CreateResetEvent(kTiltEventName);
     TiltNoticeEvent = CreateResetEvent(kTiltNoticeEventName);
+    TiltWakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 }
 
 void CloseTiltEvents() {
-    for (HANDLE* event : {&TiltEvent, &TiltNoticeEvent}) {
+    for (HANDLE* event : {&TiltEvent, &TiltNoticeEvent, &TiltWakeEvent}) {
         if (*event) CloseHandle(*event);
         *event = nullptr;
     }
 }
 
+void WakeTiltScrolling() noexcept {
+    if (TiltWakeEvent) SetEvent(TiltWakeEvent);
+    if (TiltEvent) PulseEvent(TiltEvent);
+}
+
 void TiltScrolling::Start() {
     // Without its event nothing could wake the thread.
-    if (!TiltEvent) return;
-    HANDLE tiltEvent = TiltEvent;
-    thread_.Start("tilt", [tiltEvent] { TiltScrollThread(tiltEvent); });
+    if (!TiltWakeEvent) return;
+    HANDLE wakeEvent = TiltWakeEvent;
+    thread_.Start("tilt", [wakeEvent] { TiltScrollThread(wakeEvent); });
 }
 
 bool TiltScrolling::Stop() noexcept { return thread_.Join(kWorkerJoinMs); }

@@ -1,16 +1,24 @@
 #pragma once
-// The tilt-wheel scrolling: a thread woken through TiltEvent by the mouse hook and the vendor-report decoder;
-// it takes the steps collected in TiltSteps and scrolls the focused application.
+// The tilt-wheel scrolling: a thread woken by the mouse hook's thread and the vendor-report decoder
+// (WakeTiltScrolling) once they have added steps to TiltSteps; it takes them and scrolls the focused
+// application.
 #include "toolkit/Subsystem_win.h"
 #include "toolkit/WorkerThread_win.h"
 
-// "TiltQV24GWaitEventtouch" and "TiltQV24GWaitEventtouchev": manual reset, only ever pulsed. Created by
-// CreateTiltEvents during start-up, before any thread that uses them starts, and closed by CloseTiltEvents
-// only once every thread of the program has ended.
+// "TiltQV24GWaitEventtouch" and "TiltQV24GWaitEventtouchev": manual reset, only ever pulsed, for the other
+// processes that watch them; nothing in this program waits on either. Created by CreateTiltEvents during
+// start-up, before any thread that uses them starts, together with the tilt thread's own wake-up event, and
+// closed by CloseTiltEvents only once every thread of the program has ended.
 extern HANDLE TiltEvent;
 extern HANDLE TiltNoticeEvent;
 void CreateTiltEvents();
 void CloseTiltEvents();
+
+// After steps were added to TiltSteps, from any thread: sets the tilt thread's own event (auto-reset, and it
+// stays set until the thread takes it, so steps that come while a wake-up works are taken right after it) and
+// pulses TiltEvent for the other processes. Two kernel calls: the mouse hook's thread makes them after it has
+// answered the desktop, never inside its answer.
+void WakeTiltScrolling() noexcept;
 
 class TiltScrolling final : public Subsystem {
 public:

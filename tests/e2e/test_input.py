@@ -1,6 +1,7 @@
 """End-to-end tests of input and actions under Wine: vendor reports played through the test channel run the
 assigned functions (key strokes at a helper window, the gesture indicator, a group's list at the pointer, the
-calculator), exactly as the mouse's reports would."""
+calculator), exactly as the mouse's reports would. A group's choice reaches the application that was in front
+even when it is slow to take the foreground back, and only the list on screen can make a choice."""
 
 import re
 import shutil
@@ -13,6 +14,7 @@ from harness import SCREEN, WineTestCase, program_arch, report7, wait_until, win
 FORWARD, COPY, PAGE_DOWN, FUNCTION_KEY, CALCULATOR = 13, 10, 15, 8, 7
 VK_CONTROL, VK_C, VK_NEXT = 0x11, 0x43, 0x22
 HELPER = (1000, 60, 240, 240)
+FUNCTION_CHOSEN = 12181  # a list's choice: wParam the catalogue position, lParam the list's mode
 
 
 class InputTestCase(WineTestCase):
@@ -20,8 +22,11 @@ class InputTestCase(WineTestCase):
     def report(self, data):
         self.channel("report", *["%02x" % b for b in data])
 
-    def keys_helper(self, ms=15000):
-        proc, out = self.wine.start_probe("keys-window", *[str(v) for v in HELPER], str(ms))
+    def keys_helper(self, ms=15000, slow_ms=None):
+        """A helper application in front that prints the keys it gets; with slow_ms, once it has lost the
+        foreground it takes it back only when it next looks at its messages, every slow_ms."""
+        args = [str(v) for v in HELPER] + [str(ms)] + ([str(slow_ms)] if slow_ms else [])
+        proc, out = self.wine.start_probe("keys-window", *args)
         ready = wait_until(lambda: [l for l in self.wine.probe_lines(out) if "ready" in l], 10)
         self.assertTrue(ready, "the helper window did not come up")
         hwnd = ready[0]["hwnd"]
@@ -127,6 +132,72 @@ class GroupPicker(InputTestCase):
         self.wine.click(HELPER[0] + 10, HELPER[1] + 20)  # on the helper, above the list (over the bare root
         # nothing arrives at all)
         self.assertTrue(wait_until(lambda: not self.lists(), 3, interval=0.1), "a click outside left it open")
+
+
+    def open_group_at(self, x, y):
+        """Opens bt3's group at the pointer; returns the list's left and top."""
+        self.wine.xdotool("mousemove", x, y)
+        time.sleep(0.3)
+        shows = sum(1 for l in self.wine.trace() if l.is_event("picker-show"))
+        self.report(report7(0x10))
+        self.report(report7(0x00))
+        lines = self.wine.wait_trace("picker-show", count=shows + 1)
+        m = re.search(r"mode=1 at=(-?\d+),(-?\d+) ", [l.text for l in lines if l.is_event("picker-show")][-1])
+        self.assertTrue(m, "the group's list did not open in mode 1")
+        return int(m.group(1)), int(m.group(2))
+
+    def choose_copy(self, left, top):
+        self.wine.xdotool("mousemove", left + 100, top + 4 + 36 + 18)
+        time.sleep(0.4)
+        self.wine.xdotool("click", 1)
+
+    def runs(self, position):
+        return sum(1 for l in self.wine.trace() if l.text == "function-run %d" % position)
+
+    def test_the_choice_waits_for_a_slow_application_to_take_the_foreground_back(self):
+        # The list took the foreground; the application behind it takes it back only when it next looks at its
+        # messages. Keys sent before that reach no window of it (under Wine the activation completes in the
+        # application's own time).
+        self.start_hidden({"bt3": FUNCTION_KEY})
+        out = self.keys_helper(slow_ms=400)
+        left, top = self.open_group_at(1110, 150)
+        self.choose_copy(left, top)
+        got = self.wait_keys(out, 4, timeout=8)
+        self.assertEqual(got[:4], [("down", VK_CONTROL), ("down", VK_C), ("up", VK_CONTROL), ("up", VK_C)],
+                         "the chosen Copy at the slow application: %r" % self.wine.probe_lines(out))
+        sent = [l.text for l in self.wine.trace() if l.is_event("group-keys")]
+        self.assertEqual(len(sent), 1, "the group choice's keys: %r" % sent)
+        self.assertRegex(sent[0], r"^group-keys sent target-ready after \d+ ms$")
+        self.assertTrue(wait_until(lambda: not self.lists(), 3, interval=0.1), "the list stayed after the choice")
+
+    def test_only_the_list_on_screen_makes_a_choice(self):
+        self.start_hidden({"bt3": FUNCTION_KEY})
+        out = self.keys_helper()
+        main = self.main_window()["hwnd"]
+
+        def forged(what, *args):
+            code, answer = self.wine.wininfo(*[str(a) for a in args])
+            self.assertEqual((code, answer), (0, [{"posted": 1}]), "could not post %s" % what)
+            time.sleep(0.8)  # what it ran would have been traced by now
+            self.assertEqual(self.runs(COPY), 0, "a choice %s ran Copy" % what)
+            self.assertEqual(self.keys(out), [], "a choice %s sent keys" % what)
+
+        # The message number is no secret: a choice posted while no list is shown runs nothing.
+        forged("with no list shown", "post", main, FUNCTION_CHOSEN, COPY, 1)
+        left, top = self.open_group_at(1110, 150)
+        shown = self.lists()
+        self.assertEqual(len(shown), 1, "the group's list: %r" % shown)
+        # Nor one addressed to the list's own window, or to the program's thread with no window.
+        forged("to the list's window", "post", shown[0]["hwnd"], FUNCTION_CHOSEN, COPY, 1)
+        forged("as a thread message", "post-thread", main, FUNCTION_CHOSEN, COPY, 1)
+        self.assertEqual([w["hwnd"] for w in self.lists()], [shown[0]["hwnd"]], "a forged choice closed the list")
+        # The real choice still runs.
+        self.choose_copy(left, top)
+        got = self.wait_keys(out, 4)
+        self.assertEqual(got, [("down", VK_CONTROL), ("down", VK_C), ("up", VK_CONTROL), ("up", VK_C)],
+                         "the chosen Copy, once")
+        self.assertEqual(self.runs(COPY), 1)
+        self.assertTrue(wait_until(lambda: not self.lists(), 3, interval=0.1), "the list stayed after the choice")
 
 
 class Calculator(InputTestCase):

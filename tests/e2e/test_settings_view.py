@@ -12,7 +12,7 @@ WS_EX_LAYERED = 0x80000
 ROW = 36
 PICKER_WIDTH = 300
 # Top-level rows of the picker: "No function" and the five groups.
-TOP_ROWS = ["No function", "System", "Application", "Function key", "Mutimedia", "Presenter"]
+TOP_ROWS = ["No function", "System", "Application", "Function key", "Multimedia", "Presenter"]
 FUNCTION_KEY_ROWS = ["Cut", "Copy", "Paste", "Backward", "Forward", "Page Up", "Page Down"]
 
 
@@ -143,6 +143,8 @@ class PickerAndAssignment(SettingsViewTestCase):
         want_left, want_top = self.to_screen(l + 40 + 1, b + 4 + 1)
         self.assertEqual(picker["rect"], [want_left, want_top, want_left + PICKER_WIDTH,
                                           want_top + 8 + len(TOP_ROWS) * ROW], "the picker's place and size")
+        shown = [l.text for l in self.wine.wait_trace("picker-show") if l.is_event("picker-show")]
+        self.assertTrue(shown[-1].endswith(" rows=" + "|".join(TOP_ROWS)), "the top level's rows: %r" % shown[-1])
         # Pressing the marker again while its picker is open opens it again in the same place.
         self.click_client(*self.marker_centre(3))
         again = wait_until(self.pickers, 5, interval=0.1)

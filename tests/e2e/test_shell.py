@@ -14,7 +14,7 @@ WS_EX_LAYERED = 0x00080000
 # The catalogue as the mouse's companion lists it; Windows 8 and later (version 6.2+) drop three entries.
 CATALOGUE_WIN7 = ["No function", "System", "Expose application", "My computer", "Show desktop", "Start menu",
                   "Application", "Calculator", "Email reader", "Web browser", "Function key", "Cut", "Copy",
-                  "Paste", "Backward", "Forward", "Page Up", "Page Down", "Mutimedia", "Volume +", "Volume -",
+                  "Paste", "Backward", "Forward", "Page Up", "Page Down", "Multimedia", "Volume +", "Volume -",
                   "Mute", "Play / Pause", "Prev track", "Next track", "Media Player", "Presenter", "Highlighter",
                   "Screen snap #1", "Screen snap #2", "Spotlight"]
 CATALOGUE_WIN10 = [n for n in CATALOGUE_WIN7 if n not in ("Email reader", "Web browser", "Media Player")]

@@ -1,7 +1,8 @@
 """End-to-end tests of tilt-wheel scrolling: the tilt wheel over another application's window reaches it as the
 messages it understands (a scroll command with its horizontal bar, or a horizontal wheel notch for a
-"MozillaWindowClass"), the vertical wheel passes untouched, and tilts that come while a wake-up is busy make
-one step at the next one."""
+"MozillaWindowClass"), the vertical wheel passes untouched, tilts that come while a wake-up is busy make one
+step at the wake-up that follows it by itself, each tilt of a burst paced by the wake-ups scrolls, and other
+processes still see each tilt pulse "TiltQV24GWaitEventtouch"."""
 
 import shutil
 import subprocess
@@ -121,23 +122,58 @@ class TiltScrolling(TiltTestCase):
         bar_out, bar = self.start_helper("bar", BAR_HELPER)
         self.wine.xdotool("click", TILT_RIGHT)
         self.wine.wait_trace("tilt-wake", timeout=5)
-        self.assertTrue(self.tilt_wakes(), "the tilt did not wake the thread")
-        # Three more to the right while the wake-up works: their pulses find nobody waiting.
+        # Three more to the right while the wake-up works. They wait for it, and the wake-up that follows at its
+        # end, with no further tilt, takes them together: one step.
         self.wine.xdotool("click", "--repeat", "3", "--delay", "50", TILT_RIGHT)
-        self.assertTrue(self.wait_messages(bar_out, 2, timeout=8), "the first wake-up scrolled nothing")
-        time.sleep(1.0)
-        self.assertEqual(len(self.tilt_wakes()), 1, "a pulse woke the busy thread: %r" % self.tilt_wakes())
-        self.assertEqual(len(self.hscrolls(bar_out)), 2, "the waiting steps scrolled without a pulse")
-        self.assertTrue(any(l.is_event("tilt-work-done") for l in self.wine.trace()),
-                        "the three tilts did not come while the wake-up worked (the test's timing)")
-        # The next tilt, to the left, takes the three waiting steps with it: 3 - 1 is one step right.
+        self.assertEqual(sum(1 for l in self.wine.trace() if l.is_event("tilt-work-done")), 0,
+                         "the three tilts did not come while the wake-up worked (the test's timing)")
+        self.wine.wait_trace("tilt-wake", count=2, timeout=8)
+        self.assertTrue(self.wait_messages(bar_out, 4, timeout=8), "the waiting steps scrolled nothing")
+        self.assertEqual(self.tilt_wakes(), ["tilt-wake steps=1", "tilt-wake steps=3"])
+        # The next tilt, to the left, is a step of its own.
         self.wine.xdotool("click", TILT_LEFT)
-        self.assertTrue(self.wait_messages(bar_out, 4, timeout=8), "the next tilt scrolled nothing")
+        self.assertTrue(self.wait_messages(bar_out, 6, timeout=8), "the next tilt scrolled nothing")
         time.sleep(0.5)
         hbar = bar["bar"]
-        self.assertEqual(self.hscrolls(bar_out), [("main", SB_LINERIGHT, hbar), ("main", SB_ENDSCROLL, hbar)] * 2,
-                         "four tilts right and one left, in two wake-ups")
-        self.assertEqual(self.tilt_wakes(), ["tilt-wake steps=1", "tilt-wake steps=2"])
+        right, left = [("main", SB_LINERIGHT, hbar), ("main", SB_ENDSCROLL, hbar)], \
+            [("main", SB_LINELEFT, hbar), ("main", SB_ENDSCROLL, hbar)]
+        self.assertEqual(self.hscrolls(bar_out), right * 2 + left, "four tilts right and one left, in three wake-ups")
+        self.assertEqual(self.tilt_wakes(), ["tilt-wake steps=1", "tilt-wake steps=3", "tilt-wake steps=-1"])
+        self.assertTrue(program.running(), "the program ended")
+
+    def test_each_tilt_of_a_burst_that_comes_during_a_wakeup_scrolls(self):
+        # Each tilt comes while the wake-up of the one before it works, after that wake-up took its steps: the
+        # moment at which a pulse of the named event woke nobody and the tilt waited for the next one.
+        program = self.start_program(switches={"ORVEL_TEST_TILT_WORK_MS": 1500})
+        bar_out, bar = self.start_helper("bar", BAR_HELPER)
+        tilts = 4
+        for n in range(1, tilts + 1):
+            self.wine.xdotool("click", TILT_RIGHT)
+            if n > 1:
+                self.assertEqual(sum(1 for l in self.wine.trace() if l.is_event("tilt-work-done")), n - 2,
+                                 "tilt %d did not come while the wake-up before it worked (the test's timing)" % n)
+            self.wine.wait_trace("tilt-wake", count=n, timeout=8)
+        self.assertTrue(self.wait_messages(bar_out, 2 * tilts, timeout=8),
+                        "%d tilts, scroll messages: %r" % (tilts, self.messages(bar_out)))
+        time.sleep(0.5)
+        hbar = bar["bar"]
+        self.assertEqual(self.hscrolls(bar_out), [("main", SB_LINERIGHT, hbar), ("main", SB_ENDSCROLL, hbar)] * tilts,
+                         "as many steps as tilts")
+        self.assertEqual(self.tilt_wakes(), ["tilt-wake steps=1"] * tilts)
+        self.assertTrue(program.running(), "the program ended")
+
+    def test_other_processes_still_see_each_tilt(self):
+        program = self.start_program()
+        bar_out, _ = self.start_helper("bar", BAR_HELPER)
+        # Another process waits on the named event, as the vendor's other programs may.
+        _, watch_out = self.wine.start_probe("wait-event", "TiltQV24GWaitEventtouch", "15000")
+        self.assertTrue(wait_until(lambda: any("waiting" in l for l in self.wine.probe_lines(watch_out)), 10),
+                        "the watcher did not open the event: %r" % self.wine.probe_lines(watch_out))
+        self.wine.xdotool("click", TILT_RIGHT)
+        self.assertTrue(wait_until(lambda: any("signalled" in l for l in self.wine.probe_lines(watch_out)), 5),
+                        "a tilt did not pulse the named event: %r" % self.wine.probe_lines(watch_out))
+        self.assertEqual([l["signalled"] for l in self.wine.probe_lines(watch_out) if "signalled" in l], [1])
+        self.assertTrue(self.wait_messages(bar_out, 2), "the tilt scrolled nothing")
         self.assertTrue(program.running(), "the program ended")
 
 

@@ -107,4 +107,29 @@ TEST(Dispatcher, AGroupHeaderOpensItsListWhateverItsAction) {
     EXPECT_EQ(DecideRelease(c, system).kind, DispatchKind::Keys);
 }
 
+TEST(Dispatcher, OnlyKeyStrokesOfAGroupChoiceWaitForTheirWindow) {
+    FunctionCatalogueModel c = Win10();
+    DispatchContext none;
+    for (const wchar_t* keys : {L"Copy", L"Page Down", L"Start menu", L"Volume +"}) {
+        SCOPED_TRACE(keys);
+        EXPECT_TRUE(ChoiceWaitsForItsWindow(DecideRun(c, Position(c, keys), none)));
+    }
+    for (const wchar_t* other : {L"No function", L"Expose application", L"My computer", L"Show desktop",
+                                 L"Calculator", L"Highlighter", L"Spotlight", L"Function key"}) {
+        SCOPED_TRACE(other);
+        EXPECT_FALSE(ChoiceWaitsForItsWindow(DecideRun(c, Position(c, other), none)));
+    }
+    EXPECT_FALSE(ChoiceWaitsForItsWindow(DecideRun(c, c.Size(), none)));  // outside the catalogue: nothing
+}
+
+TEST(Dispatcher, GroupKeysGoOnceTheirWindowIsReadyOrAtTheBound) {
+    EXPECT_EQ(DecideGroupKeys(true, 0), GroupKeysStep::SendWindowReady);
+    EXPECT_EQ(DecideGroupKeys(false, 0), GroupKeysStep::Wait);
+    EXPECT_EQ(DecideGroupKeys(false, kGroupKeysBoundMs - 1), GroupKeysStep::Wait);
+    EXPECT_EQ(DecideGroupKeys(true, kGroupKeysBoundMs - 1), GroupKeysStep::SendWindowReady);
+    EXPECT_EQ(DecideGroupKeys(false, kGroupKeysBoundMs), GroupKeysStep::SendAtBound);
+    EXPECT_EQ(DecideGroupKeys(true, kGroupKeysBoundMs + 5000), GroupKeysStep::SendWindowReady);
+    EXPECT_EQ(DecideGroupKeys(false, kGroupKeysBoundMs + 5000), GroupKeysStep::SendAtBound);
+}
+
 }  // namespace

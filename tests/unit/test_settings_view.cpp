@@ -219,6 +219,7 @@ TEST(SettingsFilter, MarkerOpensThePickerAndItsChoiceIsAssigned) {
     chosen.function = 10;
     chosen.pickerMode = 0;
     chosen.pickerVisible = true;
+    chosen.pickerShownMode = 0;
     ViewEffect assign{ViewEffectKind::AssignAndSave};
     assign.slot = 3;
     assign.function = 10;
@@ -238,9 +239,13 @@ TEST(SettingsFilter, ChoicesThatAreNotAssigned) {
     s.EditSlot = 4;
     ViewMessage outside = Msg(ViewMessageKind::FunctionChosen);
     outside.function = 28;  // not a catalogue position
+    outside.pickerVisible = true;
+    outside.pickerShownMode = 0;
     ViewMessage buttonPicker = Msg(ViewMessageKind::FunctionChosen);
     buttonPicker.function = 10;
     buttonPicker.pickerMode = 1;
+    buttonPicker.pickerVisible = true;
+    buttonPicker.pickerShownMode = 1;
     ViewEffect run{ViewEffectKind::RunFunction};
     run.function = 10;
     ViewMessage unknownMode = buttonPicker;
@@ -249,8 +254,63 @@ TEST(SettingsFilter, ChoicesThatAreNotAssigned) {
         {"outside the catalogue: saved as it is", outside,
          {E(ViewEffectKind::HidePicker), E(ViewEffectKind::Save), E(ViewEffectKind::Invalidate)}, true},
         {"a button's picker runs its choice", buttonPicker, {E(ViewEffectKind::HidePicker), run}, true},
-        {"another mode: only hidden", unknownMode, {E(ViewEffectKind::HidePicker)}, true},
+        {"a mode no list has: nothing, the list stays", unknownMode, {}, true},
     });
+}
+
+// The choice's message number is no secret: only the list on screen, posting to the settings window, is heard.
+// A thread message, one to another window of the program (the list itself, a sub-list) or one that comes while
+// no list is shown runs nothing, assigns nothing and hides nothing.
+TEST(SettingsFilter, AChoiceCountsOnlyFromTheShownListToTheSettingsWindow) {
+    for (int mode : {1, 0}) {
+        SCOPED_TRACE(mode == 1 ? "a button's list" : "the settings view's list");
+        SettingsViewState s;
+        s.EditSlot = mode == 0 ? 3 : -1;
+        ViewMessage shown = Msg(ViewMessageKind::FunctionChosen);
+        shown.function = 10;
+        shown.pickerMode = mode;
+        shown.pickerVisible = true;
+        ViewMessage toTheList = shown;
+        toTheList.target = MessageTarget::Picker;
+        ViewMessage toASubList = shown;
+        toASubList.target = MessageTarget::PickerChain;
+        ViewMessage threadMessage = shown;
+        threadMessage.target = MessageTarget::Elsewhere;
+        ViewMessage noListShown = shown;
+        noListShown.pickerVisible = false;
+        Feed(s, {
+            {"to the list's own window", toTheList, {}, true},
+            {"to a sub-list", toASubList, {}, true},
+            {"as a thread message", threadMessage, {}, true},
+            {"to the settings window with no list shown", noListShown, {}, true},
+        });
+        EXPECT_EQ(s.EditSlot, mode == 0 ? 3 : -1);
+    }
+
+    // The other kind of list on screen: a run claimed while the settings view's list is open, an assignment
+    // while a button's list is open.
+    SettingsViewState s;
+    s.EditSlot = 4;
+    ViewMessage runWhileEditing = Msg(ViewMessageKind::FunctionChosen);
+    runWhileEditing.function = 10;
+    runWhileEditing.pickerMode = 1;
+    runWhileEditing.pickerVisible = true;
+    runWhileEditing.pickerShownMode = 0;
+    ViewMessage assignWhileRunning = runWhileEditing;
+    assignWhileRunning.pickerMode = 0;
+    assignWhileRunning.pickerShownMode = 1;
+    Feed(s, {
+        {"a run while the settings view's list is shown", runWhileEditing, {}, true},
+        {"an assignment while a button's list is shown", assignWhileRunning, {}, true},
+    });
+    EXPECT_EQ(s.EditSlot, 4);
+
+    // The shown list's own choice, to the settings window, still counts.
+    ViewMessage real = runWhileEditing;
+    real.pickerShownMode = 1;
+    ViewEffect run{ViewEffectKind::RunFunction};
+    run.function = 10;
+    Feed(s, {{"the button's list's choice", real, {E(ViewEffectKind::HidePicker), run}, true}});
 }
 
 TEST(SettingsFilter, EscapeClosesThePickerNeverTheWindow) {

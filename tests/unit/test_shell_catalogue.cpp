@@ -84,7 +84,7 @@ TEST(ShellCatalogue, GroupsAndTopLevel) {
     FunctionCatalogueModel c = BuildCatalogue(false, texts);
     std::vector<_ZuItemListDB> top = GroupMembers(c, 0);
     EXPECT_EQ(Names(top), (std::vector<std::wstring>{L"No function", L"System", L"Application", L"Function key",
-                                                     L"Mutimedia", L"Presenter"}));
+                                                     L"Multimedia", L"Presenter"}));
     EXPECT_EQ(Indices(top), (std::vector<int>{0, 1, 6, 10, 18, 26}));
     for (std::size_t i = 1; i < top.size(); ++i) {
         EXPECT_EQ(top[i].kind, kKindGroup);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 TEST(ShellLanguage, FilePathIsNextToTheProgram) {
@@ -168,6 +170,25 @@ TEST(ShellLanguage, ACutNeverEndsInHalfACharacter) {
         EXPECT_EQ(texts.functionNames[1], std::wstring(998, L'x'));
         EXPECT_EQ(texts.functionNames[2], std::wstring(997, L'x') + pair);
         EXPECT_EQ(texts.functionNames[4], lone);
+    }
+}
+
+// The media group's built-in name is the one users see in the picker; a language file still names it by the
+// key it always had.
+TEST(ShellLanguage, TheMediaGroupIsSpeltRightAndKeepsItsKey) {
+    for (bool newer : {false, true}) {
+        const FunctionCatalogueModel builtIn = BuildCatalogue(newer, DisplayTexts());
+        const auto group = std::find_if(builtIn.entries.begin(), builtIn.entries.end(),
+                                        [](const _ZuItemListDB& e) { return e.kind == kKindGroup && e.id == 50; });
+        ASSERT_NE(group, builtIn.entries.end());
+        EXPECT_EQ(group->name, L"Multimedia");
+
+        FakeProfile file;
+        file.Set(L"FUNCTION", L"str19", L"Multim\u00e9dia");
+        DisplayTexts texts;
+        ApplyLanguageFile(file, texts);
+        const FunctionCatalogueModel translated = BuildCatalogue(newer, texts);
+        EXPECT_EQ(translated.entries[std::size_t(group - builtIn.entries.begin())].name, L"Multim\u00e9dia");
     }
 }
 

@@ -10,9 +10,16 @@
 //   orvel_wininfo load NAME | tray-delete HWND ID | broadcast MESSAGE-NAME|NUMBER [W L] | pulse EVENT-NAME
 //   orvel_wininfo message NAME                 the number of a registered window message
 //   orvel_wininfo send HWND NUMBER W L          sends one window one message, prints its answer
+//   orvel_wininfo post HWND NUMBER W L          posts one window one message
+//   orvel_wininfo post-thread HWND NUMBER W L   posts a message to the thread of a window (no window named)
+//   orvel_wininfo wait-event NAME MS           waits on a named event as another process would: prints
+//                                              {"waiting":1} once it waits, then {"signalled":0|1}
 //   orvel_wininfo wheel-window X Y W H MS      a helper window that notes when wheel messages arrive
 //   orvel_wininfo idle MS                      a Wine program doing nothing (the idle benchmark's reference)
-//   orvel_wininfo keys-window X Y W H MS       a helper window that prints each key message as it comes
+//   orvel_wininfo keys-window X Y W H MS [SLOW-MS]
+//                                              a helper window that prints each key message as it comes;
+//                                              with SLOW-MS, once it has lost the foreground it looks at its
+//                                              messages only every SLOW-MS (a busy application)
 //   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume | stalls
 //                                              | display [L T R B ...]   (made-up monitors) | busy MS
 //                                               the test build's channel into the program
@@ -150,9 +157,11 @@ int Usage() {
                  "       orvel_wininfo message NAME\n"
                  "       orvel_wininfo send HWND NUMBER W L\n"
                  "       orvel_wininfo arrival HWND hid|volume PATH\n"
+                 "       orvel_wininfo post HWND NUMBER W L | post-thread HWND NUMBER W L\n"
+                 "       orvel_wininfo wait-event NAME MS\n"
                  "       orvel_wininfo wheel-window X Y W H MS\n"
                  "       orvel_wininfo idle MS\n"
-                 "       orvel_wininfo keys-window X Y W H MS\n"
+                 "       orvel_wininfo keys-window X Y W H MS [SLOW-MS]\n"
                  "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume | stalls\n"
                  "                             | display [L T R B ...] | busy MS\n"
                  "       orvel_wininfo deny-write KEY\n");
@@ -448,6 +457,43 @@ int Arrival(int argc, wchar_t** argv) {
     return sent ? 0 : 1;
 }
 
+// Posts one message to a window ("post") or to the thread that owns it ("post-thread": a thread message, with
+// no window), as any process of the desktop can.
+int Post(int argc, wchar_t** argv, bool toThread) {
+    if (argc != 6) return Usage();
+    HWND window = HWND(UINT_PTR(_wcstoui64(argv[2], nullptr, 10)));
+    UINT message = UINT(wcstoul(argv[3], nullptr, 0));
+    WPARAM w = WPARAM(wcstoull(argv[4], nullptr, 0));
+    LPARAM l = LPARAM(wcstoll(argv[5], nullptr, 0));
+    BOOL posted = FALSE;
+    if (toThread) {
+        const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+        posted = thread != 0 && PostThreadMessageW(thread, message, w, l);
+    } else {
+        posted = PostMessageW(window, message, w, l);
+    }
+    std::printf("{\"posted\":%d}\n", posted != FALSE);
+    return posted ? 0 : 1;
+}
+
+// Waits on a named event as another process that watches it would (a pulse wakes every waiter of a
+// manual-reset event).
+int WaitEvent(int argc, wchar_t** argv) {
+    if (argc != 4) return Usage();
+    HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, argv[2]);
+    if (!event) {
+        std::printf("{\"opened\":0}\n");
+        return 1;
+    }
+    std::printf("{\"waiting\":1}\n");
+    std::fflush(stdout);
+    const DWORD waited = WaitForSingleObject(event, DWORD(_wtoi(argv[3])));
+    CloseHandle(event);
+    std::printf("{\"signalled\":%d}\n", waited == WAIT_OBJECT_0);
+    std::fflush(stdout);
+    return waited == WAIT_OBJECT_0 ? 0 : 1;
+}
+
 // Runs the thread's messages for `ms` milliseconds (keys are translated, as an application's loop does).
 void PumpFor(DWORD ms) {
     const DWORD start = GetTickCount();
@@ -566,8 +612,12 @@ int Idle(int argc, wchar_t** argv) {
 }
 
 // A helper application window that takes the foreground and prints every key message at once:
-// {"key":"down"|"up","vk":N,"scan":N,"extended":0|1}.
+// {"key":"down"|"up","vk":N,"scan":N,"extended":0|1}, and {"active":0|1} when it is activated or deactivated.
 LRESULT CALLBACK KeysProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ACTIVATE) {
+        std::printf("{\"active\":%d}\n", LOWORD(wParam) != WA_INACTIVE);
+        std::fflush(stdout);
+    }
     if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP) {
         const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
         std::printf("{\"key\":\"%s\",\"vk\":%u,\"scan\":%u,\"extended\":%d}\n", down ? "down" : "up",
@@ -579,10 +629,22 @@ LRESULT CALLBACK KeysProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 int KeysWindow(int argc, wchar_t** argv) {
-    if (argc != 7) return Usage();
+    if (argc != 7 && argc != 8) return Usage();
     HWND hwnd = MakeHelperWindow(argv, L"OrvelKeysHelper", KeysProc, 0);
     if (!hwnd) return 3;
-    PumpFor(DWORD(_wtoi(argv[6])));
+    const DWORD ms = DWORD(_wtoi(argv[6]));
+    const DWORD slow = argc == 8 ? DWORD(_wtoi(argv[7])) : 0;
+    if (slow == 0) {
+        PumpFor(ms);
+    } else {
+        // Busy with its own work while it is not the active window: the activation another program asks for
+        // (SetForegroundWindow) waits until it next looks at its messages.
+        const DWORD start = GetTickCount();
+        for (DWORD now = start; now - start < ms; now = GetTickCount()) {
+            if (GetActiveWindow() != hwnd) Sleep(slow);
+            PumpFor(10);
+        }
+    }
     DestroyWindow(hwnd);
     return 0;
 }
@@ -648,6 +710,9 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"message") return Message(argc, argv);
     if (command == L"send") return Send(argc, argv);
     if (command == L"arrival") return Arrival(argc, argv);
+    if (command == L"post") return Post(argc, argv, false);
+    if (command == L"post-thread") return Post(argc, argv, true);
+    if (command == L"wait-event") return WaitEvent(argc, argv);
     if (command == L"wheel-window") return WheelWindow(argc, argv);
     if (command == L"idle") return Idle(argc, argv);
     if (command == L"keys-window") return KeysWindow(argc, argv);
