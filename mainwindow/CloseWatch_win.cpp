@@ -35,11 +35,17 @@ std::atomic<bool> GivenUpOn{false};
 bool IsSet(HANDLE event) { return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
 void CloseWatchThread(HANDLE closeEvent, int buttonOrder) {
+#if defined(ORVEL_TEST_HOOKS)
+    // A thread that comes to its wait late, as on a loaded machine: a close request made meanwhile must not be
+    // lost.
+    if (unsigned ms = TestSwitchMs(L"ORVEL_TEST_CLOSE_WATCH_LATE_MS")) PauseUnlessStopped(ms);
+#endif
     HANDLE waitFor[3];
     DWORD count = 0;
     for (HANDLE event : {closeEvent, CloseRequestEvent(), StopEvent()}) {
         if (event) waitFor[count++] = event;
     }
+    ORVEL_TRACE("close-watch waiting");
     const DWORD woken = WaitForMultipleObjects(count, waitFor, FALSE, INFINITE);
     const bool pulsed = closeEvent && woken == WAIT_OBJECT_0 && waitFor[0] == closeEvent;
     // The stop alone (the program ended another way) needs no device work; a request that came with it does.

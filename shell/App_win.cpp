@@ -194,7 +194,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     CommandLineOptions options = ParseCommandLine(GetCommandLineW());
     if (options.hide) StartHidden = 1;
     if (options.close) {
-        PulseNamedEvent(kCloseEventName);
+        const bool pulsed = PulseNamedEvent(kCloseEventName);
+        ORVEL_TRACE("close-request pulsed=%d", pulsed ? 1 : 0);
+        (void)pulsed;
         // "/close" alone always ends with 0; with "/wait" the exit code tells a script whether it may go on.
         if (options.wait && !WaitForRunningInstanceToEnd()) return 1;
         return 0;
@@ -207,9 +209,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (alreadyRunning) {
         CloseHandle(InstanceEvent);
         InstanceEvent = nullptr;
-        PulseNamedEvent(kInstanceEventName);  // the running instance shows its window
+        const bool pulsed = PulseNamedEvent(kInstanceEventName);  // the running instance shows its window
+        ORVEL_TRACE("single-instance messenger pulsed=%d", pulsed ? 1 : 0);
+        (void)pulsed;
         return 0;
     }
+    ORVEL_TRACE("single-instance resident");
     CloseEvent = CreateCloseEvent();
     ResetStartupEvent(InstanceEvent);
     ResetStartupEvent(CloseEvent);
