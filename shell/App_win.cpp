@@ -96,10 +96,21 @@ std::vector<UniqueKernelHandle> ProcessesOfThisFile() {
     return found;
 }
 
+// "/close": the pulse that every program of the family understands, and our own request, which the
+// instance's close watch takes even when it was not waiting at this moment.
+void SendCloseRequest() {
+    const bool pulsed = PulseNamedEvent(kCloseEventName);
+    const bool requested = SetNamedEvent(kCloseRequestEventName);
+    ORVEL_TRACE("close-request pulsed=%d requested=%d", pulsed ? 1 : 0, requested ? 1 : 0);
+    (void)pulsed;
+    (void)requested;
+}
+
 // Waits, at most kCloseWaitLimitMs, until the running instance has ended and no process runs this file;
-// false when it gave up. The pulse is repeated while the instance is still there: one that came while the
-// instance was still starting found nobody waiting and was lost; a pulse to an instance already stopping
-// changes nothing. (Nothing announces that a named event is gone, hence the short look-ups.)
+// false when it gave up. The request is repeated while the instance is still there: an older instance knows
+// only the pulse, which is lost when its watch is not waiting at that instant; to an instance already
+// stopping a request changes nothing. (Nothing announces that a named event is gone, hence the short
+// look-ups.)
 bool WaitForRunningInstanceToEnd() {
     constexpr ULONGLONG kPulseAgainMs = 1000;
     constexpr DWORD kLookAgainMs = 50;
@@ -110,7 +121,7 @@ bool WaitForRunningInstanceToEnd() {
     while (!instanceGone && elapsed() < kCloseWaitLimitMs) {
         if (elapsed() - lastPulse >= kPulseAgainMs) {
             lastPulse = elapsed();
-            PulseNamedEvent(kCloseEventName);
+            SendCloseRequest();
         }
         Sleep(kLookAgainMs);
         instanceGone = !InstanceEventExists();
@@ -159,9 +170,10 @@ int EndOfProcess(int threadsLeft, unsigned lastProbesMs) {
     // A worker left running (stuck in a driver call) may still wait on the events: the process's end closes
     // them then, and the worker with them.
     if (threadsLeft == 0) {
-        if (InstanceEvent) CloseHandle(InstanceEvent);
-        if (CloseEvent) CloseHandle(CloseEvent);
-        InstanceEvent = CloseEvent = nullptr;
+        for (HANDLE* event : {&InstanceEvent, &CloseEvent, &CloseRequestEvent}) {
+            if (*event) CloseHandle(*event);
+            *event = nullptr;
+        }
     }
     ORVEL_TRACE("exit threads-left=%d", threadsLeft);
 #if defined(ORVEL_TEST_HOOKS)
@@ -194,9 +206,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     CommandLineOptions options = ParseCommandLine(GetCommandLineW());
     if (options.hide) StartHidden = 1;
     if (options.close) {
-        const bool pulsed = PulseNamedEvent(kCloseEventName);
-        ORVEL_TRACE("close-request pulsed=%d", pulsed ? 1 : 0);
-        (void)pulsed;
+        SendCloseRequest();
         // "/close" alone always ends with 0; with "/wait" the exit code tells a script whether it may go on.
         if (options.wait && !WaitForRunningInstanceToEnd()) return 1;
         return 0;
@@ -204,6 +214,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (options.reset) DeleteSettingsKey();
     EnsureSettingsKey();
 
+    // Held from before the single-instance test: a "/close" that finds our instance event then finds the
+    // request too, however soon it comes. A messenger leaves its state alone (it may hold the running
+    // instance's request).
+    UniqueKernelHandle closeRequest(OpenCloseRequestEvent());
     bool alreadyRunning = false;
     InstanceEvent = CreateInstanceEvent(&alreadyRunning);
     if (alreadyRunning) {
@@ -214,6 +228,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         (void)pulsed;
         return 0;
     }
+    // Only from here is this the instance: a request set earlier was meant for an instance that has ended
+    // since (a "/close /wait" repeats its request while the old one stops), or for none.
+    ResetStartupEvent(closeRequest.Get());
+    CloseRequestEvent = closeRequest.Release();
     ORVEL_TRACE("single-instance resident");
     CloseEvent = CreateCloseEvent();
     ResetStartupEvent(InstanceEvent);
