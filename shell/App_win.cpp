@@ -11,6 +11,7 @@
 #include "shell/Names.h"
 #include "shell/ProcessState.h"
 #include "shell/Settings_win.h"
+#include "shell/SingleInstance.h"
 #include "shell/SingleInstance_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Trace_win.h"
@@ -218,13 +219,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // request too, however soon it comes. A messenger leaves its state alone (it may hold the running
     // instance's request).
     UniqueKernelHandle closeRequest(OpenCloseRequestEvent());
-    bool alreadyRunning = false;
-    InstanceEvent = CreateInstanceEvent(&alreadyRunning);
-    if (alreadyRunning) {
-        CloseHandle(InstanceEvent);
+    InstanceEventCreation creation = InstanceEventCreation::Failed;
+    InstanceEvent = CreateInstanceEvent(&creation);
+    if (DecideStartRole(creation) == StartRole::Messenger) {
+        if (InstanceEvent) CloseHandle(InstanceEvent);
         InstanceEvent = nullptr;
-        const bool pulsed = PulseNamedEvent(kInstanceEventName);  // the running instance shows its window
-        ORVEL_TRACE("single-instance messenger pulsed=%d", pulsed ? 1 : 0);
+        // The running instance shows its window. One that refused us its event may refuse the pulse as well:
+        // this start then only ends.
+        const bool pulsed = PulseNamedEvent(kInstanceEventName);
+        ORVEL_TRACE("single-instance messenger creation=%s pulsed=%d", InstanceEventCreationName(creation),
+                    pulsed ? 1 : 0);
         (void)pulsed;
         return 0;
     }

@@ -104,10 +104,11 @@ private:
 
 }  // namespace
 
-HANDLE CreateInstanceEvent(bool* alreadyExisted) {
+HANDLE CreateInstanceEvent(InstanceEventCreation* creation) {
+    SetLastError(ERROR_SUCCESS);
     HANDLE event = CreateEventW(nullptr, TRUE, TRUE, kInstanceEventName);
-    DWORD error = GetLastError();
-    if (alreadyExisted) *alreadyExisted = event != nullptr && error == ERROR_ALREADY_EXISTS;
+    const DWORD error = GetLastError();
+    if (creation) *creation = ClassifyInstanceEventCreation(event != nullptr, error);
     return event;
 }
 

@@ -4,6 +4,7 @@
 // once, and only ever pulsed: a pulse with no waiter is lost. The close request of our own is what makes a
 // "/close" impossible to lose.
 #include "shell/Names.h"
+#include "shell/SingleInstance.h"
 
 #include <windows.h>
 
@@ -13,10 +14,10 @@ extern HANDLE InstanceEvent;      // waited on by InstanceWatchThread
 extern HANDLE CloseEvent;         // waited on by CloseWatchThread
 extern HANDLE CloseRequestEvent;  // waited on by CloseWatchThread; null when it could not be had
 
-// Creates "qvmouseeventtouch" (manual reset, signalled, default security). `alreadyExisted` (may be
-// null) is set when another instance had created it already (ERROR_ALREADY_EXISTS); the handle returned
-// then refers to that instance's event. Null when the event could not be created at all.
-HANDLE CreateInstanceEvent(bool* alreadyExisted);
+// Creates "qvmouseeventtouch" (manual reset, signalled, default security) and tells what the creation
+// reported in `creation` (may be null): when another instance had created it already, the handle returned
+// refers to that instance's event. Null when no handle could be had (refused access among the reasons).
+HANDLE CreateInstanceEvent(InstanceEventCreation* creation);
 
 // Creates "qvmouseeventtouch_close" (manual reset, signalled) with an access list that lets Everyone and
 // the Administrators open it with full access, so that another user's process (an uninstaller) can pulse

@@ -19,6 +19,8 @@ CATALOGUE_WIN7 = ["No function", "System", "Expose application", "My computer", 
                   "Screen snap #1", "Screen snap #2", "Spotlight"]
 CATALOGUE_WIN10 = [n for n in CATALOGUE_WIN7 if n not in ("Email reader", "Web browser", "Media Player")]
 
+INSTANCE_EVENT = "qvmouseeventtouch"
+
 # A start that only carries a message to the running instance must be over quickly (Wine's own process
 # start-up is most of this).
 MESSENGER_SECONDS = 3.0
@@ -107,6 +109,38 @@ class StartAndSingleInstance(ShellTestCase):
         self.assertEqual(window["pid"], self.wine.processes()[0]["pid"], "the window is the first instance's")
         self.assertEqual(len(self.wine.processes()), 1, "only the first instance runs")
         self.assert_running(first, "after the second start")
+
+
+    def hold_instance_event_name(self, kind):
+        """Has the probe hold "qvmouseeventtouch" as `kind` (see orvel_wininfo hold); returns its report."""
+        _, out = self.wine.start_probe("hold", kind, INSTANCE_EVENT, "60000")
+        held = wait_until(lambda: [l for l in self.wine.probe_lines(out) if "held" in l], 10)
+        self.assertTrue(held and held[0]["held"] == 1, "the probe does not hold the name: %r" % held)
+        return held[0]
+
+    def assert_start_ends_as_messenger(self, creation):
+        report, windows = self.wine.run_probed(timeout_ms=15000)
+        self.assertTrue(report["finished"], "the start went on as a second resident instance: %r" % report)
+        self.assertEqual(report["exit"], 0, "exit code of the start")
+        self.assertEqual(windows, [], "the start made windows")
+        self.assertEqual(self.wine.processes(), [], "a process of the program is left")
+        events = [l.text for l in self.wine.trace()]
+        self.assertIn("single-instance messenger creation=%s pulsed=0" % creation, events)
+        self.assertFalse(any(e.startswith("mouse-hook") or e == "first-frame" for e in events),
+                         "the start installed its hook or drew its window: %r" % events)
+
+    def test_an_instance_event_that_refuses_us_counts_as_a_running_instance(self):
+        # An instance running elevated, or at another integrity level, may hold the event under an access list
+        # that refuses this start even the right to pulse it: the start must not become a second resident.
+        held = self.hold_instance_event_name("denied-event")
+        self.assertEqual(held["reopen_error"], 5, "the probe's event does not refuse an ordinary creation: %r" %
+                         held)
+        self.assert_start_ends_as_messenger("denied")
+
+    def test_the_name_held_by_another_kind_of_object_counts_as_a_running_instance(self):
+        held = self.hold_instance_event_name("mutex")
+        self.assertEqual(held["reopen_error"], 6, "an event of the mutex's name was not refused: %r" % held)
+        self.assert_start_ends_as_messenger("name-taken")
 
 
 class CommandLine(ShellTestCase):
