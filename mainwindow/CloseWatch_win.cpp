@@ -18,7 +18,7 @@ constexpr DWORD kThreadJoinMs = 3000;
 constexpr DWORD kPauseBeforeEndMs = 400;
 
 // Set (never pulsed) by Exit; lives until the process ends.
-HANDLE CloseRequestEvent() {
+HANDLE ExitRequestEvent() {
     static const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     return event;
 }
@@ -34,17 +34,27 @@ std::atomic<bool> GivenUpOn{false};
 
 bool IsSet(HANDLE event) { return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
-void CloseWatchThread(HANDLE closeEvent) {
-    HANDLE waitFor[3];
+// `closeEvent` is pulsed by "/close" and by others of the family; `closeRequest` is set beside each pulse
+// and kept until this wait takes it, which is what a "/close" made before the wait counts on.
+void CloseWatchThread(HANDLE closeEvent, HANDLE closeRequest) {
+#if defined(ORVEL_TEST_HOOKS)
+    // A thread that comes to its wait late, as on a loaded machine: a close request made meanwhile must not be
+    // lost.
+    if (unsigned ms = TestSwitchMs(L"ORVEL_TEST_CLOSE_WATCH_LATE_MS")) PauseUnlessStopped(ms);
+#endif
+    // The stop comes last: when a request came with it, the wait reports the request.
+    HANDLE waitFor[4];
     DWORD count = 0;
-    for (HANDLE event : {closeEvent, CloseRequestEvent(), StopEvent()}) {
+    for (HANDLE event : {closeEvent, closeRequest, ExitRequestEvent(), StopEvent()}) {
         if (event) waitFor[count++] = event;
     }
+    ORVEL_TRACE("close-watch waiting");
     const DWORD woken = WaitForMultipleObjects(count, waitFor, FALSE, INFINITE);
-    const bool pulsed = closeEvent && woken == WAIT_OBJECT_0 && waitFor[0] == closeEvent;
+    const HANDLE by = woken < WAIT_OBJECT_0 + count ? waitFor[woken - WAIT_OBJECT_0] : nullptr;
+    const bool exitRequested = IsSet(ExitRequestEvent());
     // The stop alone (the program ended another way) needs no device work; a request that came with it does.
-    if (!pulsed && !IsSet(CloseRequestEvent())) return;
-    ORVEL_TRACE("close-watch wake");
+    if (!by || (by == StopEvent() && !exitRequested)) return;
+    ORVEL_TRACE("close-watch wake by=%s", by == closeEvent ? "pulse" : by == closeRequest ? "request" : "exit");
     DeviceMode = 0;
     if (StopFlag == 0) StopFlag = 1;
     // Mode 0 to every supported mouse, then the reset pass for the families that need one.
@@ -62,10 +72,11 @@ void CloseWatchThread(HANDLE closeEvent) {
 
 void CloseWatch::Start() {
     // Made on the UI thread before the thread can ask for them.
-    CloseRequestEvent();
+    ExitRequestEvent();
     DeviceWorkDoneEvent();
     HANDLE closeEvent = CloseEvent;
-    thread_.Start("close-watch", [closeEvent] { CloseWatchThread(closeEvent); });
+    HANDLE closeRequest = CloseRequestEvent;
+    thread_.Start("close-watch", [closeEvent, closeRequest] { CloseWatchThread(closeEvent, closeRequest); });
 }
 
 bool CloseWatch::Stop() noexcept {
@@ -77,7 +88,7 @@ bool CloseWatch::Stop() noexcept {
 void RequestClose() {
     DeviceMode = 0;
     StopFlag = 1;
-    if (HANDLE request = CloseRequestEvent()) SetEvent(request);
+    if (HANDLE request = ExitRequestEvent()) SetEvent(request);
     // Others may be waiting on the named event too (the program's own watch is one of them).
     if (CloseEvent) PulseEvent(CloseEvent);
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The close watch: waits for a close request ("qvmouseeventtouch_close", pulsed by a start with "/close" and
-// by an uninstaller; or the notification menu's Exit, or a log-off), gives the mice back their own button
+// by an uninstaller, together with our own close request, which such a start sets and which stays set until
+// the watch takes it; or the notification menu's Exit, or a log-off), gives the mice back their own button
 // meaning, and ends the settings window through the UI thread (a log-off ends it itself, once the device work
-// is over).
+// is over). It waits once: a request that comes while it is not yet waiting is kept, one that comes during
+// the stop changes nothing.
 //
 // Its device work runs on the device worker and is waited for with a bound; should the thread still outlive
 // its own bound at shutdown, it touches only what lives until the process ends: the shared atomics, the

@@ -326,6 +326,7 @@ Dialog::Reply CKestanAssistantDlg::OnTimer(msg::Timer timer) {
         if (step.hideWindow) {
             ShowWindow(hwnd, SW_HIDE);
             StartHidden = 0;
+            ORVEL_TRACE("start-hidden hidden");
         }
         if (step.stopTimer) KillTimer(hwnd, kStartHiddenTimer);
         if (step.hideWindow) SetTimer(hwnd, kForegroundTimer, kForegroundAfterHiddenStartMs, nullptr);

@@ -11,6 +11,7 @@
 #include "shell/Names.h"
 #include "shell/ProcessState.h"
 #include "shell/Settings_win.h"
+#include "shell/SingleInstance.h"
 #include "shell/SingleInstance_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Trace_win.h"
@@ -96,10 +97,21 @@ std::vector<UniqueKernelHandle> ProcessesOfThisFile() {
     return found;
 }
 
+// "/close": the pulse that every program of the family understands, and our own request, which the
+// instance's close watch takes even when it was not waiting at this moment.
+void SendCloseRequest() {
+    const bool pulsed = PulseNamedEvent(kCloseEventName);
+    const bool requested = SetNamedEvent(kCloseRequestEventName);
+    ORVEL_TRACE("close-request pulsed=%d requested=%d", pulsed ? 1 : 0, requested ? 1 : 0);
+    (void)pulsed;
+    (void)requested;
+}
+
 // Waits, at most kCloseWaitLimitMs, until the running instance has ended and no process runs this file;
-// false when it gave up. The pulse is repeated while the instance is still there: one that came while the
-// instance was still starting found nobody waiting and was lost; a pulse to an instance already stopping
-// changes nothing. (Nothing announces that a named event is gone, hence the short look-ups.)
+// false when it gave up. The request is repeated while the instance is still there: an older instance knows
+// only the pulse, which is lost when its watch is not waiting at that instant; to an instance already
+// stopping a request changes nothing. (Nothing announces that a named event is gone, hence the short
+// look-ups.)
 bool WaitForRunningInstanceToEnd() {
     constexpr ULONGLONG kPulseAgainMs = 1000;
     constexpr DWORD kLookAgainMs = 50;
@@ -110,7 +122,7 @@ bool WaitForRunningInstanceToEnd() {
     while (!instanceGone && elapsed() < kCloseWaitLimitMs) {
         if (elapsed() - lastPulse >= kPulseAgainMs) {
             lastPulse = elapsed();
-            PulseNamedEvent(kCloseEventName);
+            SendCloseRequest();
         }
         Sleep(kLookAgainMs);
         instanceGone = !InstanceEventExists();
@@ -159,9 +171,10 @@ int EndOfProcess(int threadsLeft, unsigned lastProbesMs) {
     // A worker left running (stuck in a driver call) may still wait on the events: the process's end closes
     // them then, and the worker with them.
     if (threadsLeft == 0) {
-        if (InstanceEvent) CloseHandle(InstanceEvent);
-        if (CloseEvent) CloseHandle(CloseEvent);
-        InstanceEvent = CloseEvent = nullptr;
+        for (HANDLE* event : {&InstanceEvent, &CloseEvent, &CloseRequestEvent}) {
+            if (*event) CloseHandle(*event);
+            *event = nullptr;
+        }
     }
     ORVEL_TRACE("exit threads-left=%d", threadsLeft);
 #if defined(ORVEL_TEST_HOOKS)
@@ -194,7 +207,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     CommandLineOptions options = ParseCommandLine(GetCommandLineW());
     if (options.hide) StartHidden = 1;
     if (options.close) {
-        PulseNamedEvent(kCloseEventName);
+        SendCloseRequest();
         // "/close" alone always ends with 0; with "/wait" the exit code tells a script whether it may go on.
         if (options.wait && !WaitForRunningInstanceToEnd()) return 1;
         return 0;
@@ -202,14 +215,28 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (options.reset) DeleteSettingsKey();
     EnsureSettingsKey();
 
-    bool alreadyRunning = false;
-    InstanceEvent = CreateInstanceEvent(&alreadyRunning);
-    if (alreadyRunning) {
-        CloseHandle(InstanceEvent);
+    // Held from before the single-instance test: a "/close" that finds our instance event then finds the
+    // request too, however soon it comes. A messenger leaves its state alone (it may hold the running
+    // instance's request).
+    UniqueKernelHandle closeRequest(OpenCloseRequestEvent());
+    InstanceEventCreation creation = InstanceEventCreation::Failed;
+    InstanceEvent = CreateInstanceEvent(&creation);
+    if (DecideStartRole(creation) == StartRole::Messenger) {
+        if (InstanceEvent) CloseHandle(InstanceEvent);
         InstanceEvent = nullptr;
-        PulseNamedEvent(kInstanceEventName);  // the running instance shows its window
+        // The running instance shows its window. One that refused us its event may refuse the pulse as well:
+        // this start then only ends.
+        const bool pulsed = PulseNamedEvent(kInstanceEventName);
+        ORVEL_TRACE("single-instance messenger creation=%s pulsed=%d", InstanceEventCreationName(creation),
+                    pulsed ? 1 : 0);
+        (void)pulsed;
         return 0;
     }
+    // Only from here is this the instance: a request set earlier was meant for an instance that has ended
+    // since (a "/close /wait" repeats its request while the old one stops), or for none.
+    ResetStartupEvent(closeRequest.Get());
+    CloseRequestEvent = closeRequest.Release();
+    ORVEL_TRACE("single-instance resident");
     CloseEvent = CreateCloseEvent();
     ResetStartupEvent(InstanceEvent);
     ResetStartupEvent(CloseEvent);

@@ -724,6 +724,14 @@ class WineSession:
         proc = self._tool(["reg", "query", key], check=False)
         return parse_reg_query(proc.stdout.decode("utf-8", errors="replace"), key)
 
+    def reg_key_exists(self, key=SETTINGS_KEY):
+        """Whether a key exists, values or not: Wine's `reg query` prints nothing at all for a key without values,
+        which reg_query cannot tell from a missing key, so the parent's listing of its subkeys is read."""
+        parent, _, _ = key.rpartition("\\")
+        proc = self._tool(["reg", "query", parent], check=False)
+        lines = proc.stdout.decode("utf-8", errors="replace").splitlines()
+        return any(line.strip().lower() == expand_hive(key).lower() for line in lines)
+
     def reg_import(self, entries):
         """Writes {key: {name: value}} through regedit in one go (ints as REG_DWORD)."""
         path = self.prefix / "drive_c" / "orvel-probe" / "import.reg"

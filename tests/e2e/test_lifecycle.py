@@ -8,6 +8,9 @@ import unittest
 
 from harness import TITLE, WineTestCase, dialog_probe_path, parse_json_lines, wait_until
 
+# Our own close request beside the family's pulsed "qvmouseeventtouch_close".
+CLOSE_REQUEST_EVENT = "OrvelMouseAssistant_CloseRequest"
+
 DIALOG_TESTS = ["create", "destroy", "object-takes-window", "init-true-focuses-first-control",
                 "init-false-leaves-focus", "table-replies", "end-dialog-from-another-thread",
                 "pre-translation-order", "pre-translation-consumes", "handler-throws", "pre-translate-throws",
@@ -118,6 +121,65 @@ class Shutdown(LifecycleTestCase):
         # The wake-up finished and its thread ended before the events it waits on were closed.
         self.assert_in_order(self.events(), "tilt-wake", "stop", "tilt-work-done", "worker-end tilt",
                              "parts-stopped threads-left=0", "exit threads-left=0")
+
+
+class CloseRequests(LifecycleTestCase):
+    """A "/close" must end the instance whenever it comes after the instance exists, not only while the close
+    watch happens to be waiting: a pulse of the named event reaches only a thread that waits at that instant."""
+
+    # The close watch comes to its wait this late: far longer than a "/close" start takes to get its request out.
+    LATE_MS = 6000
+
+    def round_events(self, round_number):
+        """The trace from the round_number-th instance's start on."""
+        events = self.events()
+        starts = [i for i, e in enumerate(events) if e == "single-instance resident"]
+        self.assertGreaterEqual(len(starts), round_number, "instance starts in the trace: %r" % events)
+        return events[starts[round_number - 1]:]
+
+    def test_close_before_the_close_watch_waits_ends_the_instance(self):
+        for round_number in range(1, 4):
+            program = self.wine.start(switches={"ORVEL_TEST_CLOSE_WATCH_LATE_MS": self.LATE_MS})
+            self.wine.wait_trace("single-instance resident", count=round_number)
+            report, _ = self.wine.run_probed("/close")
+            self.assertEqual((report["finished"], report["exit"]), (1, 0), "the /close start: %r" % report)
+            self.ended_cleanly(program, 20, "a /close made before the close watch waited (round %d)" % round_number)
+            events = self.round_events(round_number)
+            # The round tested what it says: the request came before the watch was waiting.
+            self.assert_in_order(events, "close-request", "close-watch waiting", "close-watch wake by=request",
+                                 "stop", "exit threads-left=0")
+
+    def test_close_at_once_after_a_start_always_ends_the_instance(self):
+        # Without any help: "/close" (or the uninstaller's "/close /wait") as soon as the instance exists, again
+        # and again.
+        for round_number in range(1, 7):
+            program = self.wine.start()
+            self.wine.wait_trace("single-instance resident", count=round_number)
+            args = ("/close", "/wait") if round_number % 2 == 0 else ("/close",)
+            report, _ = self.wine.run_probed(*args, timeout_ms=20000)
+            self.assertEqual((report["finished"], report["exit"]), (1, 0),
+                             "the %s start (round %d): %r" % (" ".join(args), round_number, report))
+            self.ended_cleanly(program, 15, "%s at once after a start (round %d)" % (" ".join(args), round_number))
+            self.assert_in_order(self.round_events(round_number), "close-watch wake", "exit threads-left=0")
+
+
+    def test_a_request_nobody_took_does_not_stop_the_next_instance(self):
+        # Another process holds the close request, set: it was made before this instance existed (for one that has
+        # ended since, or when none ran). The instance that starts now runs on; a "/close" made now ends it.
+        _, out = self.wine.start_probe("hold", "set-event", CLOSE_REQUEST_EVENT, "60000")
+        held = wait_until(lambda: [l for l in self.wine.probe_lines(out) if "held" in l], 10)
+        self.assertTrue(held and held[0]["held"] == 1, "the probe does not hold the close request: %r" % held)
+        program = self.start_and_wait_visible()
+        self.wine.wait_trace("close-watch waiting")
+        time.sleep(1.0)  # a request taken would have woken the close watch within milliseconds
+        self.assertTrue(program.running(), "the instance ended on a request made before it started")
+        self.assertFalse(any(e.startswith("close-watch wake") for e in self.events()),
+                         "the close watch took a request made before the instance started")
+        self.wine.run_probed("/close")
+        self.ended_cleanly(program, 15, "/close after the old request")
+        # (The "/close" start traces its line once it has sent both, which may be after the watch woke.)
+        self.assertIn("close-request pulsed=1 requested=1", self.events())
+        self.assert_in_order(self.events(), "close-watch waiting", "close-watch wake", "exit threads-left=0")
 
 
 class SessionEnd(LifecycleTestCase):

@@ -19,6 +19,8 @@ CATALOGUE_WIN7 = ["No function", "System", "Expose application", "My computer", 
                   "Screen snap #1", "Screen snap #2", "Spotlight"]
 CATALOGUE_WIN10 = [n for n in CATALOGUE_WIN7 if n not in ("Email reader", "Web browser", "Media Player")]
 
+INSTANCE_EVENT = "qvmouseeventtouch"
+
 # A start that only carries a message to the running instance must be over quickly (Wine's own process
 # start-up is most of this).
 MESSENGER_SECONDS = 3.0
@@ -109,6 +111,38 @@ class StartAndSingleInstance(ShellTestCase):
         self.assert_running(first, "after the second start")
 
 
+    def hold_instance_event_name(self, kind):
+        """Has the probe hold "qvmouseeventtouch" as `kind` (see orvel_wininfo hold); returns its report."""
+        _, out = self.wine.start_probe("hold", kind, INSTANCE_EVENT, "60000")
+        held = wait_until(lambda: [l for l in self.wine.probe_lines(out) if "held" in l], 10)
+        self.assertTrue(held and held[0]["held"] == 1, "the probe does not hold the name: %r" % held)
+        return held[0]
+
+    def assert_start_ends_as_messenger(self, creation):
+        report, windows = self.wine.run_probed(timeout_ms=15000)
+        self.assertTrue(report["finished"], "the start went on as a second resident instance: %r" % report)
+        self.assertEqual(report["exit"], 0, "exit code of the start")
+        self.assertEqual(windows, [], "the start made windows")
+        self.assertEqual(self.wine.processes(), [], "a process of the program is left")
+        events = [l.text for l in self.wine.trace()]
+        self.assertIn("single-instance messenger creation=%s pulsed=0" % creation, events)
+        self.assertFalse(any(e.startswith("mouse-hook") or e == "first-frame" for e in events),
+                         "the start installed its hook or drew its window: %r" % events)
+
+    def test_an_instance_event_that_refuses_us_counts_as_a_running_instance(self):
+        # An instance running elevated, or at another integrity level, may hold the event under an access list
+        # that refuses this start even the right to pulse it: the start must not become a second resident.
+        held = self.hold_instance_event_name("denied-event")
+        self.assertEqual(held["reopen_error"], 5, "the probe's event does not refuse an ordinary creation: %r" %
+                         held)
+        self.assert_start_ends_as_messenger("denied")
+
+    def test_the_name_held_by_another_kind_of_object_counts_as_a_running_instance(self):
+        held = self.hold_instance_event_name("mutex")
+        self.assertEqual(held["reopen_error"], 6, "an event of the mutex's name was not refused: %r" % held)
+        self.assert_start_ends_as_messenger("name-taken")
+
+
 class CommandLine(ShellTestCase):
 
     def test_close_ends_running_instance(self):
@@ -165,6 +199,42 @@ class CommandLine(ShellTestCase):
                                      "are reassigned")
         self.assert_running(program, "after /reset")
 
+    def test_reset_given_to_a_second_start_empties_the_key_and_only_shows_the_instance(self):
+        # "/reset" is read before the single-instance test: the second start deletes the key and makes it again,
+        # empty, then only asks the running instance to show its window.
+        first = self.start_hidden({"bt3": 7, "bt4": 9, "stale value": 99})
+        before = self.wine.settings()
+        self.assertEqual((before.get("bt3"), before.get("stale value")), (("REG_DWORD", 7), ("REG_DWORD", 99)),
+                         "the key before the second start: %r" % before)
+        report, windows = self.wine.run_probed("/reset", timeout_ms=15000)
+        self.assertEqual((report["finished"], report["exit"]), (1, 0), "the /reset start: %r" % report)
+        self.assertEqual(report["visible_windows"], 0, "the /reset start showed a window: %r" % windows)
+        self.assertTrue(self.wine.reg_key_exists(SETTINGS_KEY), "the settings key was not made again")
+        self.assertIn(self.wine.settings(), (None, {}), "the key after the second start's /reset is not empty")
+        self.assertIn("single-instance messenger creation=existed pulsed=1", [l.text for l in self.wine.trace()])
+        held, _ = self.wine.windows(title=TITLE, until="visible", timeout=5)
+        self.assertTrue(held, "the running instance did not show its window")
+        self.assertEqual([p["pid"] for p in self.wine.processes()], [self.main_window()["pid"]],
+                         "only the first instance runs, and the window is its own")
+        self.assert_running(first, "after the second start's /reset")
+
+    def test_hidden_start_takes_the_foreground_after_hiding(self):
+        program = self.wine.start("/hide")
+        lines = self.wine.wait_trace("hidden-foreground")
+        hidden = next((l.ms for l in lines if l.is_event("start-hidden hidden")), None)
+        grabbed = next(l.ms for l in lines if l.is_event("hidden-foreground"))
+        self.assertIsNotNone(hidden, "the foreground was taken before the window was hidden: %r" % lines)
+        # About 800 ms after the hide, on a timer; a grab at once would hand the window straight back to the
+        # foreground it has just left, and a grab seconds late is a timer gone wrong.
+        self.assertGreaterEqual(grabbed - hidden, 750, "the foreground was taken %d ms after the hide" %
+                                (grabbed - hidden))
+        self.assertLess(grabbed - hidden, 4000, "the foreground was taken %d ms after the hide" % (grabbed - hidden))
+        window = self.main_window()
+        self.assertFalse(window["visible"], "the grab showed the window: %r" % window)
+        self.assertEqual((self.wine.foreground() or {}).get("hwnd"), window["hwnd"],
+                         "the hidden settings window is not the foreground window")
+        self.assert_running(program, "after the grab")
+
     def test_stored_values_are_range_checked(self):
         # In the win10 prefix the catalogue has 28 entries: 28 and 500 are out of range, 27 and 12 are not;
         # "order" and "extra key" are stored as read.
@@ -215,6 +285,43 @@ class WindowKeysAndTray(ShellTestCase):
             if menu:
                 break
         return menu
+
+    def choose_show(self):
+        menus = self.open_tray_menu()
+        self.assertTrue(menus, "the notification menu did not open")
+        # A click on the first item, "Show": with the settings window hidden, keys go to whichever X window has
+        # the focus, not to the menu.
+        left, top, right, _ = menus[0]["rect"]
+        self.wine.click(left + (right - left) // 2, top + 12)
+
+    def test_show_brings_the_hidden_window_to_the_front_and_only_then(self):
+        program = self.start_hidden({})
+        self.assertTrue(wait_until(self.tray_windows, 10, interval=0.3), "the icon never appeared")
+        # Another application's window is in front, over the place of the settings window.
+        _, out = self.wine.start_probe("keys-window", "100", "60", "1080", "680", "60000")
+        ready = wait_until(lambda: [l for l in self.wine.probe_lines(out) if "ready" in l], 10)
+        self.assertTrue(ready, "the helper window did not come up")
+        helper = ready[0]["hwnd"]
+        self.assertTrue(wait_until(lambda: (self.wine.foreground() or {}).get("hwnd") == helper, 5),
+                        "the helper window did not take the foreground")
+
+        self.choose_show()
+        hwnd = self.main_window()["hwnd"]
+        shown = wait_until(lambda: self.main_window()["visible"] and
+                           (self.wine.foreground() or {}).get("hwnd") == hwnd, 5, interval=0.2)
+        self.assertTrue(shown, "Show did not show the window in front: %r, foreground %r" %
+                        (self.main_window(), self.wine.foreground()))
+        order = [w["hwnd"] for w in self.wine.windows(exe=None) if w["hwnd"] in (hwnd, helper)]
+        self.assertEqual(order, [hwnd, helper], "the settings window is not above the helper window")
+
+        # A minimised window counts as shown: Show does nothing then (a double click on the icon restores it).
+        left, top = self.main_window()["rect"][:2]
+        self.wine.click(left + 608, top + 24)
+        self.assertTrue(wait_until(lambda: self.main_window()["iconic"], 3, interval=0.1), "not minimised")
+        self.choose_show()
+        time.sleep(1.0)  # Show would have restored it at once
+        self.assertTrue(self.main_window()["iconic"], "Show restored a minimised window")
+        self.assert_running(program, "after Show")
 
     def test_tray_exit_ends_program(self):
         program = self.start_and_wait_visible()

@@ -24,6 +24,8 @@
 //                                              | display [L T R B ...]   (made-up monitors) | busy MS
 //                                               the test build's channel into the program
 //   orvel_wininfo deny-write KEY                  no one may change HKCU\KEY any more
+//   orvel_wininfo hold set-event|denied-event|mutex NAME MS
+//                                              holds a named object for MS milliseconds (see Hold)
 //
 // Exit codes: 0 answered (for --until: the condition held), 1 --until timed out, 2 bad arguments,
 // 3 the program given to "run" could not be started.
@@ -164,7 +166,8 @@ int Usage() {
                  "       orvel_wininfo keys-window X Y W H MS [SLOW-MS]\n"
                  "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume | stalls\n"
                  "                             | display [L T R B ...] | busy MS\n"
-                 "       orvel_wininfo deny-write KEY\n");
+                 "       orvel_wininfo deny-write KEY\n"
+                 "       orvel_wininfo hold set-event|denied-event|mutex NAME MS\n");
     return 2;
 }
 
@@ -557,6 +560,56 @@ int DenyWrite(int argc, wchar_t** argv) {
     return set == ERROR_SUCCESS ? 0 : 1;
 }
 
+// Holds a named object for MS milliseconds, as another process may hold one the program names:
+//   set-event     an auto-reset event left set (a request nobody has taken), default security;
+//   denied-event  a manual-reset event whose access list grants only the system account, as an instance
+//                 running elevated or at another integrity level may have made it;
+//   mutex         a mutex (the name taken by an object of another kind).
+// Prints {"held":1,"error":E,"reopen_error":R} once it holds the object: E is what its creation reported (183
+// when the name existed already), R what an ordinary CreateEventW of the name reports now (0 when it works).
+int Hold(int argc, wchar_t** argv) {
+    if (argc != 5) return Usage();
+    const std::wstring kind = argv[2];
+    const wchar_t* name = argv[3];
+    HANDLE object = nullptr;
+    if (kind == L"set-event") {
+        object = CreateEventW(nullptr, FALSE, TRUE, name);
+    } else if (kind == L"denied-event") {
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        PSID system = nullptr;
+        AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system);
+        const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(system);
+        std::vector<BYTE> aclBytes(aclSize);
+        auto* acl = reinterpret_cast<ACL*>(aclBytes.data());
+        InitializeAcl(acl, aclSize, ACL_REVISION);
+        AddAccessAllowedAce(acl, ACL_REVISION, EVENT_ALL_ACCESS, system);
+        SECURITY_DESCRIPTOR descriptor;
+        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+        object = CreateEventW(&attributes, TRUE, FALSE, name);
+        FreeSid(system);
+    } else if (kind == L"mutex") {
+        object = CreateMutexW(nullptr, FALSE, name);
+    } else {
+        return Usage();
+    }
+    const DWORD error = object ? GetLastError() : 0;
+    if (!object) {
+        std::printf("{\"held\":0,\"error\":%lu}\n", (unsigned long)GetLastError());
+        return 1;
+    }
+    HANDLE again = CreateEventW(nullptr, TRUE, FALSE, name);
+    const DWORD reopenError = again ? 0 : GetLastError();
+    if (again) CloseHandle(again);
+    std::printf("{\"held\":1,\"error\":%lu,\"reopen_error\":%lu}\n", (unsigned long)error,
+                (unsigned long)reopenError);
+    std::fflush(stdout);
+    Sleep(DWORD(_wtoi(argv[4])));
+    CloseHandle(object);
+    return 0;
+}
+
 // Pulses a named event, as another process of the program's family would.
 int Pulse(int argc, wchar_t** argv) {
     if (argc != 3) return Usage();
@@ -718,5 +771,6 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"keys-window") return KeysWindow(argc, argv);
     if (command == L"channel") return Channel(argc, argv);
     if (command == L"deny-write") return DenyWrite(argc, argv);
+    if (command == L"hold") return Hold(argc, argv);
     return Usage();
 }
