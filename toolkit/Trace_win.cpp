@@ -32,13 +32,21 @@ void TraceLine(const char* format, ...) {
     if (body < 0) return;
     size_t len = std::min(sizeof line - 2, size_t(head + body));
     line[len++] = '\n';
-    // Several threads may trace at once: appending whole lines under FILE_APPEND_DATA keeps them apart.
+    // Several threads, and processes (a "/close" start traces into the instance's file), may trace at once.
+    // Wine appends under FILE_APPEND_DATA by finding the end and then writing there, so two appends can land
+    // on one offset and one line overwrite the other: the writers take turns through a named mutex. A writer
+    // that died holding it leaves it abandoned, which still lets the next one in; one that hangs costs 1 s.
+    static const HANDLE turns = CreateMutexW(nullptr, FALSE, L"Local\\OrvelTestTraceTurns");
+    const DWORD waited = turns ? WaitForSingleObject(turns, 1000) : WAIT_FAILED;
+    const bool held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
     HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, line, DWORD(len), &written, nullptr);
-    CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, line, DWORD(len), &written, nullptr);
+        CloseHandle(file);
+    }
+    if (held) ReleaseMutex(turns);
 }
 
 std::string TraceUtf8(const std::wstring& text) {
