@@ -71,6 +71,22 @@ bool RegisterRawInput(HWND target) {
     return RegisterRawInputDevices(entries, ARRAYSIZE(entries), sizeof(RAWINPUTDEVICE)) != FALSE;
 }
 
+std::vector<RawDeviceEntry> RegisteredRawInput() {
+    std::vector<RawDeviceEntry> entries;
+    UINT count = 0;
+    if (GetRegisteredRawInputDevices(nullptr, &count, sizeof(RAWINPUTDEVICE)) == UINT(-1) || count == 0) {
+        return entries;
+    }
+    std::vector<RAWINPUTDEVICE> devices(count);
+    const UINT got = GetRegisteredRawInputDevices(devices.data(), &count, sizeof(RAWINPUTDEVICE));
+    if (got == UINT(-1)) return entries;
+    for (UINT i = 0; i < got && i < devices.size(); ++i) {
+        entries.push_back({devices[i].usUsagePage, devices[i].usUsage, devices[i].dwFlags,
+                           reinterpret_cast<std::uintptr_t>(devices[i].hwndTarget)});
+    }
+    return entries;
+}
+
 void HandleRawInput(HRAWINPUT input) {
     UINT size = 0;
     if (GetRawInputData(input, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER)) != 0) return;

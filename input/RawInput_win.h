@@ -4,12 +4,18 @@
 // UI thread.
 #include <windows.h>
 
+#include "input/RawInputRules.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Registers the five entries (the mouse, usage page 1 usage 2; the vendor collections on usage pages
 // 0xFF12, 0xFF29, 0xFF31 and 0xFF18, usage 1), all with RIDEV_INPUTSINK and `target`. False when refused.
 bool RegisterRawInput(HWND target);
+
+// The process's raw-input registrations as the system keeps them.
+std::vector<RawDeviceEntry> RegisteredRawInput();
 
 // One WM_INPUT record: mouse records go to the switcher and the board and may close a button's picker;
 // a vendor report runs and releases functions, adds tilt steps and shows the gesture indicator.

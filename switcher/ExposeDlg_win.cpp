@@ -8,6 +8,7 @@
 #include "switcher/Interaction.h"
 #include "switcher/Overview_win.h"
 #include "switcher/OverviewLayout.h"
+#include "switcher/PrintHangWindow_win.h"
 #include "switcher/SwitcherPaint_win.h"
 #include "switcher/WindowList_win.h"
 #include "toolkit/Clock_win.h"
@@ -76,6 +77,9 @@ void EXPOSE_DLG::Start() {
     Create(IDD_EXPOSE);
     std::shared_ptr<AnimationClock> clock = clock_;
     animationThread_.Start("switcher-animation", [clock] { SwitcherAnimationThread(clock); });
+#if defined(ORVEL_TEST_HOOKS)
+    StartPrintHangWindowIfAsked();
+#endif
 }
 
 bool EXPOSE_DLG::Stop() noexcept {

@@ -203,10 +203,10 @@ void RunOverviewThread(const OverviewStart& start) {
 
     POINT cursor{};
     GetCursorPos(&cursor);
-    const HMONITOR monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
-    const RECT bounds = AsRect(MonitorRect(reinterpret_cast<WindowId>(monitor)));
+    const WindowId monitor = MonitorAt(cursor);
+    const RECT bounds = AsRect(MonitorRect(monitor));
     const HWND progman = FindWindowW(L"Progman", nullptr);
-    CollectOtherMonitors(DisplayMonitors(), reinterpret_cast<WindowId>(monitor), Expose);
+    CollectOtherMonitors(DisplayMonitors(), monitor, Expose);
 
     Expose.selected = -1;
     Expose.highlighted = -1;
