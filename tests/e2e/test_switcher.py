@@ -309,5 +309,33 @@ class DisplayChange(SwitcherTestCase):
         self.assertTrue(program.running())
 
 
+class EarlyWayOut(SwitcherTestCase):
+    """Input before the layout is ready (it takes 2.5 s here on purpose)."""
+
+    def test_a_release_before_the_layout_is_ready_picks_nothing(self):
+        program = self.start_program(switches={"ORVEL_TEST_SWITCHER_LAYOUT_MS": 2500})
+        out, probe = self.start_windows()
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+        self.wine.xdotool("mousemove", *REST)
+        self.request()
+        cells = self.overview(1)  # where the thumbnails go
+        self.key("Escape")
+        self.wait_ended(1)
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+
+        # ---- a click released over where a thumbnail is going to be, before the layout is ready
+        self.request()
+        self.wine.wait_trace("switcher-shown", count=2)
+        l, t, r, b = cells[2][1]
+        self.wine.click((l + r) // 2, (t + b) // 2)
+        self.assertEqual(self.wait_ended(2), "switcher-done selected=-1 target=%d" % probe["plain1"])
+        finish = self.events("switcher-finish")[-1]
+        self.assertIn("pick=-1", finish.text)
+        ready = self.events("switcher-ready")
+        self.assertTrue(len(ready) < 2 or finish.ms <= ready[1].ms,
+                        "the release came after the layout was ready: the test proves nothing")
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]), "the window in front before did not stay")
+        self.assertTrue(program.running())
+
 if __name__ == "__main__":
     unittest.main()
