@@ -4,8 +4,9 @@
 //
 // Threads: the pass runs on a worker (the overview thread, or the start-up pass) and holds the lock for the
 // whole pass; the switcher's painting (UI thread) holds it while it draws a picture and never waits long for
-// it. A window of the UI thread is never asked for a picture from another thread: it would have to wait for
-// the UI thread.
+// it. Each picture is waited for only so long (WindowPicture_win.h), so the pass, and the lock, always end.
+// A window of the UI thread is never asked for a picture from another thread: it would have to wait for the
+// UI thread.
 #include "switcher/CaptureCache.h"
 
 #include <windows.h>
@@ -31,8 +32,9 @@ private:
     bool held_ = false;
 };
 
-// Pictures with PrintWindow. `avoidThread`: the UI thread, whose windows get no picture. A window is asked
-// for its picture only when it answers at once; those that did not are noted.
+// Pictures the windows paint of themselves (PictureOfWindow). `avoidThread`: the UI thread, whose windows get
+// no picture. A window is asked only when it answers at once; those that did not, or did not paint within
+// the limit, are noted.
 class SystemCapture final : public CaptureSystem {
 public:
     explicit SystemCapture(DWORD avoidThread);

@@ -198,12 +198,17 @@ void EXPOSE_DLG::OnRawInput(HRAWINPUT input) {
     if (GetRawInputData(input, RID_INPUT, buffer, &read, sizeof(RAWINPUTHEADER)) != size) return;
     const auto* record = reinterpret_cast<const RAWINPUT*>(buffer);
     if (record->header.dwType == RIM_TYPEKEYBOARD) {
-        if (size < offsetof(RAWINPUT, data) + sizeof(RAWKEYBOARD) || !Expose.ready) return;
+        if (size < offsetof(RAWINPUT, data) + sizeof(RAWKEYBOARD) || !shown_ || Expose.done) return;
         const RAWKEYBOARD& key = record->data.keyboard;
         if (key.Message != WM_KEYDOWN && key.Message != WM_SYSKEYDOWN) return;
         if (key.VKey == kNoKey) return;
-        const KeyDecision d = DecideKey(key.VKey, Expose.highlighted, Expose.columns, Expose.windowCount);
-        ORVEL_TRACE("switcher-key vk=%u effect=%d index=%d", unsigned(key.VKey), int(d.effect), d.index);
+        const bool ready = Expose.ready != 0;
+        // Before the layout is ready (a window may be slow to paint itself) only Escape is taken.
+        const KeyDecision d = ready ? DecideKey(key.VKey, Expose.highlighted, Expose.columns, Expose.windowCount)
+                                    : DecideKeyBeforeReady(key.VKey);
+        if (!ready && d.effect == KeyEffect::Nothing) return;
+        ORVEL_TRACE("switcher-key vk=%u effect=%d index=%d ready=%d", unsigned(key.VKey), int(d.effect), d.index,
+                    ready ? 1 : 0);
         switch (d.effect) {
         case KeyEffect::MoveTo: MoveHighlightTo(d.index); break;
         case KeyEffect::Pick: Finish(d.index); break;
@@ -218,8 +223,9 @@ void EXPOSE_DLG::OnRawInput(HRAWINPUT input) {
         GetCursorPos(&at);
         ScreenToClient(Hwnd(), &at);
         const int hit = HitTest(Expose, at.x, at.y);
-        // A release anywhere ends the overview, also before it is ready; over a thumbnail it picks it.
-        if (record->data.mouse.usButtonFlags & RI_MOUSE_LEFT_BUTTON_UP) Finish(hit);
+        // A release anywhere ends the overview, also before it is ready (nothing is hit then); over a
+        // thumbnail it picks it.
+        if ((record->data.mouse.usButtonFlags & RI_MOUSE_LEFT_BUTTON_UP) && shown_) Finish(hit);
         Expose.hover = hit;
     }
 }
@@ -233,11 +239,16 @@ void EXPOSE_DLG::OnDisplayChange(const std::vector<SwitcherRect>& monitorsNow) {
     if (ends) Finish(-1);
 }
 
+// The first way out decides. The switcher and the panels go at once, from here: the overview thread may
+// still be laying out (waiting, within its bounds, for windows slow to paint themselves), and it hands the
+// foreground over when it sees `done`.
 void EXPOSE_DLG::Finish(int pick) {
+    if (Expose.done) return;
     if (pick >= 0) Expose.selected = pick;
     Expose.done = 1;
+    ORVEL_TRACE("switcher-finish pick=%d ready=%d", pick, int(Expose.ready));
+    HideOverview();
     SetEvent(OverviewDoneEvent());
-    ORVEL_TRACE("switcher-finish pick=%d", pick);
 }
 
 // ------------------------------------------------------------------------------------------ an overview
@@ -285,6 +296,7 @@ void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std:
     }
     growing_.fill(false);
     readyFrameTraced_ = false;
+    shown_ = true;
     Expose.lastMouseX = Expose.lastMouseY = -1;
     Expose.hover = -1;
     SetWindowPos(Hwnd(), nullptr, monitor.left, monitor.top, monitor.right - monitor.left,
@@ -309,6 +321,10 @@ void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std:
 }
 
 void EXPOSE_DLG::OverviewReady() {
+    if (Expose.done || !shown_) {
+        Expose.busy = 0;  // the user left before the layout was ready, or the displays changed
+        return;
+    }
     const int count = Expose.windowCount;
     // The program's own windows are asked for their icons here, on their own thread.
     const DWORD self = GetCurrentThreadId();
@@ -327,6 +343,8 @@ void EXPOSE_DLG::OverviewReady() {
 
 void EXPOSE_DLG::HideOverview() {
     Expose.ready = 0;
+    if (!shown_) return;  // hidden already (the user's way out comes first, the overview's own hide later)
+    shown_ = false;
     SetTicking(false);
     if (tooltip_) SendMessageW(tooltip_, TTM_ACTIVATE, FALSE, 0);
     ShowWindow(Hwnd(), SW_HIDE);

@@ -29,6 +29,11 @@ KeyDecision DecideKey(unsigned virtualKey, int highlighted, int columns, int win
     return {KeyEffect::MoveTo, target};
 }
 
+KeyDecision DecideKeyBeforeReady(unsigned virtualKey) {
+    if (virtualKey == kKeyEscape) return {KeyEffect::Cancel, -1};
+    return {KeyEffect::Nothing, -1};
+}
+
 int HitTest(const ExposeState& state, int x, int y) {
     if (!state.ready) return -1;
     const int count = state.windowCount;

@@ -28,6 +28,12 @@ struct KeyDecision {
 // first and the last window.
 KeyDecision DecideKey(unsigned virtualKey, int highlighted, int columns, int windowCount);
 
+// A key pressed while the overview is shown but not laid out yet (its pictures may take long: a window can
+// be slow to paint itself). Only Escape is taken: it cancels, and the switcher goes at once. Every other key
+// does nothing, so that nothing is picked from a grid the user has not seen.
+constexpr unsigned kKeyEscape = 27;  // VK_ESCAPE
+KeyDecision DecideKeyBeforeReady(unsigned virtualKey);
+
 // The first thumbnail in list order whose present rectangle holds the client point; -1 over empty space or
 // while the overview is not ready.
 int HitTest(const ExposeState& state, int x, int y);

@@ -9,6 +9,7 @@
 #include "switcher/ExposeDlg_win.h"
 #include "switcher/OverviewLayout.h"
 #include "switcher/WindowList_win.h"
+#include "switcher/WindowPicture_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
@@ -44,40 +45,40 @@ void HandOverForeground(HWND window, Steps steps) {
 // one (so no window is on it), else the screen as it is.
 UniqueBitmap DimmedPicture(const RECT& monitor, HWND progman, DimKind kind, std::minstd_rand& random) {
     const int w = int(monitor.right - monitor.left), h = int(monitor.bottom - monitor.top);
+    UniqueBitmap picture;
     void* bits = nullptr;
-    UniqueBitmap picture(CreatePictureBitmap(w, h, &bits));
-    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-    if (!picture || !dc) return {};
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    const long long count = (long long)w * h;
-    {
-        SelectScope select(dc.Get(), picture.Get());
-        if (!select) return {};
-        bool painted = false;
-        // The desktop paints itself on its own thread: a desktop that does not answer is not waited for.
-        if (Expose.osMajorVersion > 5 && progman && WindowAnswers(progman)) {
-            MarkUnpainted(pixels, count);
-            // The desktop window spans every monitor: its part of this monitor goes to (0, 0).
-            POINT origin{0, 0};
-            ClientToScreen(progman, &origin);
-            POINT before{};
-            SetViewportOrgEx(dc.Get(), origin.x - monitor.left, origin.y - monitor.top, &before);
-            const BOOL printed = PrintWindow(progman, dc.Get(), PW_CLIENTONLY);
-            SetViewportOrgEx(dc.Get(), before.x, before.y, nullptr);
-            GdiFlush();
-            painted = printed && SettlePainted(pixels, count);
-        }
-        if (!painted) {
-            HDC screen = GetDC(nullptr);
-            if (screen) {
-                BitBlt(dc.Get(), 0, 0, w, h, screen, monitor.left, monitor.top, SRCCOPY);
-                ReleaseDC(nullptr, screen);
-            }
-            GdiFlush();
+    // The desktop paints itself on its own thread: a desktop that does not answer, or does not finish its
+    // paint in time, is not waited for.
+    if (Expose.osMajorVersion > 5 && progman && WindowAnswers(progman)) {
+        // The desktop window spans every monitor: its part of this monitor goes to (0, 0).
+        POINT origin{0, 0};
+        ClientToScreen(progman, &origin);
+        PictureRequest request;
+        request.width = w;
+        request.height = h;
+        request.flags = PW_CLIENTONLY;
+        request.origin = {origin.x - monitor.left, origin.y - monitor.top};
+        WindowPicture desktop = PictureOfWindow(progman, request);
+        if (desktop.picture) {
+            picture = std::move(desktop.picture);
+            bits = desktop.bits;
         }
     }
+    if (!picture) {
+        picture.Reset(CreatePictureBitmap(w, h, &bits));
+        UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+        if (!picture || !dc) return {};
+        SelectScope select(dc.Get(), picture.Get());
+        if (!select) return {};
+        HDC screen = GetDC(nullptr);
+        if (screen) {
+            BitBlt(dc.Get(), 0, 0, w, h, screen, monitor.left, monitor.top, SRCCOPY);
+            ReleaseDC(nullptr, screen);
+        }
+        GdiFlush();
+    }
     const unsigned first = unsigned(random()) % 3, second = unsigned(random()) % 3;
-    DimPixels(pixels, w, w, h, DimGradients(kind, first, second, w, h));
+    DimPixels(static_cast<std::uint32_t*>(bits), w, w, h, DimGradients(kind, first, second, w, h));
     return picture;
 }
 
@@ -255,11 +256,20 @@ void RunOverviewThread(const OverviewStart& start) {
             if (!PauseUnlessStopped(ms)) return;
         }
 #endif
-        LayOut(start, composition);
-        TraceLayout();
-        UiThread::Post([] {
-            if (ExposeWindow) ExposeWindow->OverviewReady();
-        });
+        // A user who has left already (Escape, or a click, while the switcher was coming up) waits for no
+        // pictures.
+        if (!Expose.done) {
+            LayOut(start, composition);
+            TraceLayout();
+        }
+        if (Expose.done) {
+            // Escape or a click before the layout was ready: the UI thread has hidden the switcher already.
+            Expose.busy = 0;
+        } else {
+            UiThread::Post([] {
+                if (ExposeWindow) ExposeWindow->OverviewReady();
+            });
+        }
     }
 
     if (WaitForEventOrStop(OverviewDoneEvent()) != Wake::Event) {

@@ -17,6 +17,9 @@ from harness import (SCREEN, TITLE, Program, WINE, WineTestCase, parse_json_line
 
 EXPOSE = 2  # "Expose application" in the Windows 10 catalogue
 SWITCHER_TITLE = "zu_expwnd"
+# A second monitor, made up for the switcher (Wine here has one), to the right of the real one: its dim panel
+# is placed there, off the X screen.
+SECOND_MONITOR = (SCREEN[0], 0, SCREEN[0] + 1024, 768)
 # The pointer rests in the screen's bottom-right corner, clear of every thumbnail, so that no mouse move
 # changes the highlight by chance.
 REST = (SCREEN[0] - 3, SCREEN[1] - 3)
@@ -112,6 +115,25 @@ class SwitcherTestCase(WineTestCase):
         for k in keys:
             self.wine.key(k)
             time.sleep(0.25)
+
+    def with_second_monitor(self):
+        """The switcher sees the real monitor and SECOND_MONITOR from now on."""
+        self.channel("monitors", 0, 0, SCREEN[0], SCREEN[1], *SECOND_MONITOR)
+        self.wine.wait_trace("switcher-monitors made-up=2", timeout=5)
+
+    def gone_within(self, title, seconds):
+        """True when no window of that title is visible within `seconds` (the probe's own start comes on top)."""
+        held, _ = self.wine.windows(title=title, until="hidden", timeout=seconds)
+        return held
+
+    def trace_gap_ms(self, first, then):
+        """Milliseconds from the last trace line `first` to the first line `then` after it, or None."""
+        lines = self.wine.trace()
+        starts = [i for i, l in enumerate(lines) if l.is_event(first)]
+        if not starts:
+            return None
+        after = [l for l in lines[starts[-1]:] if l.is_event(then)]
+        return after[0].ms - lines[starts[-1]].ms if after else None
 
 
 class Overview(SwitcherTestCase):
@@ -309,10 +331,70 @@ class DisplayChange(SwitcherTestCase):
         self.assertTrue(program.running())
 
 
+class HungPaint(SwitcherTestCase):
+    """A window that answers every message sent to it (WM_NULL too, so it does not look hung) but never comes
+    back from WM_PRINT: under Wine the switcher always asks the windows for pictures (no live thumbnail can be
+    had). Wine refuses WM_PRINT between processes, so the test build makes that window itself, on a thread of
+    its own (ORVEL_TEST_SWITCHER_PRINT_HANG)."""
+
+    HANG_TITLE = "Switcher print hang"
+
+    def printed(self):
+        return len(self.events("print-hang entered"))
+
+    def overview_cells(self, count):
+        lines = self.wine.trace()
+        starts = [i for i, l in enumerate(lines) if l.is_event("switcher-start")]
+        return cells_from(lines, starts[count - 1])
+
+    def test_escape_ends_the_overview_at_once_and_the_window_is_asked_only_once(self):
+        program = self.start_program(switches={"ORVEL_TEST_SWITCHER_PRINT_HANG": 1})
+        self.with_second_monitor()
+        out, probe = self.start_windows()
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+        hang = self.wine.windows(title=self.HANG_TITLE)
+        self.assertEqual(len(hang), 1, "the test build made no window that hangs in WM_PRINT: %r" % hang)
+        hang = hang[0]["hwnd"]
+        self.wine.xdotool("mousemove", *REST)
+
+        # ---- the first overview asks the window for its picture, which never comes; Escape ends it anyway
+        self.request()
+        self.wine.wait_trace("switcher-shown")
+        self.wine.wait_trace("print-hang entered", timeout=10)
+        held, panels = self.wine.windows(title="panel 0", until="visible", timeout=5)
+        self.assertTrue(held, "the second monitor's dim panel is not shown: %r" % panels)
+        self.key("Escape")
+        self.assertTrue(self.gone_within(SWITCHER_TITLE, 2), "the switcher stayed after Escape")
+        self.assertTrue(self.gone_within("panel 0", 2), "the dim panel stayed after Escape")
+        gap = self.trace_gap_ms("switcher-key vk=27", "switcher-hidden")
+        self.assertIsNotNone(gap, "Escape was not taken, or the switcher not hidden")
+        self.assertLess(gap, 2000, "the switcher went %d ms after Escape" % gap)
+        self.assertEqual(self.wait_ended(1), "switcher-done selected=-1 target=%d" % probe["plain1"])
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]), "the foreground was not given back")
+        facts = [f for hwnd, _, f in self.overview_cells(1) if hwnd == hang]
+        self.assertEqual(len(facts), 1, "the window is not listed")
+        self.assertEqual((facts[0]["picture"], facts[0]["hung"]), ("0", "1"))
+
+        # ---- the next overview neither waits for it nor asks it again: it gets ready, and keys work as ever
+        self.request()
+        self.wine.wait_trace("switcher-ready", timeout=15)  # the first one never was
+        cells = self.overview_cells(2)
+        facts = [f for hwnd, _, f in cells if hwnd == hang]
+        self.assertEqual((facts[0]["picture"], facts[0]["hung"], facts[0]["icon"]), ("0", "1", "0"))
+        self.assertTrue([l for l in self.events("switcher-picture") if "outcome=still-asked" in l.text],
+                        "the window was not skipped as still asked")
+        self.key("Right", "Return")
+        self.assertEqual(self.wait_ended(2), "switcher-done selected=2 target=%d" % cells[2][0])
+        self.assertTrue(self.gone_within(SWITCHER_TITLE, 2))
+        self.assertTrue(self.gone_within("panel 0", 2))
+        self.assertEqual(self.printed(), 1, "the window was asked to paint again: one more thread left in it")
+        self.assertTrue(program.running())
+
+
 class EarlyWayOut(SwitcherTestCase):
     """Input before the layout is ready (it takes 2.5 s here on purpose)."""
 
-    def test_a_release_before_the_layout_is_ready_picks_nothing(self):
+    def test_a_release_before_the_layout_is_ready_picks_nothing_and_escape_ends_at_once(self):
         program = self.start_program(switches={"ORVEL_TEST_SWITCHER_LAYOUT_MS": 2500})
         out, probe = self.start_windows()
         self.assertTrue(self.foreground_seen(out, probe["plain1"]))
@@ -329,13 +411,25 @@ class EarlyWayOut(SwitcherTestCase):
         l, t, r, b = cells[2][1]
         self.wine.click((l + r) // 2, (t + b) // 2)
         self.assertEqual(self.wait_ended(2), "switcher-done selected=-1 target=%d" % probe["plain1"])
-        finish = self.events("switcher-finish")[-1]
-        self.assertIn("pick=-1", finish.text)
-        ready = self.events("switcher-ready")
-        self.assertTrue(len(ready) < 2 or finish.ms <= ready[1].ms,
-                        "the release came after the layout was ready: the test proves nothing")
+        self.assertIn("pick=-1", self.events("switcher-finish")[-1].text)
+        self.assertEqual(len(self.events("switcher-ready")), 1, "the second overview was laid out all the same")
         self.assertTrue(self.foreground_seen(out, probe["plain1"]), "the window in front before did not stay")
+        self.assertTrue(self.gone_within(SWITCHER_TITLE, 2), "the switcher stayed")
+        self.wine.xdotool("mousemove", *REST)
+
+        # ---- Escape before the layout is ready: gone at once, long before the layout would have been
+        self.request()
+        self.wine.wait_trace("switcher-shown", count=3)
+        self.key("Escape")
+        self.assertTrue(self.gone_within(SWITCHER_TITLE, 1), "the switcher waited for its layout")
+        self.assertEqual(len(self.events("switcher-ready")), 1, "the Escape came too late to prove anything")
+        gap = self.trace_gap_ms("switcher-key vk=27", "switcher-hidden")
+        self.assertIsNotNone(gap)
+        self.assertLess(gap, 1000)
+        self.assertEqual(self.wait_ended(3), "switcher-done selected=-1 target=%d" % probe["plain1"])
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
         self.assertTrue(program.running())
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -57,6 +57,15 @@ TEST(SwitcherKeys, ArrowsWrapSidewaysAndStopUpAndDown) {
     }
 }
 
+TEST(SwitcherKeys, BeforeTheLayoutIsReadyOnlyEscapeIsTaken) {
+    EXPECT_EQ(int(DecideKeyBeforeReady(kEscape).effect), int(KeyEffect::Cancel));
+    EXPECT_EQ(DecideKeyBeforeReady(kEscape).index, -1);
+    // Nothing is picked or moved on a grid the user has not seen, and nothing else ends the overview yet.
+    for (unsigned key : {kKeyEnter, kKeyLeft, kKeyUp, kKeyRight, kKeyDown, kTab, kSpace, kLetterA}) {
+        EXPECT_EQ(int(DecideKeyBeforeReady(key).effect), int(KeyEffect::Nothing)) << key;
+    }
+}
+
 TEST(SwitcherKeys, HitTestTakesTheFirstPresentRectangleOnceReady) {
     auto state = std::make_unique<ExposeState>();
     state->windowCount = 3;
