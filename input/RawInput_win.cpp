@@ -71,6 +71,20 @@ bool RegisterRawInput(HWND target) {
     return RegisterRawInputDevices(entries, ARRAYSIZE(entries), sizeof(RAWINPUTDEVICE)) != FALSE;
 }
 
+bool RegisterKeyboardSink(HWND target) {
+    RAWINPUTDEVICE keyboard{kGenericDesktopPage, kKeyboardUsage, RIDEV_INPUTSINK, target};
+    return RegisterRawInputDevices(&keyboard, 1, sizeof keyboard) != FALSE;
+}
+
+void RemoveKeyboardSink(HWND target) {
+    if (!MayRemoveRegistration(RegisteredRawInput(), kGenericDesktopPage, kKeyboardUsage,
+                               reinterpret_cast<std::uintptr_t>(target))) {
+        return;
+    }
+    RAWINPUTDEVICE keyboard{kGenericDesktopPage, kKeyboardUsage, RIDEV_REMOVE, nullptr};
+    RegisterRawInputDevices(&keyboard, 1, sizeof keyboard);
+}
+
 std::vector<RawDeviceEntry> RegisteredRawInput() {
     std::vector<RawDeviceEntry> entries;
     UINT count = 0;

@@ -1,5 +1,6 @@
 #include "switcher/ExposeDlg_win.h"
 
+#include "input/RawInput_win.h"
 #include "mainwindow/KestanAssistantDlg_win.h"
 #include "mainwindow/ResidentProgram_win.h"
 #include "overlays/LayeredWindow_win.h"
@@ -89,11 +90,8 @@ bool EXPOSE_DLG::Stop() noexcept {
     bool ended = overviewThread_.Join(kWorkerJoinMs);
     ended = animationThread_.Join(kWorkerJoinMs) && ended;
     ended = warmupThread_.Join(kWorkerJoinMs) && ended;
-    if (keyboardRegistered_) {
-        RAWINPUTDEVICE keyboard{0x0001, 0x0006, RIDEV_REMOVE, nullptr};
-        RegisterRawInputDevices(&keyboard, 1, sizeof keyboard);
-        keyboardRegistered_ = false;
-    }
+    if (keyboardRegistered_) RemoveKeyboardSink(Hwnd());
+    keyboardRegistered_ = false;
     if (tooltip_) DestroyWindow(tooltip_);
     tooltip_ = nullptr;
     panels_.clear();
@@ -115,11 +113,6 @@ Dialog::Reply EXPOSE_DLG::OnInitDialog() {
     // The panels belong to whoever owns the switcher (the settings window), as every overlay does.
     HWND owner = GetWindow(Hwnd(), GW_OWNER);
     for (int i = 0; i < kMaxOtherMonitors; ++i) panels_.push_back(PanelDlg::CreatePanel(owner));
-
-    // The keys reach the switcher even while another window has the focus.
-    RAWINPUTDEVICE keyboard{0x0001, 0x0006, RIDEV_INPUTSINK, Hwnd()};
-    keyboardRegistered_ = RegisterRawInputDevices(&keyboard, 1, sizeof keyboard) != FALSE;
-    if (!keyboardRegistered_) MessageBoxW(Hwnd(), L"error", L"Orvel Mouse Assistant", MB_OK);
 
     CreateTooltip();
     SetWindowTextW(Hwnd(), kSwitcherTitle);
@@ -297,6 +290,9 @@ void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std:
     growing_.fill(false);
     readyFrameTraced_ = false;
     shown_ = true;
+    // The keys come to the switcher only while it is shown.
+    keyboardRegistered_ = RegisterKeyboardSink(Hwnd());
+    ORVEL_TRACE("switcher-keys registered=%d", keyboardRegistered_ ? 1 : 0);
     Expose.lastMouseX = Expose.lastMouseY = -1;
     Expose.hover = -1;
     SetWindowPos(Hwnd(), nullptr, monitor.left, monitor.top, monitor.right - monitor.left,
@@ -345,6 +341,8 @@ void EXPOSE_DLG::HideOverview() {
     Expose.ready = 0;
     if (!shown_) return;  // hidden already (the user's way out comes first, the overview's own hide later)
     shown_ = false;
+    if (keyboardRegistered_) RemoveKeyboardSink(Hwnd());
+    keyboardRegistered_ = false;
     SetTicking(false);
     if (tooltip_) SendMessageW(tooltip_, TTM_ACTIVATE, FALSE, 0);
     ShowWindow(Hwnd(), SW_HIDE);

@@ -107,8 +107,8 @@ private:
     WorkerThread warmupThread_;     // the first pictures, when composition is off at start-up
     std::vector<std::unique_ptr<PanelDlg>> panels_;
     HWND tooltip_ = nullptr;
-    bool keyboardRegistered_ = false;
-    bool shown_ = false;  // an overview is on the screen (from ShowOverview to HideOverview)
+    bool keyboardRegistered_ = false;  // the raw keyboard goes to the switcher (only while it is shown)
+    bool shown_ = false;               // an overview is on the screen (from ShowOverview to HideOverview)
     std::unique_ptr<Gdiplus::Font> titleFonts_[2];  // 14 px (10 windows or more), 16 px
 
     // The overview on screen: the dimmed desktop (the static layer is drawn into it once), selected into its

@@ -431,5 +431,44 @@ class EarlyWayOut(SwitcherTestCase):
         self.assertTrue(program.running())
 
 
+class KeyboardSink(SwitcherTestCase):
+    """The switcher's raw keyboard registration exists only while an overview is shown, and taking it away
+    leaves the settings window's registrations (the mouse, the vendor collections) as they were."""
+
+    def registrations(self):
+        self.channel("raw-input")
+        line = [l.text for l in self.events("raw-input-devices")][-1]
+        entries = {}
+        for item in line.split()[1:]:
+            page, usage, flags, target = item.split(":")
+            entries[(int(page, 16), int(usage, 16))] = (int(flags, 16), int(target))
+        return entries
+
+    def test_the_keyboard_is_registered_only_while_an_overview_is_shown(self):
+        program = self.start_program()
+        out, probe = self.start_windows()
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+        self.wine.xdotool("mousemove", *REST)
+        main = self.main_window()["hwnd"]
+        sink = 0x100  # RIDEV_INPUTSINK
+        settings = {(0x1, 0x2): (sink, main), (0xFF12, 1): (sink, main), (0xFF29, 1): (sink, main),
+                    (0xFF31, 1): (sink, main), (0xFF18, 1): (sink, main)}
+        at_rest = self.registrations()
+        self.assertEqual(at_rest, settings, "registered with no overview shown")
+
+        for count, keys, picked in ((1, ["Escape"], -1), (2, ["Right", "Return"], 2)):
+            self.request()
+            cells = self.overview(count)
+            switcher = self.wine.windows(title=SWITCHER_TITLE)[0]["hwnd"]
+            shown = self.registrations()
+            self.assertEqual(shown.get((0x1, 0x6)), (sink, switcher), "the keys do not go to the switcher")
+            del shown[(0x1, 0x6)]
+            self.assertEqual(shown, settings)
+            self.key(*keys)
+            target = cells[picked][0] if picked >= 0 else probe["plain1"]
+            self.assertEqual(self.wait_ended(count), "switcher-done selected=%d target=%d" % (picked, target))
+            self.assertEqual(self.registrations(), settings, "after overview %d" % count)
+        self.assertTrue(program.running())
+
 if __name__ == "__main__":
     unittest.main()
