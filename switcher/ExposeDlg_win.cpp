@@ -62,6 +62,7 @@ const MessageEntry<EXPOSE_DLG> EXPOSE_DLG::kMessages[] = {
     {WM_INPUT, On<&EXPOSE_DLG::OnInput>},
     {WM_MOUSEMOVE, On<&EXPOSE_DLG::OnMouseMove>},
     {WM_CTLCOLORDLG, On<&EXPOSE_DLG::OnControlColour>},
+    {WM_NCDESTROY, On<&EXPOSE_DLG::OnFinalDestroy>},
 };
 
 EXPOSE_DLG::EXPOSE_DLG() : clock_(std::make_shared<AnimationClock>()) {
@@ -75,7 +76,8 @@ void EXPOSE_DLG::Start() {
     // process ends.
     static const HMODULE dwmLibrary = LoadDwmEntryPoints(Dwm);
     (void)dwmLibrary;
-    Create(IDD_EXPOSE);
+    // Owned by the settings window, as every overlay: no taskbar button, no Alt+Tab entry of its own.
+    Create(IDD_EXPOSE, SettingsWindow());
     std::shared_ptr<AnimationClock> clock = clock_;
     animationThread_.Start("switcher-animation", [clock] { SwitcherAnimationThread(clock); });
 #if defined(ORVEL_TEST_HOOKS)
@@ -167,6 +169,13 @@ void EXPOSE_DLG::FeedTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
 
 Dialog::Reply EXPOSE_DLG::OnInput(msg::RawInput input) {
     OnRawInput(input.input);
+    return PassOn();
+}
+
+// The tooltip, which the switcher owns, goes with it (also when the settings window takes both down).
+Dialog::Reply EXPOSE_DLG::OnFinalDestroy() {
+    tooltip_ = nullptr;
+    keyboardRegistered_ = false;  // the system drops a registration whose window is gone
     return PassOn();
 }
 

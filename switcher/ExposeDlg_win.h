@@ -92,6 +92,7 @@ private:
     Reply OnInput(msg::RawInput input);
     Reply OnMouseMove(msg::Point point);
     Reply OnControlColour();
+    Reply OnFinalDestroy();
     static const MessageEntry<EXPOSE_DLG> kMessages[];
 
     void CreateTooltip();

@@ -17,9 +17,12 @@ from harness import (SCREEN, TITLE, Program, WINE, WineTestCase, parse_json_line
 
 EXPOSE = 2  # "Expose application" in the Windows 10 catalogue
 SWITCHER_TITLE = "zu_expwnd"
+WS_EX_TOOLWINDOW, WS_EX_APPWINDOW = 0x80, 0x40000
 # A second monitor, made up for the switcher (Wine here has one), to the right of the real one: its dim panel
 # is placed there, off the X screen.
 SECOND_MONITOR = (SCREEN[0], 0, SCREEN[0] + 1024, 768)
+# Windows of Wine's own that every thread with windows gets.
+SYSTEM_HELPER_CLASSES = ("IME", "MSCTFIME UI")
 # The pointer rests in the screen's bottom-right corner, clear of every thumbnail, so that no mouse move
 # changes the highlight by chance.
 REST = (SCREEN[0] - 3, SCREEN[1] - 3)
@@ -468,6 +471,46 @@ class KeyboardSink(SwitcherTestCase):
             target = cells[picked][0] if picked >= 0 else probe["plain1"]
             self.assertEqual(self.wait_ended(count), "switcher-done selected=%d target=%d" % (picked, target))
             self.assertEqual(self.registrations(), settings, "after overview %d" % count)
+        self.assertTrue(program.running())
+
+class TaskbarButtons(SwitcherTestCase):
+
+    def check_owned(self, when):
+        """Every top-level window of the program but the settings window is owned or a tool window, and none
+        asks for a taskbar button: only the settings window has one. The overlays are the settings window's."""
+        windows = [w for w in self.wine.windows() if w["class"] not in SYSTEM_HELPER_CLASSES]
+        settings = [w for w in windows if w["title"] == TITLE and w["class"] == "#32770"]
+        self.assertEqual(len(settings), 1, "%s: %r" % (when, windows))
+        others = [w for w in windows if w is not settings[0]]
+        what = lambda w: "%s: %s %r (owner %d, exstyle 0x%x)" % (when, w["class"], w["title"], w["owner"],
+                                                                 w["exstyle"])
+        for w in others:
+            self.assertTrue(w["owner"] != 0 or w["exstyle"] & WS_EX_TOOLWINDOW, what(w) + " has a taskbar button")
+            self.assertFalse(w["exstyle"] & WS_EX_APPWINDOW, what(w) + " asks for a taskbar button")
+        for w in others:
+            if w["class"] == "#32770":
+                self.assertEqual(w["owner"], settings[0]["hwnd"], what(w) + " is not the settings window's")
+        return windows
+
+    def test_only_the_settings_window_has_a_taskbar_button(self):
+        program = self.start_program()
+        self.with_second_monitor()
+        out, probe = self.start_windows()
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+        self.wine.xdotool("mousemove", *REST)
+        self.check_owned("at rest")
+        self.request()
+        self.overview(1)
+        self.assertIn("others=1", self.events("switcher-start")[-1].text)
+        windows = self.check_owned("during an overview")
+        panel = [w for w in windows if w["title"] == "panel 0"]
+        self.assertEqual(len(panel), 1, "no dim panel: %r" % windows)
+        self.assertTrue(panel[0]["visible"])
+        self.assertEqual(panel[0]["rect"], list(SECOND_MONITOR), "the panel does not cover the second monitor")
+        self.key("Escape")
+        self.wait_ended(1)
+        self.assertTrue(self.gone_within("panel 0", 2))
+        self.check_owned("after the overview")
         self.assertTrue(program.running())
 
 if __name__ == "__main__":
