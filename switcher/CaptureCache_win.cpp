@@ -65,7 +65,7 @@ HBITMAP CreatePictureBitmap(int width, int height, void** bits) {
     return CreateDib32(width, height, true, bits);
 }
 
-SystemCapture::SystemCapture(DWORD avoidThread) : avoidThread_(avoidThread) {}
+SystemCapture::SystemCapture(DWORD uiThread) : uiThread_(uiThread) {}
 
 bool SystemCapture::Exists(WindowId window) { return IsWindow(AsHwnd(window)) != FALSE; }
 
@@ -79,17 +79,18 @@ CaptureSize SystemCapture::OuterSize(WindowId window) {
 
 PictureId SystemCapture::Capture(WindowId window, CaptureSize full, CaptureSize scaled) {
     HWND hwnd = AsHwnd(window);
-    if (avoidThread_ != 0 && GetWindowThreadProcessId(hwnd, nullptr) == avoidThread_) return 0;
-    // A window that does not even answer at once is not asked to paint.
-    if (!WindowAnswers(hwnd)) {
+    const bool own = uiThread_ != 0 && GetWindowThreadProcessId(hwnd, nullptr) == uiThread_;
+    // A window that does not even answer at once is not asked to paint. The program's own windows are asked
+    // on the UI thread, which may be busy for a moment without any of them being hung.
+    if (!own && !WindowAnswers(hwnd)) {
         notAnswering_.insert(window);
         return 0;
     }
     PictureRequest request;
     request.width = full.width;
     request.height = full.height;
-    WindowPicture taken = PictureOfWindow(hwnd, request);
-    if (taken.outcome == PictureOutcome::TimedOut || taken.outcome == PictureOutcome::StillAsked) {
+    WindowPicture taken = PictureOfWindow(hwnd, request, uiThread_);
+    if (!own && (taken.outcome == PictureOutcome::TimedOut || taken.outcome == PictureOutcome::StillAsked)) {
         notAnswering_.insert(window);
     }
     if (!taken.picture) return 0;
@@ -122,11 +123,11 @@ void SystemCapture::Release(PictureId picture) { DeleteObject(reinterpret_cast<H
 
 bool SystemCapture::Stopping() { return StopSignalled(); }
 
-CaptureStore::PassCounts RefreshCaptureCache(const WindowId* windows, int count, DWORD avoidThread,
+CaptureStore::PassCounts RefreshCaptureCache(const WindowId* windows, int count, DWORD uiThread,
                                              std::set<WindowId>* notAnswering) {
     CaptureCacheGuard guard(INFINITE, true);
     if (!guard.Held()) return {};
-    SystemCapture system(avoidThread);
+    SystemCapture system(uiThread);
     const CaptureStore::PassCounts counts = CaptureCache().Refresh(system, windows, count);
     if (notAnswering) *notAnswering = system.NotAnswering();
     return counts;

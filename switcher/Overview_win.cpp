@@ -43,7 +43,8 @@ void HandOverForeground(HWND window, Steps steps) {
 
 // The desktop of `monitor`, darkened: the desktop window's own picture of it where the system can paint
 // one (so no window is on it), else the screen as it is.
-UniqueBitmap DimmedPicture(const RECT& monitor, HWND progman, DimKind kind, std::minstd_rand& random) {
+UniqueBitmap DimmedPicture(const RECT& monitor, HWND progman, DimKind kind, std::minstd_rand& random,
+                           DWORD uiThread) {
     const int w = int(monitor.right - monitor.left), h = int(monitor.bottom - monitor.top);
     UniqueBitmap picture;
     void* bits = nullptr;
@@ -58,7 +59,7 @@ UniqueBitmap DimmedPicture(const RECT& monitor, HWND progman, DimKind kind, std:
         request.height = h;
         request.flags = PW_CLIENTONLY;
         request.origin = {origin.x - monitor.left, origin.y - monitor.top};
-        WindowPicture desktop = PictureOfWindow(progman, request);
+        WindowPicture desktop = PictureOfWindow(progman, request, uiThread);
         if (desktop.picture) {
             picture = std::move(desktop.picture);
             bits = desktop.bits;
@@ -226,11 +227,12 @@ void RunOverviewThread(const OverviewStart& start) {
                 Expose.otherMonitorCount, (unsigned long long)IdOf(previous));
 
     // The pictures, while nothing of the overview is on the screen yet.
-    auto background = std::make_shared<UniqueBitmap>(DimmedPicture(bounds, progman, DimKind::Switcher, random));
+    auto background =
+        std::make_shared<UniqueBitmap>(DimmedPicture(bounds, progman, DimKind::Switcher, random, start.uiThread));
     auto panels = std::make_shared<std::vector<EXPOSE_DLG::PanelPicture>>();
     for (int i = 0; i < Expose.otherMonitorCount; ++i) {
         const RECT rect = AsRect(MonitorRect(Expose.otherMonitors[i]));
-        panels->push_back({rect, DimmedPicture(rect, progman, DimKind::Panel, random)});
+        panels->push_back({rect, DimmedPicture(rect, progman, DimKind::Panel, random, start.uiThread)});
     }
     ORVEL_TRACE("switcher-pictures");
     const bool shown = OnUiThreadAndWait(OverviewShownEvent(), [background, panels, bounds] {

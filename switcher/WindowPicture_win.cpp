@@ -1,9 +1,12 @@
 #include "switcher/WindowPicture_win.h"
 
+#include "mainwindow/KestanAssistantDlg_win.h"
+#include "mainwindow/ResidentProgram_win.h"
 #include "switcher/CaptureCache_win.h"
 #include "switcher/PictureHandover.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
+#include "toolkit/UiThread_win.h"
 #include "toolkit/WorkerThread_win.h"
 
 #include <cstdint>
@@ -87,6 +90,27 @@ WindowPicture Paint(HWND window, const PictureRequest& r) {
     return out;
 }
 
+// A window of the UI thread, on the UI thread. The settings window is layered: what it shows is the frame it
+// last handed the system, which its WM_PRINT does not draw, so the frame itself is copied.
+WindowPicture OwnPicture(HWND window, const PictureRequest& r) {
+    SettingsView* view = MainWindow && window == MainWindow->Hwnd() ? MainWindow->View() : nullptr;
+    if (!view) return Paint(window, r);
+    WindowPicture out;
+    void* bits = nullptr;
+    UniqueBitmap picture(CreatePictureBitmap(r.width, r.height, &bits));
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!picture || !dc) return out;
+    {
+        SelectScope select(dc.Get(), picture.Get());
+        if (!select || !view->CopyShown(dc.Get(), r.width, r.height)) return out;
+        GdiFlush();
+    }
+    out.picture = std::move(picture);
+    out.bits = bits;
+    out.outcome = PictureOutcome::Painted;
+    return out;
+}
+
 // The painter's end of a job: the picture goes to the waiter, or is released here when the waiter gave up.
 void Deliver(PaintJob& job, WindowPicture made) {
     job.result = std::move(made);
@@ -141,6 +165,25 @@ WindowPicture PaintWithin(HWND window, const PictureRequest& r, DWORD limitMs) {
     return Collect(*job, limitMs);
 }
 
+// A window of the UI thread, painted there; the UI thread is waited for at most `limitMs`.
+WindowPicture PaintOnUiThread(HWND window, const PictureRequest& r, DWORD limitMs) {
+    auto job = std::make_shared<PaintJob>();
+    job->window = window;
+    job->request = r;
+    if (!job->finished) return {};
+    const bool posted = UiThread::Post([job] {
+        WindowPicture made;
+        try {
+            made = OwnPicture(job->window, job->request);
+        } catch (...) {
+            made = WindowPicture{};
+        }
+        Deliver(*job, std::move(made));
+    });
+    if (!posted) return {};
+    return Collect(*job, limitMs);
+}
+
 [[maybe_unused]] const char* OutcomeName(PictureOutcome outcome) {
     switch (outcome) {
     case PictureOutcome::Painted: return "painted";
@@ -153,18 +196,26 @@ WindowPicture PaintWithin(HWND window, const PictureRequest& r, DWORD limitMs) {
 
 }  // namespace
 
-WindowPicture PictureOfWindow(HWND window, const PictureRequest& request, DWORD limitMs) {
+WindowPicture PictureOfWindow(HWND window, const PictureRequest& request, DWORD uiThread, DWORD limitMs) {
     if (request.width <= 0 || request.height <= 0) return {};
+    const DWORD owner = GetWindowThreadProcessId(window, nullptr);
+    const DWORD self = GetCurrentThreadId();
     [[maybe_unused]] const ULONGLONG started = GetTickCount64();
     WindowPicture picture;
-    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+    const bool ofUiThread = uiThread != 0 && owner == uiThread;
+    if (ofUiThread && self == uiThread) {
+        picture = OwnPicture(window, request);
+    } else if (ofUiThread) {
+        picture = PaintOnUiThread(window, request, limitMs);
+    } else if (owner == self) {
         picture = Paint(window, request);  // it paints on this very thread: nothing to wait for
     } else {
         picture = PaintWithin(window, request, limitMs);
     }
-    if (picture.outcome == PictureOutcome::TimedOut || picture.outcome == PictureOutcome::StillAsked) {
-        ORVEL_TRACE("switcher-picture hwnd=%llu own=0 outcome=%s ms=%u outstanding=%d",
-                    (unsigned long long)(UINT_PTR)window, OutcomeName(picture.outcome),
+    // The program's own windows always, the others when they did not answer in time.
+    if (ofUiThread || picture.outcome == PictureOutcome::TimedOut || picture.outcome == PictureOutcome::StillAsked) {
+        ORVEL_TRACE("switcher-picture hwnd=%llu own=%d outcome=%s ms=%u outstanding=%d",
+                    (unsigned long long)(UINT_PTR)window, ofUiThread ? 1 : 0, OutcomeName(picture.outcome),
                     unsigned(GetTickCount64() - started), Requests().Count());
     }
     return picture;

@@ -3,10 +3,12 @@
 // has painted itself into our DC, and a window that answers every other message (WM_NULL among them) may
 // still never come back from WM_PRINT. So the picture is painted on a thread of its own, waited for only so
 // long; a thread that does not come back stays in that window, and that window is not asked again while it
-// is there, so there is at most one such thread per window that hangs, however many overviews follow.
+// is there, so there is at most one such thread per window that hangs, however many overviews follow. A
+// window of the UI thread paints on the UI thread (a posted request, waited for as long): any other thread's
+// PrintWindow would wait for the UI thread, and the UI thread waits for no one.
 //
-// Threads: any thread. The waits are bounded and end when the program stops; a window of the calling thread
-// is pictured at once.
+// Threads: any thread. The waits are bounded and end when the program stops; on the UI thread itself its own
+// windows are pictured at once.
 #include "toolkit/Handle_win.h"
 
 #include <windows.h>
@@ -24,7 +26,8 @@ struct WindowPicture {
     PictureOutcome outcome = PictureOutcome::Nothing;
 };
 
-// How long a window may take to paint itself before it counts as not answering. Far beyond what painting takes; short enough that an overview waits for a hung window once
+// How long a window may take to paint itself, or the UI thread to answer, before the window counts as not
+// answering. Far beyond what painting takes; short enough that an overview waits for a hung window once
 // for about a second, and the user's Escape does not wait for it at all.
 constexpr DWORD kPictureLimitMs = 1000;
 
@@ -35,8 +38,9 @@ struct PictureRequest {
     POINT origin = {0, 0};  // where the window's top-left corner goes in the picture
 };
 
-// The picture `window` paints of itself.
-WindowPicture PictureOfWindow(HWND window, const PictureRequest& request, DWORD limitMs = kPictureLimitMs);
+// The picture `window` paints of itself. `uiThread`: the thread whose windows are pictured on it (0: none).
+WindowPicture PictureOfWindow(HWND window, const PictureRequest& request, DWORD uiThread,
+                              DWORD limitMs = kPictureLimitMs);
 
 // How many requests have not come back from their windows (threads left waiting in them).
 int PicturesOutstanding();

@@ -9,6 +9,7 @@ cells."""
 import re
 import shutil
 import subprocess
+import threading
 import time
 import unittest
 
@@ -512,6 +513,70 @@ class TaskbarButtons(SwitcherTestCase):
         self.assertTrue(self.gone_within("panel 0", 2))
         self.check_owned("after the overview")
         self.assertTrue(program.running())
+
+class OwnWindowPicture(SwitcherTestCase):
+    """Without composition the program's own settings window is listed like any other and gets its picture,
+    taken on the UI thread, which the overview waits for only so long."""
+
+    prefix_version = "win7"
+
+    def test_the_settings_window_gets_its_picture_and_a_busy_ui_thread_is_not_waited_for(self):
+        # The layout waits 3 s on purpose, so that the UI thread can be made busy before the pictures.
+        program = self.start_program(switches={"ORVEL_TEST_SWITCHER_LAYOUT_MS": 3000})
+        out, probe = self.start_windows()
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+        self.wine.wininfo("pulse", "qvmouseeventtouch")  # what a second start does: the window shows
+        held, found = self.wine.windows(title=TITLE, until="visible", timeout=10)
+        self.assertTrue(held, "the settings window did not show: %r" % found)
+        main = self.main_window()
+        self.wine.xdotool("mousemove", *REST)
+
+        # ---- the UI thread busy while the pictures are taken: its window's picture is not waited for
+        self.request()
+        self.wine.wait_trace("switcher-shown")
+        time.sleep(0.5)  # the foreground is with the switcher
+        busy = threading.Thread(target=self.wine.wininfo, args=("channel", "busy", "5000"))
+        busy.start()
+        try:
+            self.wine.wait_trace("switcher-captures", timeout=15)
+            own = [l for l in self.events("switcher-picture") if "own=1" in l.text]
+            self.assertEqual(len(own), 1, "the settings window was not asked for its picture: %r" % own)
+            self.assertIn("outcome=timed-out", own[0].text)
+            busy_from = [l.ms for l in self.wine.trace() if l.text == "test-channel kind=%d" % 8][-1]
+            captured = self.events("switcher-captures")[-1].ms
+            self.assertLess(captured - busy_from, 4000, "the pictures waited for the busy UI thread")
+        finally:
+            busy.join(30)
+        cells = self.overview(1)
+        ours = [facts for hwnd, _, facts in cells if hwnd == main["hwnd"]]
+        self.assertEqual(len(ours), 1, "the settings window is not listed: %r" % cells)
+        self.assertEqual(ours[0]["picture"], "0")
+        self.key("Escape")
+        self.wait_ended(1)
+
+        # ---- with the UI thread free, the settings window gets its picture
+        self.request()
+        cells = self.overview(2)
+        self.wine.wait_trace("switcher-first-frame", count=2)
+        time.sleep(0.8)
+        shot = self.wine.screenshot("own-picture")
+        ours = [(rect, facts) for hwnd, rect, facts in cells if hwnd == main["hwnd"]]
+        self.assertEqual(ours[0][1]["picture"], "1", "the settings window got the placeholder")
+        own = [l for l in self.events("switcher-picture") if "own=1" in l.text]
+        self.assertIn("outcome=painted", own[-1].text)
+        # Its cell shows the window's picture, not the placeholder's blue gradient.
+        l, t, r, b = ours[0][0]
+        points = [(x, y) for y in range(t + 4, (t + b) // 2, 5) for x in range(l + 4, r - 4, 5)]
+        bluish = sum(1 for x, y in points if self.placeholder_like(rgb_at(shot, SCREEN[0], x, y)))
+        self.assertLess(bluish, 0.5 * len(points), "the settings window's cell looks like the placeholder")
+        self.key("Escape")
+        self.wait_ended(2)
+        self.assertTrue(program.running())
+
+    @staticmethod
+    def placeholder_like(rgb):
+        r, g, b = rgb
+        return b > r + 24 and b > g + 8
 
 if __name__ == "__main__":
     unittest.main()
