@@ -420,8 +420,10 @@ void EXPOSE_DLG::MoveHighlightTo(int k) {
 }
 
 void EXPOSE_DLG::InvalidateCell(int k) {
-    const SwitcherRect cell = CellRect(k, Expose.columns, Expose.cellWidth, Expose.cellHeight);
-    const RECT r{cell.left, cell.top, cell.right, cell.bottom};
+    if (!Hwnd()) return;
+    const SwitcherRect area = RepaintArea(Expose, k);
+    if (area.Empty()) return;
+    const RECT r{area.left, area.top, area.right, area.bottom};
     InvalidateRect(Hwnd(), &r, FALSE);
 }
 

@@ -66,3 +66,18 @@ struct TickResult {
 TickResult GrowTick(ExposeState& state, int k, bool live);
 TickResult ShrinkTick(ExposeState& state, int k, bool live);
 bool IsEnlarged(const ExposeState& state, int k);
+
+// ------------------------------------------------------------------------------------------------ drawing
+
+// Whether thumbnail `k` is drawn with the highlight's frame: the highlighted one of a ready overview, whether
+// or not it could grow. In a dense grid the first grow step already meets the margin and the thumbnail stays
+// at rest; the frame is then all that shows where the keys have taken the highlight.
+bool Framed(const ExposeState& state, int k);
+
+// How far the frame reaches past a thumbnail's present rectangle, on every side.
+constexpr int kFrameReach = 6;
+
+// What must be repainted when thumbnail `k` changes (it grows, shrinks, gains or loses the frame): its cell,
+// and its present rectangle with the frame's reach where that goes past the cell (a thumbnail is at least
+// kMinCapturedSide pixels high, more than a cell of a very dense grid).
+SwitcherRect RepaintArea(const ExposeState& state, int k);

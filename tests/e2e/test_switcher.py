@@ -474,6 +474,7 @@ class KeyboardSink(SwitcherTestCase):
             self.assertEqual(self.registrations(), settings, "after overview %d" % count)
         self.assertTrue(program.running())
 
+
 class TaskbarButtons(SwitcherTestCase):
 
     def check_owned(self, when):
@@ -513,6 +514,7 @@ class TaskbarButtons(SwitcherTestCase):
         self.assertTrue(self.gone_within("panel 0", 2))
         self.check_owned("after the overview")
         self.assertTrue(program.running())
+
 
 class OwnWindowPicture(SwitcherTestCase):
     """Without composition the program's own settings window is listed like any other and gets its picture,
@@ -577,6 +579,45 @@ class OwnWindowPicture(SwitcherTestCase):
     def placeholder_like(rgb):
         r, g, b = rgb
         return b > r + 24 and b > g + 8
+
+
+class DenseGrid(SwitcherTestCase):
+    """About 150 windows on the 800-pixel-high monitor: a thumbnail cannot grow at all (its first step
+    already meets the margin), so the frame is all that shows the highlight."""
+
+    @staticmethod
+    def ring(raw, rect):
+        """Brightness of the frame's place above and left of a thumbnail (the tooltip may cover the rest)."""
+        l, t, r, b = rect
+        points = [(x, t - 3) for x in range(l + 2, r - 2, 2)] + [(l - 3, y) for y in range(t + 2, b - 2, 2)]
+        return sum(sum(rgb_at(raw, SCREEN[0], x, y)) for x, y in points) / len(points)
+
+    def test_the_highlight_is_framed_and_follows_the_keys(self):
+        program = self.start_program()
+        out, probe = self.start_windows("--many", "150")
+        self.assertEqual(probe["many"], 150)
+        self.assertTrue(self.foreground_seen(out, probe["plain1"]))
+        self.wine.xdotool("mousemove", *REST)
+        self.request()
+        cells = self.overview(1)
+        self.assertGreaterEqual(len(cells), 150)
+        self.wine.wait_trace("switcher-first-frame")
+        time.sleep(0.8)
+        first = self.wine.screenshot("dense-first")
+        self.assertEqual(self.highlighted(), 1)
+        self.key("Right")
+        self.assertEqual(self.highlighted(), 2)
+        time.sleep(0.8)
+        second = self.wine.screenshot("dense-second")
+        one, two = cells[1][1], cells[2][1]
+        self.assertEqual(one[3] - one[1], 48, "not the dense grid this test is about: %r" % (one,))
+        # The frame is a 0x60 white over the dimmed desktop: much brighter where it is than where it is not.
+        self.assertGreater(self.ring(first, one) - self.ring(second, one), 60, "no frame on the highlighted one")
+        self.assertGreater(self.ring(second, two) - self.ring(first, two), 60, "the frame did not follow Right")
+        self.key("Escape")
+        self.assertEqual(self.wait_ended(1), "switcher-done selected=-1 target=%d" % probe["plain1"])
+        self.assertTrue(program.running())
+
 
 if __name__ == "__main__":
     unittest.main()
