@@ -394,6 +394,12 @@ class HungPaint(SwitcherTestCase):
         self.assertEqual(self.printed(), 1, "the window was asked to paint again: one more thread left in it")
         self.assertTrue(program.running())
 
+        # ---- the thread left in the window does not hold the program's end
+        self.wine.run_probed("/close")
+        status = program.wait(15)
+        self.assertEqual(status, 0, "the program did not end on /close (status %r)" % status)
+        self.assertTrue(self.events("exit threads-left=0"), "the program's own threads did not all end")
+
 
 class EarlyWayOut(SwitcherTestCase):
     """Input before the layout is ready (it takes 2.5 s here on purpose)."""
