@@ -220,5 +220,3 @@ WindowPicture PictureOfWindow(HWND window, const PictureRequest& request, DWORD 
     }
     return picture;
 }
-
-int PicturesOutstanding() { return Requests().Count(); }

@@ -41,6 +41,3 @@ struct PictureRequest {
 // The picture `window` paints of itself. `uiThread`: the thread whose windows are pictured on it (0: none).
 WindowPicture PictureOfWindow(HWND window, const PictureRequest& request, DWORD uiThread,
                               DWORD limitMs = kPictureLimitMs);
-
-// How many requests have not come back from their windows (threads left waiting in them).
-int PicturesOutstanding();

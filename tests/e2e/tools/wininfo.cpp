@@ -131,9 +131,11 @@ std::vector<WindowFacts> TopLevelWindows() {
 
 void PrintFacts(const WindowFacts& w) {
     std::printf(
-        "{\"hwnd\":%llu,\"owner\":%llu,\"pid\":%lu,\"exe\":%s,\"class\":%s,\"title\":%s,\"style\":%lld,\"exstyle\":%lld,"
-        "\"visible\":%d,\"iconic\":%d,\"foreground\":%d,\"rect\":[%ld,%ld,%ld,%ld],\"region\":\"%s\"}\n",
-        (unsigned long long)(UINT_PTR)w.hwnd, (unsigned long long)(UINT_PTR)w.owner, (unsigned long)w.pid, Quote(w.exe).c_str(), Quote(w.cls).c_str(),
+        "{\"hwnd\":%llu,\"owner\":%llu,\"pid\":%lu,\"exe\":%s,\"class\":%s,\"title\":%s,\"style\":%lld,"
+        "\"exstyle\":%lld,\"visible\":%d,\"iconic\":%d,\"foreground\":%d,\"rect\":[%ld,%ld,%ld,%ld],"
+        "\"region\":\"%s\"}\n",
+        (unsigned long long)(UINT_PTR)w.hwnd, (unsigned long long)(UINT_PTR)w.owner, (unsigned long)w.pid,
+        Quote(w.exe).c_str(), Quote(w.cls).c_str(),
         Quote(w.title).c_str(), (long long)w.style, (long long)w.exStyle, w.visible, w.iconic, w.foreground,
         w.rect.left, w.rect.top, w.rect.right, w.rect.bottom, w.region);
 }
