@@ -71,6 +71,36 @@ bool RegisterRawInput(HWND target) {
     return RegisterRawInputDevices(entries, ARRAYSIZE(entries), sizeof(RAWINPUTDEVICE)) != FALSE;
 }
 
+bool RegisterKeyboardSink(HWND target) {
+    RAWINPUTDEVICE keyboard{kGenericDesktopPage, kKeyboardUsage, RIDEV_INPUTSINK, target};
+    return RegisterRawInputDevices(&keyboard, 1, sizeof keyboard) != FALSE;
+}
+
+void RemoveKeyboardSink(HWND target) {
+    if (!MayRemoveRegistration(RegisteredRawInput(), kGenericDesktopPage, kKeyboardUsage,
+                               reinterpret_cast<std::uintptr_t>(target))) {
+        return;
+    }
+    RAWINPUTDEVICE keyboard{kGenericDesktopPage, kKeyboardUsage, RIDEV_REMOVE, nullptr};
+    RegisterRawInputDevices(&keyboard, 1, sizeof keyboard);
+}
+
+std::vector<RawDeviceEntry> RegisteredRawInput() {
+    std::vector<RawDeviceEntry> entries;
+    UINT count = 0;
+    if (GetRegisteredRawInputDevices(nullptr, &count, sizeof(RAWINPUTDEVICE)) == UINT(-1) || count == 0) {
+        return entries;
+    }
+    std::vector<RAWINPUTDEVICE> devices(count);
+    const UINT got = GetRegisteredRawInputDevices(devices.data(), &count, sizeof(RAWINPUTDEVICE));
+    if (got == UINT(-1)) return entries;
+    for (UINT i = 0; i < got && i < devices.size(); ++i) {
+        entries.push_back({devices[i].usUsagePage, devices[i].usUsage, devices[i].dwFlags,
+                           reinterpret_cast<std::uintptr_t>(devices[i].hwndTarget)});
+    }
+    return entries;
+}
+
 void HandleRawInput(HRAWINPUT input) {
     UINT size = 0;
     if (GetRawInputData(input, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER)) != 0) return;

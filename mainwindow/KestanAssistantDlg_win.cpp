@@ -28,7 +28,9 @@
 #include <wtsapi32.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_INITDIALOG, On<&CKestanAssistantDlg::OnInitDialog>},
@@ -167,6 +169,21 @@ Dialog::Reply CKestanAssistantDlg::OnRawInput(msg::RawInput input) {
 }
 
 #if defined(ORVEL_TEST_HOOKS)
+namespace {
+
+// The monitors a message carries: `length` of them, each four int32 (left, top, right, bottom).
+std::vector<SwitcherRect> ChannelMonitors(const TestChannelMessage& message) {
+    int32_t v[4];
+    std::vector<SwitcherRect> monitors(std::min<size_t>(message.length, sizeof message.bytes / sizeof v));
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        std::memcpy(v, message.bytes + i * sizeof v, sizeof v);
+        monitors[i] = {v[0], v[1], v[2], v[3]};
+    }
+    return monitors;
+}
+
+}  // namespace
+
 // The tests' way in (see TestChannel.h): a report as the mouse would send it, or a function to run or release.
 Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
     const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(params.l);
@@ -194,14 +211,22 @@ Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
     case kChannelStalls:
         ORVEL_TRACE("loop-stalls %s", LoopStallSummary().c_str());
         break;
-    case kChannelDisplayChange: {
-        int32_t v[4];  // left, top, right, bottom
-        std::vector<SwitcherRect> monitors(std::min<size_t>(message.length, sizeof message.bytes / sizeof v));
-        for (size_t i = 0; i < monitors.size(); ++i) {
-            std::memcpy(v, message.bytes + i * sizeof v, sizeof v);
-            monitors[i] = {v[0], v[1], v[2], v[3]};
+    case kChannelDisplayChange:
+        AfterDisplayChange(ChannelMonitors(message));
+        break;
+    case kChannelMonitors:
+        UseMadeUpMonitors(ChannelMonitors(message));
+        ORVEL_TRACE("switcher-monitors made-up=%u", unsigned(ChannelMonitors(message).size()));
+        break;
+    case kChannelRawInput: {
+        std::string entries;
+        for (const RawDeviceEntry& e : RegisteredRawInput()) {
+            char entry[64];
+            std::snprintf(entry, sizeof entry, " %x:%x:%x:%llu", unsigned(e.usagePage), unsigned(e.usage),
+                          unsigned(e.flags), (unsigned long long)e.target);
+            entries += entry;
         }
-        AfterDisplayChange(monitors);
+        ORVEL_TRACE("raw-input-devices%s", entries.c_str());
         break;
     }
     case kChannelBusy:

@@ -239,6 +239,16 @@ void SettingsView::DrawDynamicInto(const SettingsLayout& layout) {
     g.Flush(Gdiplus::FlushIntentionSync);
 }
 
+bool SettingsView::CopyShown(HDC target, int width, int height) const {
+    if (!presentedOnce || !frame || width <= 0 || height <= 0) return false;
+    if (width == frame.Width() && height == frame.Height()) {
+        return BitBlt(target, 0, 0, width, height, frame.Dc(), 0, 0, SRCCOPY) != FALSE;
+    }
+    SetStretchBltMode(target, HALFTONE);
+    SetBrushOrgEx(target, 0, 0, nullptr);
+    return StretchBlt(target, 0, 0, width, height, frame.Dc(), 0, 0, frame.Width(), frame.Height(), SRCCOPY) != FALSE;
+}
+
 bool SettingsView::PrepareStaticLayer() {
     if (staticLayer || Width() <= 0 || Height() <= 0) return false;
     staticLayer = LayeredSurface(Width(), Height());

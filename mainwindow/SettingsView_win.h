@@ -43,6 +43,11 @@ public:
         prepared.reset();
     }
 
+    // The picture last handed to the system, scaled to `width` x `height` into `target` (premultiplied, so
+    // what lies outside the window's shape is black). False before the first one. The window is layered:
+    // its WM_PRINT draws none of this, so the switcher's picture of it comes from here.
+    bool CopyShown(HDC target, int width, int height) const;
+
     // The message filter: true when the message is consumed.
     bool PreTranslate(const MSG& msg);
     // WM_SETCURSOR over the settings window: true when it set the hand.

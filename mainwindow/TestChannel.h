@@ -19,6 +19,10 @@ enum TestChannelKind : uint32_t {
     // four int32: left, top, right, bottom); Wine here cannot change its displays.
     kChannelDisplayChange = 7,
     kChannelBusy = 8,  // the UI thread does nothing else for `function` milliseconds (input waits meanwhile)
+    // The switcher takes the monitors in `bytes` (as for kChannelDisplayChange) for the display's from now on;
+    // none: the display's own again. No display change is announced.
+    kChannelMonitors = 9,
+    kChannelRawInput = 10,  // traces the process's raw-input registrations ("raw-input-devices ...")
 };
 
 struct TestChannelMessage {

@@ -64,8 +64,10 @@ BoardDlg::BoardDlg() : boardLock(CreateSemaphoreW(nullptr, 1, 1, nullptr)) {}
 BoardDlg::~BoardDlg() = default;
 
 void BoardDlg::Start() {
-    // A child of the desktop's program-manager window, as the presenter tools expect.
-    Create(IDD_BOARD, FindWindowW(L"Progman", nullptr));
+    // Owned by the settings window, as every overlay. Not by the desktop's program-manager window: an owner
+    // on another thread (Explorer's) ties the two threads' input together, so a busy or hung Explorer would
+    // hold up the board's pointer and keys.
+    Create(IDD_BOARD, SettingsWindow());
     BoardHandle = Hwnd();
     penCursor = LoadCursorW(ResourceModule(), MAKEINTRESOURCEW(IDC_PEN_CURSOR));
 }

@@ -57,7 +57,7 @@ void GestureTipThreadBody() {
 }  // namespace
 
 void CursorDlg::Start() {
-    Create(IDD_CURSOR);
+    Create(IDD_CURSOR, SettingsWindow());
     SetWindowPos(Hwnd(), nullptr, 0, 0, kSize, kSize, SWP_NOMOVE | SWP_NOZORDER);
     MakeWindowLayered(Hwnd(), WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW);
 }

@@ -1,12 +1,14 @@
 #include "switcher/CaptureCache_win.h"
 
 #include "switcher/WindowList_win.h"
+#include "switcher/WindowPicture_win.h"
 #include "toolkit/Dib_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/WorkerThread_win.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -63,7 +65,7 @@ HBITMAP CreatePictureBitmap(int width, int height, void** bits) {
     return CreateDib32(width, height, true, bits);
 }
 
-SystemCapture::SystemCapture(DWORD avoidThread) : avoidThread_(avoidThread) {}
+SystemCapture::SystemCapture(DWORD uiThread) : uiThread_(uiThread) {}
 
 bool SystemCapture::Exists(WindowId window) { return IsWindow(AsHwnd(window)) != FALSE; }
 
@@ -77,26 +79,24 @@ CaptureSize SystemCapture::OuterSize(WindowId window) {
 
 PictureId SystemCapture::Capture(WindowId window, CaptureSize full, CaptureSize scaled) {
     HWND hwnd = AsHwnd(window);
-    if (avoidThread_ != 0 && GetWindowThreadProcessId(hwnd, nullptr) == avoidThread_) return 0;
-    // PrintWindow waits for the window to paint itself; a window that does not answer would hold the pass.
-    if (!WindowAnswers(hwnd)) {
+    const bool own = uiThread_ != 0 && GetWindowThreadProcessId(hwnd, nullptr) == uiThread_;
+    // A window that does not even answer at once is not asked to paint. The program's own windows are asked
+    // on the UI thread, which may be busy for a moment without any of them being hung.
+    if (!own && !WindowAnswers(hwnd)) {
         notAnswering_.insert(window);
         return 0;
     }
-
-    void* fullBits = nullptr;
-    UniqueBitmap fullPicture(CreatePictureBitmap(full.width, full.height, &fullBits));
-    UniqueMemoryDc fullDc(CreateCompatibleDC(nullptr));
-    if (!fullPicture || !fullDc) return 0;
-    auto* pixels = static_cast<std::uint32_t*>(fullBits);
-    const long long count = (long long)full.width * full.height;
-    MarkUnpainted(pixels, count);
-    {
-        SelectScope select(fullDc.Get(), fullPicture.Get());
-        if (!select || !PrintWindow(hwnd, fullDc.Get(), 0)) return 0;
-        GdiFlush();
-        if (!SettlePainted(pixels, count)) return 0;
+    PictureRequest request;
+    request.width = full.width;
+    request.height = full.height;
+    WindowPicture taken = PictureOfWindow(hwnd, request, uiThread_);
+    if (!own && (taken.outcome == PictureOutcome::TimedOut || taken.outcome == PictureOutcome::StillAsked)) {
+        notAnswering_.insert(window);
     }
+    if (!taken.picture) return 0;
+    UniqueBitmap fullPicture = std::move(taken.picture);
+    UniqueMemoryDc fullDc(CreateCompatibleDC(nullptr));
+    if (!fullDc) return 0;
 
     void* scaledBits = nullptr;
     UniqueBitmap picture(CreatePictureBitmap(scaled.width, scaled.height, &scaledBits));
@@ -123,11 +123,11 @@ void SystemCapture::Release(PictureId picture) { DeleteObject(reinterpret_cast<H
 
 bool SystemCapture::Stopping() { return StopSignalled(); }
 
-CaptureStore::PassCounts RefreshCaptureCache(const WindowId* windows, int count, DWORD avoidThread,
+CaptureStore::PassCounts RefreshCaptureCache(const WindowId* windows, int count, DWORD uiThread,
                                              std::set<WindowId>* notAnswering) {
     CaptureCacheGuard guard(INFINITE, true);
     if (!guard.Held()) return {};
-    SystemCapture system(avoidThread);
+    SystemCapture system(uiThread);
     const CaptureStore::PassCounts counts = CaptureCache().Refresh(system, windows, count);
     if (notAnswering) *notAnswering = system.NotAnswering();
     return counts;

@@ -4,8 +4,8 @@
 //
 // Threads: the pass runs on a worker (the overview thread, or the start-up pass) and holds the lock for the
 // whole pass; the switcher's painting (UI thread) holds it while it draws a picture and never waits long for
-// it. A window of the UI thread is never asked for a picture from another thread: it would have to wait for
-// the UI thread.
+// it. Each picture is waited for only so long (WindowPicture_win.h), so the pass, and the lock, always end;
+// a window of the UI thread paints on the UI thread, which never needs the lock for it.
 #include "switcher/CaptureCache.h"
 
 #include <windows.h>
@@ -31,11 +31,12 @@ private:
     bool held_ = false;
 };
 
-// Pictures with PrintWindow. `avoidThread`: the UI thread, whose windows get no picture. A window is asked
-// for its picture only when it answers at once; those that did not are noted.
+// Pictures the windows paint of themselves (PictureOfWindow). `uiThread`: the thread whose windows paint on
+// it (0: none). A window of another thread is asked only when it answers at once; those that did not, or
+// did not paint within the limit, are noted.
 class SystemCapture final : public CaptureSystem {
 public:
-    explicit SystemCapture(DWORD avoidThread);
+    explicit SystemCapture(DWORD uiThread);
     bool Exists(WindowId window) override;
     bool Iconic(WindowId window) override;
     CaptureSize OuterSize(WindowId window) override;
@@ -46,14 +47,14 @@ public:
     const std::set<WindowId>& NotAnswering() const { return notAnswering_; }
 
 private:
-    DWORD avoidThread_;
+    DWORD uiThread_;
     std::set<WindowId> notAnswering_;
 };
 
 // One capture pass over `windows` into the program's cache, under its lock (waited for until the program
 // stops). The counts of what it did (all 0 when the lock could not be had); `notAnswering` gets the windows
 // that did not answer when asked for a picture.
-CaptureStore::PassCounts RefreshCaptureCache(const WindowId* windows, int count, DWORD avoidThread,
+CaptureStore::PassCounts RefreshCaptureCache(const WindowId* windows, int count, DWORD uiThread,
                                              std::set<WindowId>* notAnswering = nullptr);
 
 // A 32-bit top-down DIB section; `bits` gets its pixels. Null when it cannot be made.

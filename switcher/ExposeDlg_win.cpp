@@ -1,5 +1,6 @@
 #include "switcher/ExposeDlg_win.h"
 
+#include "input/RawInput_win.h"
 #include "mainwindow/KestanAssistantDlg_win.h"
 #include "mainwindow/ResidentProgram_win.h"
 #include "overlays/LayeredWindow_win.h"
@@ -8,6 +9,7 @@
 #include "switcher/Interaction.h"
 #include "switcher/Overview_win.h"
 #include "switcher/OverviewLayout.h"
+#include "switcher/PrintHangWindow_win.h"
 #include "switcher/SwitcherPaint_win.h"
 #include "switcher/WindowList_win.h"
 #include "toolkit/Clock_win.h"
@@ -60,6 +62,7 @@ const MessageEntry<EXPOSE_DLG> EXPOSE_DLG::kMessages[] = {
     {WM_INPUT, On<&EXPOSE_DLG::OnInput>},
     {WM_MOUSEMOVE, On<&EXPOSE_DLG::OnMouseMove>},
     {WM_CTLCOLORDLG, On<&EXPOSE_DLG::OnControlColour>},
+    {WM_NCDESTROY, On<&EXPOSE_DLG::OnFinalDestroy>},
 };
 
 EXPOSE_DLG::EXPOSE_DLG() : clock_(std::make_shared<AnimationClock>()) {
@@ -73,9 +76,13 @@ void EXPOSE_DLG::Start() {
     // process ends.
     static const HMODULE dwmLibrary = LoadDwmEntryPoints(Dwm);
     (void)dwmLibrary;
-    Create(IDD_EXPOSE);
+    // Owned by the settings window, as every overlay: no taskbar button, no Alt+Tab entry of its own.
+    Create(IDD_EXPOSE, SettingsWindow());
     std::shared_ptr<AnimationClock> clock = clock_;
     animationThread_.Start("switcher-animation", [clock] { SwitcherAnimationThread(clock); });
+#if defined(ORVEL_TEST_HOOKS)
+    StartPrintHangWindowIfAsked();
+#endif
 }
 
 bool EXPOSE_DLG::Stop() noexcept {
@@ -85,11 +92,8 @@ bool EXPOSE_DLG::Stop() noexcept {
     bool ended = overviewThread_.Join(kWorkerJoinMs);
     ended = animationThread_.Join(kWorkerJoinMs) && ended;
     ended = warmupThread_.Join(kWorkerJoinMs) && ended;
-    if (keyboardRegistered_) {
-        RAWINPUTDEVICE keyboard{0x0001, 0x0006, RIDEV_REMOVE, nullptr};
-        RegisterRawInputDevices(&keyboard, 1, sizeof keyboard);
-        keyboardRegistered_ = false;
-    }
+    if (keyboardRegistered_) RemoveKeyboardSink(Hwnd());
+    keyboardRegistered_ = false;
     if (tooltip_) DestroyWindow(tooltip_);
     tooltip_ = nullptr;
     panels_.clear();
@@ -111,11 +115,6 @@ Dialog::Reply EXPOSE_DLG::OnInitDialog() {
     // The panels belong to whoever owns the switcher (the settings window), as every overlay does.
     HWND owner = GetWindow(Hwnd(), GW_OWNER);
     for (int i = 0; i < kMaxOtherMonitors; ++i) panels_.push_back(PanelDlg::CreatePanel(owner));
-
-    // The keys reach the switcher even while another window has the focus.
-    RAWINPUTDEVICE keyboard{0x0001, 0x0006, RIDEV_INPUTSINK, Hwnd()};
-    keyboardRegistered_ = RegisterRawInputDevices(&keyboard, 1, sizeof keyboard) != FALSE;
-    if (!keyboardRegistered_) MessageBoxW(Hwnd(), L"error", L"Orvel Mouse Assistant", MB_OK);
 
     CreateTooltip();
     SetWindowTextW(Hwnd(), kSwitcherTitle);
@@ -173,6 +172,13 @@ Dialog::Reply EXPOSE_DLG::OnInput(msg::RawInput input) {
     return PassOn();
 }
 
+// The tooltip, which the switcher owns, goes with it (also when the settings window takes both down).
+Dialog::Reply EXPOSE_DLG::OnFinalDestroy() {
+    tooltip_ = nullptr;
+    keyboardRegistered_ = false;  // the system drops a registration whose window is gone
+    return PassOn();
+}
+
 Dialog::Reply EXPOSE_DLG::OnControlColour() { return Handled(reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH))); }
 
 // The highlight follows the pointer; over empty space it stays where it is.
@@ -194,12 +200,17 @@ void EXPOSE_DLG::OnRawInput(HRAWINPUT input) {
     if (GetRawInputData(input, RID_INPUT, buffer, &read, sizeof(RAWINPUTHEADER)) != size) return;
     const auto* record = reinterpret_cast<const RAWINPUT*>(buffer);
     if (record->header.dwType == RIM_TYPEKEYBOARD) {
-        if (size < offsetof(RAWINPUT, data) + sizeof(RAWKEYBOARD) || !Expose.ready) return;
+        if (size < offsetof(RAWINPUT, data) + sizeof(RAWKEYBOARD) || !shown_ || Expose.done) return;
         const RAWKEYBOARD& key = record->data.keyboard;
         if (key.Message != WM_KEYDOWN && key.Message != WM_SYSKEYDOWN) return;
         if (key.VKey == kNoKey) return;
-        const KeyDecision d = DecideKey(key.VKey, Expose.highlighted, Expose.columns, Expose.windowCount);
-        ORVEL_TRACE("switcher-key vk=%u effect=%d index=%d", unsigned(key.VKey), int(d.effect), d.index);
+        const bool ready = Expose.ready != 0;
+        // Before the layout is ready (a window may be slow to paint itself) only Escape is taken.
+        const KeyDecision d = ready ? DecideKey(key.VKey, Expose.highlighted, Expose.columns, Expose.windowCount)
+                                    : DecideKeyBeforeReady(key.VKey);
+        if (!ready && d.effect == KeyEffect::Nothing) return;
+        ORVEL_TRACE("switcher-key vk=%u effect=%d index=%d ready=%d", unsigned(key.VKey), int(d.effect), d.index,
+                    ready ? 1 : 0);
         switch (d.effect) {
         case KeyEffect::MoveTo: MoveHighlightTo(d.index); break;
         case KeyEffect::Pick: Finish(d.index); break;
@@ -214,8 +225,9 @@ void EXPOSE_DLG::OnRawInput(HRAWINPUT input) {
         GetCursorPos(&at);
         ScreenToClient(Hwnd(), &at);
         const int hit = HitTest(Expose, at.x, at.y);
-        // A release anywhere ends the overview, also before it is ready; over a thumbnail it picks it.
-        if (record->data.mouse.usButtonFlags & RI_MOUSE_LEFT_BUTTON_UP) Finish(hit);
+        // A release anywhere ends the overview, also before it is ready (nothing is hit then); over a
+        // thumbnail it picks it.
+        if ((record->data.mouse.usButtonFlags & RI_MOUSE_LEFT_BUTTON_UP) && shown_) Finish(hit);
         Expose.hover = hit;
     }
 }
@@ -229,11 +241,16 @@ void EXPOSE_DLG::OnDisplayChange(const std::vector<SwitcherRect>& monitorsNow) {
     if (ends) Finish(-1);
 }
 
+// The first way out decides. The switcher and the panels go at once, from here: the overview thread may
+// still be laying out (waiting, within its bounds, for windows slow to paint themselves), and it hands the
+// foreground over when it sees `done`.
 void EXPOSE_DLG::Finish(int pick) {
+    if (Expose.done) return;
     if (pick >= 0) Expose.selected = pick;
     Expose.done = 1;
+    ORVEL_TRACE("switcher-finish pick=%d ready=%d", pick, int(Expose.ready));
+    HideOverview();
     SetEvent(OverviewDoneEvent());
-    ORVEL_TRACE("switcher-finish pick=%d", pick);
 }
 
 // ------------------------------------------------------------------------------------------ an overview
@@ -281,6 +298,10 @@ void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std:
     }
     growing_.fill(false);
     readyFrameTraced_ = false;
+    shown_ = true;
+    // The keys come to the switcher only while it is shown.
+    keyboardRegistered_ = RegisterKeyboardSink(Hwnd());
+    ORVEL_TRACE("switcher-keys registered=%d", keyboardRegistered_ ? 1 : 0);
     Expose.lastMouseX = Expose.lastMouseY = -1;
     Expose.hover = -1;
     SetWindowPos(Hwnd(), nullptr, monitor.left, monitor.top, monitor.right - monitor.left,
@@ -305,6 +326,10 @@ void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std:
 }
 
 void EXPOSE_DLG::OverviewReady() {
+    if (Expose.done || !shown_) {
+        Expose.busy = 0;  // the user left before the layout was ready, or the displays changed
+        return;
+    }
     const int count = Expose.windowCount;
     // The program's own windows are asked for their icons here, on their own thread.
     const DWORD self = GetCurrentThreadId();
@@ -323,6 +348,10 @@ void EXPOSE_DLG::OverviewReady() {
 
 void EXPOSE_DLG::HideOverview() {
     Expose.ready = 0;
+    if (!shown_) return;  // hidden already (the user's way out comes first, the overview's own hide later)
+    shown_ = false;
+    if (keyboardRegistered_) RemoveKeyboardSink(Hwnd());
+    keyboardRegistered_ = false;
     SetTicking(false);
     if (tooltip_) SendMessageW(tooltip_, TTM_ACTIVATE, FALSE, 0);
     ShowWindow(Hwnd(), SW_HIDE);
@@ -391,8 +420,10 @@ void EXPOSE_DLG::MoveHighlightTo(int k) {
 }
 
 void EXPOSE_DLG::InvalidateCell(int k) {
-    const SwitcherRect cell = CellRect(k, Expose.columns, Expose.cellWidth, Expose.cellHeight);
-    const RECT r{cell.left, cell.top, cell.right, cell.bottom};
+    if (!Hwnd()) return;
+    const SwitcherRect area = RepaintArea(Expose, k);
+    if (area.Empty()) return;
+    const RECT r{area.left, area.top, area.right, area.bottom};
     InvalidateRect(Hwnd(), &r, FALSE);
 }
 

@@ -55,9 +55,10 @@ public:
     void ShowOverview(UniqueBitmap background, const RECT& monitor, std::vector<PanelPicture> panels);
     // The layout is complete: input is taken from now on, the first thumbnail is highlighted.
     void OverviewReady();
-    // The user picked or cancelled: everything is hidden and the pictures are let go.
+    // The user picked or cancelled: everything is hidden and the pictures are let go. Again, it does nothing.
     void HideOverview();
-    // Ends the overview: picked `selected` (-1: none). Also the input handlers' way out.
+    // Ends the overview: picked `selected` (-1: none); the switcher and the panels are hidden at once. The
+    // input handlers' way out, also before the layout is ready. The first call decides.
     void Finish(int selected);
     // The displays changed (`monitorsNow`: every monitor now, the main window reads them): an overview whose
     // monitors are no longer those it was made for ends as if cancelled; the next one is made afresh for the
@@ -91,6 +92,7 @@ private:
     Reply OnInput(msg::RawInput input);
     Reply OnMouseMove(msg::Point point);
     Reply OnControlColour();
+    Reply OnFinalDestroy();
     static const MessageEntry<EXPOSE_DLG> kMessages[];
 
     void CreateTooltip();
@@ -106,7 +108,8 @@ private:
     WorkerThread warmupThread_;     // the first pictures, when composition is off at start-up
     std::vector<std::unique_ptr<PanelDlg>> panels_;
     HWND tooltip_ = nullptr;
-    bool keyboardRegistered_ = false;
+    bool keyboardRegistered_ = false;  // the raw keyboard goes to the switcher (only while it is shown)
+    bool shown_ = false;               // an overview is on the screen (from ShowOverview to HideOverview)
     std::unique_ptr<Gdiplus::Font> titleFonts_[2];  // 14 px (10 windows or more), 16 px
 
     // The overview on screen: the dimmed desktop (the static layer is drawn into it once), selected into its

@@ -1,5 +1,7 @@
 #include "switcher/Interaction.h"
 
+#include "switcher/OverviewLayout.h"
+
 #include <algorithm>
 
 KeyDecision DecideKey(unsigned virtualKey, int highlighted, int columns, int windowCount) {
@@ -27,6 +29,11 @@ KeyDecision DecideKey(unsigned virtualKey, int highlighted, int columns, int win
         break;
     }
     return {KeyEffect::MoveTo, target};
+}
+
+KeyDecision DecideKeyBeforeReady(unsigned virtualKey) {
+    if (virtualKey == kKeyEscape) return {KeyEffect::Cancel, -1};
+    return {KeyEffect::Nothing, -1};
 }
 
 int HitTest(const ExposeState& state, int x, int y) {
@@ -112,4 +119,21 @@ TickResult ShrinkTick(ExposeState& state, int k, bool live) {
     const bool changed = rect != state.currentRects[k];
     state.currentRects[k] = rect;
     return {changed, offset.dx > 0 || offset.dy > 0};
+}
+
+bool Framed(const ExposeState& state, int k) {
+    return state.ready && ValidIndex(state, k) && k == state.highlighted;
+}
+
+SwitcherRect RepaintArea(const ExposeState& state, int k) {
+    if (!ValidIndex(state, k)) return {};
+    SwitcherRect area = CellRect(k, state.columns, state.cellWidth, state.cellHeight);
+    for (const SwitcherRect& r : {state.currentRects[k], state.homeRects[k]}) {
+        if (r.Empty()) continue;
+        area.left = std::min(area.left, r.left - kFrameReach);
+        area.top = std::min(area.top, r.top - kFrameReach);
+        area.right = std::max(area.right, r.right + kFrameReach);
+        area.bottom = std::max(area.bottom, r.bottom + kFrameReach);
+    }
+    return area;
 }

@@ -28,6 +28,12 @@ struct KeyDecision {
 // first and the last window.
 KeyDecision DecideKey(unsigned virtualKey, int highlighted, int columns, int windowCount);
 
+// A key pressed while the overview is shown but not laid out yet (its pictures may take long: a window can
+// be slow to paint itself). Only Escape is taken: it cancels, and the switcher goes at once. Every other key
+// does nothing, so that nothing is picked from a grid the user has not seen.
+constexpr unsigned kKeyEscape = 27;  // VK_ESCAPE
+KeyDecision DecideKeyBeforeReady(unsigned virtualKey);
+
 // The first thumbnail in list order whose present rectangle holds the client point; -1 over empty space or
 // while the overview is not ready.
 int HitTest(const ExposeState& state, int x, int y);
@@ -60,3 +66,18 @@ struct TickResult {
 TickResult GrowTick(ExposeState& state, int k, bool live);
 TickResult ShrinkTick(ExposeState& state, int k, bool live);
 bool IsEnlarged(const ExposeState& state, int k);
+
+// ------------------------------------------------------------------------------------------------ drawing
+
+// Whether thumbnail `k` is drawn with the highlight's frame: the highlighted one of a ready overview, whether
+// or not it could grow. In a dense grid the first grow step already meets the margin and the thumbnail stays
+// at rest; the frame is then all that shows where the keys have taken the highlight.
+bool Framed(const ExposeState& state, int k);
+
+// How far the frame reaches past a thumbnail's present rectangle, on every side.
+constexpr int kFrameReach = 6;
+
+// What must be repainted when thumbnail `k` changes (it grows, shrinks, gains or loses the frame): its cell,
+// and its present rectangle with the frame's reach where that goes past the cell (a thumbnail is at least
+// kMinCapturedSide pixels high, more than a cell of a very dense grid).
+SwitcherRect RepaintArea(const ExposeState& state, int k);

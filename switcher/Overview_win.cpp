@@ -9,6 +9,7 @@
 #include "switcher/ExposeDlg_win.h"
 #include "switcher/OverviewLayout.h"
 #include "switcher/WindowList_win.h"
+#include "switcher/WindowPicture_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
@@ -42,42 +43,43 @@ void HandOverForeground(HWND window, Steps steps) {
 
 // The desktop of `monitor`, darkened: the desktop window's own picture of it where the system can paint
 // one (so no window is on it), else the screen as it is.
-UniqueBitmap DimmedPicture(const RECT& monitor, HWND progman, DimKind kind, std::minstd_rand& random) {
+UniqueBitmap DimmedPicture(const RECT& monitor, HWND progman, DimKind kind, std::minstd_rand& random,
+                           DWORD uiThread) {
     const int w = int(monitor.right - monitor.left), h = int(monitor.bottom - monitor.top);
+    UniqueBitmap picture;
     void* bits = nullptr;
-    UniqueBitmap picture(CreatePictureBitmap(w, h, &bits));
-    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-    if (!picture || !dc) return {};
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    const long long count = (long long)w * h;
-    {
-        SelectScope select(dc.Get(), picture.Get());
-        if (!select) return {};
-        bool painted = false;
-        // The desktop paints itself on its own thread: a desktop that does not answer is not waited for.
-        if (Expose.osMajorVersion > 5 && progman && WindowAnswers(progman)) {
-            MarkUnpainted(pixels, count);
-            // The desktop window spans every monitor: its part of this monitor goes to (0, 0).
-            POINT origin{0, 0};
-            ClientToScreen(progman, &origin);
-            POINT before{};
-            SetViewportOrgEx(dc.Get(), origin.x - monitor.left, origin.y - monitor.top, &before);
-            const BOOL printed = PrintWindow(progman, dc.Get(), PW_CLIENTONLY);
-            SetViewportOrgEx(dc.Get(), before.x, before.y, nullptr);
-            GdiFlush();
-            painted = printed && SettlePainted(pixels, count);
-        }
-        if (!painted) {
-            HDC screen = GetDC(nullptr);
-            if (screen) {
-                BitBlt(dc.Get(), 0, 0, w, h, screen, monitor.left, monitor.top, SRCCOPY);
-                ReleaseDC(nullptr, screen);
-            }
-            GdiFlush();
+    // The desktop paints itself on its own thread: a desktop that does not answer, or does not finish its
+    // paint in time, is not waited for.
+    if (Expose.osMajorVersion > 5 && progman && WindowAnswers(progman)) {
+        // The desktop window spans every monitor: its part of this monitor goes to (0, 0).
+        POINT origin{0, 0};
+        ClientToScreen(progman, &origin);
+        PictureRequest request;
+        request.width = w;
+        request.height = h;
+        request.flags = PW_CLIENTONLY;
+        request.origin = {origin.x - monitor.left, origin.y - monitor.top};
+        WindowPicture desktop = PictureOfWindow(progman, request, uiThread);
+        if (desktop.picture) {
+            picture = std::move(desktop.picture);
+            bits = desktop.bits;
         }
     }
+    if (!picture) {
+        picture.Reset(CreatePictureBitmap(w, h, &bits));
+        UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+        if (!picture || !dc) return {};
+        SelectScope select(dc.Get(), picture.Get());
+        if (!select) return {};
+        HDC screen = GetDC(nullptr);
+        if (screen) {
+            BitBlt(dc.Get(), 0, 0, w, h, screen, monitor.left, monitor.top, SRCCOPY);
+            ReleaseDC(nullptr, screen);
+        }
+        GdiFlush();
+    }
     const unsigned first = unsigned(random()) % 3, second = unsigned(random()) % 3;
-    DimPixels(pixels, w, w, h, DimGradients(kind, first, second, w, h));
+    DimPixels(static_cast<std::uint32_t*>(bits), w, w, h, DimGradients(kind, first, second, w, h));
     return picture;
 }
 
@@ -203,10 +205,10 @@ void RunOverviewThread(const OverviewStart& start) {
 
     POINT cursor{};
     GetCursorPos(&cursor);
-    const HMONITOR monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
-    const RECT bounds = AsRect(MonitorRect(reinterpret_cast<WindowId>(monitor)));
+    const WindowId monitor = MonitorAt(cursor);
+    const RECT bounds = AsRect(MonitorRect(monitor));
     const HWND progman = FindWindowW(L"Progman", nullptr);
-    CollectOtherMonitors(DisplayMonitors(), reinterpret_cast<WindowId>(monitor), Expose);
+    CollectOtherMonitors(DisplayMonitors(), monitor, Expose);
 
     Expose.selected = -1;
     Expose.highlighted = -1;
@@ -225,11 +227,12 @@ void RunOverviewThread(const OverviewStart& start) {
                 Expose.otherMonitorCount, (unsigned long long)IdOf(previous));
 
     // The pictures, while nothing of the overview is on the screen yet.
-    auto background = std::make_shared<UniqueBitmap>(DimmedPicture(bounds, progman, DimKind::Switcher, random));
+    auto background =
+        std::make_shared<UniqueBitmap>(DimmedPicture(bounds, progman, DimKind::Switcher, random, start.uiThread));
     auto panels = std::make_shared<std::vector<EXPOSE_DLG::PanelPicture>>();
     for (int i = 0; i < Expose.otherMonitorCount; ++i) {
         const RECT rect = AsRect(MonitorRect(Expose.otherMonitors[i]));
-        panels->push_back({rect, DimmedPicture(rect, progman, DimKind::Panel, random)});
+        panels->push_back({rect, DimmedPicture(rect, progman, DimKind::Panel, random, start.uiThread)});
     }
     ORVEL_TRACE("switcher-pictures");
     const bool shown = OnUiThreadAndWait(OverviewShownEvent(), [background, panels, bounds] {
@@ -255,11 +258,20 @@ void RunOverviewThread(const OverviewStart& start) {
             if (!PauseUnlessStopped(ms)) return;
         }
 #endif
-        LayOut(start, composition);
-        TraceLayout();
-        UiThread::Post([] {
-            if (ExposeWindow) ExposeWindow->OverviewReady();
-        });
+        // A user who has left already (Escape, or a click, while the switcher was coming up) waits for no
+        // pictures.
+        if (!Expose.done) {
+            LayOut(start, composition);
+            TraceLayout();
+        }
+        if (Expose.done) {
+            // Escape or a click before the layout was ready: the UI thread has hidden the switcher already.
+            Expose.busy = 0;
+        } else {
+            UiThread::Post([] {
+                if (ExposeWindow) ExposeWindow->OverviewReady();
+            });
+        }
     }
 
     if (WaitForEventOrStop(OverviewDoneEvent()) != Wake::Event) {

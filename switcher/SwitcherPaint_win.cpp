@@ -1,6 +1,7 @@
 #include "switcher/SwitcherPaint_win.h"
 
 #include "switcher/CaptureCache_win.h"
+#include "switcher/Interaction.h"
 #include "switcher/OverviewLayout.h"
 #include "switcher/WindowList_win.h"
 #include "toolkit/Handle_win.h"
@@ -135,19 +136,21 @@ void PaintStaticLayer(HDC dc, const ExposeState& state, Gdiplus::Font* titleFont
 
 void PaintDynamicLayer(HDC dc, const RECT& area, const ExposeState& state, Gdiplus::Font* titleFont) {
     const int count = state.windowCount;
-    const int highlighted = state.highlighted;
     std::unique_ptr<Gdiplus::Graphics> g;
     for (int i = 0; i < count; ++i) {
         const SwitcherRect& r = state.currentRects[i];
-        const bool enlarged = state.growOffsets[i].dx > 0 || state.growOffsets[i].dy > 0;
-        if (!enlarged || !Meets(r, area, 6)) continue;  // at rest it is part of the background
+        const bool enlarged = IsEnlarged(state, i);
+        // At rest a thumbnail is part of the background; the highlighted one gets its frame there too (in a
+        // dense grid it cannot grow at all).
+        const bool framed = Framed(state, i);
+        if ((!enlarged && !framed) || !Meets(r, area, kFrameReach)) continue;
         if (!g) {
             g = std::make_unique<Gdiplus::Graphics>(dc);
             g->SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
             g->SetClip(Gdiplus::Rect(area.left, area.top, area.right - area.left, area.bottom - area.top));
         }
-        if (i == highlighted) DrawFrame(*g, r);
-        if (!Captured(state, i)) continue;  // the desktop window manager draws the window inside the frame
+        if (framed) DrawFrame(*g, r);
+        if (!enlarged || !Captured(state, i)) continue;  // live: the desktop window manager draws it inside
         bool pictured = false;
         {
             CaptureCacheGuard guard(kPictureWaitMs);

@@ -12,7 +12,39 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
     return TRUE;
 }
 
+#if defined(ORVEL_TEST_HOOKS)
+struct MadeUpMonitors {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::vector<SwitcherRect> rects;
+};
+
+MadeUpMonitors& MadeUp() {
+    static MadeUpMonitors* const madeUp = new MadeUpMonitors;
+    return *madeUp;
+}
+
+std::vector<SwitcherRect> MadeUpRects() {
+    AcquireSRWLockShared(&MadeUp().lock);
+    std::vector<SwitcherRect> rects = MadeUp().rects;
+    ReleaseSRWLockShared(&MadeUp().lock);
+    return rects;
+}
+
+// A made-up monitor's handle; the system's handles are never this large.
+constexpr WindowId kMadeUpMonitor = WindowId(0xFFFF0000u);
+
+bool IsMadeUp(WindowId monitor, size_t count) { return monitor >= kMadeUpMonitor && monitor < kMadeUpMonitor + count; }
+#endif
+
 }  // namespace
+
+#if defined(ORVEL_TEST_HOOKS)
+void UseMadeUpMonitors(const std::vector<SwitcherRect>& monitors) {
+    AcquireSRWLockExclusive(&MadeUp().lock);
+    MadeUp().rects = monitors;
+    ReleaseSRWLockExclusive(&MadeUp().lock);
+}
+#endif
 
 void SystemWindowTree::VisitTopLevel(const std::function<void(WindowId)>& visit) {
     EnumWindows(VisitOne, reinterpret_cast<LPARAM>(&visit));
@@ -52,11 +84,42 @@ int SystemWindowTree::Width(WindowId window) {
 
 std::vector<WindowId> DisplayMonitors() {
     std::vector<WindowId> monitors;
+#if defined(ORVEL_TEST_HOOKS)
+    const std::vector<SwitcherRect> madeUp = MadeUpRects();
+    for (size_t i = 0; i < madeUp.size(); ++i) monitors.push_back(kMadeUpMonitor + i);
+    if (!monitors.empty()) return monitors;
+#endif
     EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
     return monitors;
 }
 
+WindowId MonitorAt(POINT point) {
+#if defined(ORVEL_TEST_HOOKS)
+    const std::vector<SwitcherRect> madeUp = MadeUpRects();
+    if (!madeUp.empty()) {
+        size_t nearest = 0;
+        long long best = -1;
+        for (size_t i = 0; i < madeUp.size(); ++i) {
+            const SwitcherRect& r = madeUp[i];
+            const long long dx = point.x < r.left ? r.left - point.x : point.x >= r.right ? point.x - r.right + 1 : 0;
+            const long long dy = point.y < r.top ? r.top - point.y : point.y >= r.bottom ? point.y - r.bottom + 1 : 0;
+            const long long distance = dx * dx + dy * dy;
+            if (best < 0 || distance < best) {
+                best = distance;
+                nearest = i;
+            }
+        }
+        return kMadeUpMonitor + nearest;
+    }
+#endif
+    return reinterpret_cast<WindowId>(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST));
+}
+
 SwitcherRect MonitorRect(WindowId monitor) {
+#if defined(ORVEL_TEST_HOOKS)
+    const std::vector<SwitcherRect> madeUp = MadeUpRects();
+    if (IsMadeUp(monitor, madeUp.size())) return madeUp[monitor - kMadeUpMonitor];
+#endif
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (!GetMonitorInfoW(reinterpret_cast<HMONITOR>(monitor), &info)) return {};

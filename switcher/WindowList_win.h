@@ -30,6 +30,13 @@ inline WindowId IdOf(HWND hwnd) { return reinterpret_cast<WindowId>(hwnd); }
 
 // Every display monitor, in the system's order.
 std::vector<WindowId> DisplayMonitors();
+// The monitor under `point`, or the nearest one.
+WindowId MonitorAt(POINT point);
+#if defined(ORVEL_TEST_HOOKS)
+// Test builds: the switcher takes these made-up monitors for the display's from now on (none: the display's
+// own again). Wine here has one monitor and cannot change its displays. Any thread.
+void UseMadeUpMonitors(const std::vector<SwitcherRect>& monitors);
+#endif
 // The full rectangle of each monitor, in the system's order; of one monitor (empty when it is gone).
 std::vector<SwitcherRect> MonitorRects();
 SwitcherRect MonitorRect(WindowId monitor);

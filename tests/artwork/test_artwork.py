@@ -597,7 +597,7 @@ class CompiledResources(unittest.TestCase):
                   [1, 2, 1000]),
             141: (popup | setfont, topmost, "") + overlay,
             142: (popup | setfont, topmost | toolwindow, "") + overlay,
-            143: (popup | sysmenu | setfont, topmost, "") + overlay,
+            143: (popup | sysmenu | setfont, topmost | toolwindow, "") + overlay,
             146: (popup | sysmenu | setfont, toolwindow, "") + overlay,
             151: (popup | setfont, topmost | toolwindow, "") + overlay,
             163: (popup | setfont, topmost | toolwindow, "") + overlay,

@@ -150,7 +150,8 @@ DELAY_LOADED = ("gdiplus.dll", "hid.dll", "wtsapi32.dll")
 # Names only the test build knows: its trace file, its switches, the test channel and a trace line. A packaged
 # program holds none of them; each test build holds them all (so a name that went out of use is noticed).
 TEST_NAMES = ("ORVEL_TRACE", "ORVEL_TEST_RESET_HANG_MS", "ORVEL_TEST_EXIT_DELAY_MS", "ORVEL_TEST_TILT_WORK_MS",
-              "ORVEL_TEST_SLOW_PAINT_MS", "ORVEL_TEST_CLOSE_WATCH_LATE_MS", "ORVEL-TEST-CHAN", "test-channel kind")
+              "ORVEL_TEST_SLOW_PAINT_MS", "ORVEL_TEST_CLOSE_WATCH_LATE_MS", "ORVEL_TEST_SWITCHER_PRINT_HANG",
+              "ORVEL-TEST-CHAN", "test-channel kind")
 
 
 def test_names_in(data):

@@ -57,6 +57,15 @@ TEST(SwitcherKeys, ArrowsWrapSidewaysAndStopUpAndDown) {
     }
 }
 
+TEST(SwitcherKeys, BeforeTheLayoutIsReadyOnlyEscapeIsTaken) {
+    EXPECT_EQ(int(DecideKeyBeforeReady(kEscape).effect), int(KeyEffect::Cancel));
+    EXPECT_EQ(DecideKeyBeforeReady(kEscape).index, -1);
+    // Nothing is picked or moved on a grid the user has not seen, and nothing else ends the overview yet.
+    for (unsigned key : {kKeyEnter, kKeyLeft, kKeyUp, kKeyRight, kKeyDown, kTab, kSpace, kLetterA}) {
+        EXPECT_EQ(int(DecideKeyBeforeReady(key).effect), int(KeyEffect::Nothing)) << key;
+    }
+}
+
 TEST(SwitcherKeys, HitTestTakesTheFirstPresentRectangleOnceReady) {
     auto state = std::make_unique<ExposeState>();
     state->windowCount = 3;
@@ -216,6 +225,83 @@ TEST(SwitcherAnimation, LiveThumbnailsKeepTheirSourcesShape) {
     GrowTick(*state, 0, true);
     EXPECT_EQ(state->currentRects[0].Height(), home.Height() + 32);
     EXPECT_EQ(state->currentRects[0].Width(), home.Width() + 16);
+}
+
+// About 150 windows on a 1280 x 768 monitor: a 13 by 12 grid of 98 x 64 cells, each thumbnail raised to
+// 48 pixels high, so that the first grow step of 6 (with the margin of 10) already reaches 64 - 10.
+std::unique_ptr<ExposeState> DenseGrid(int count) {
+    auto state = std::make_unique<ExposeState>();
+    state->windowCount = count;
+    StartLayout(*state, 1279, 767);
+    for (int i = 0; i < count; ++i) PlaceCapturedThumbnail(*state, i, {640, 480});
+    state->ready = 1;
+    state->highlighted = 1;
+    return state;
+}
+
+TEST(SwitcherDrawing, TheHighlightedThumbnailIsFramedEvenWhenItCannotGrow) {
+    auto state = DenseGrid(150);
+    ASSERT_EQ(state->columns, 13);
+    ASSERT_EQ(state->cellHeight, 64);
+    ASSERT_EQ(state->homeRects[1].Height(), kMinCapturedSide);
+    // The first step already meets the margin: the highlighted thumbnail stays at rest.
+    const TickResult grow = GrowTick(*state, 1, false);
+    EXPECT_FALSE(grow.moving);
+    EXPECT_FALSE(IsEnlarged(*state, 1));
+    EXPECT_EQ(state->currentRects[1], state->homeRects[1]);
+    EXPECT_TRUE(Framed(*state, 1)) << "a highlight at rest shows no frame: the keys move an invisible highlight";
+    EXPECT_FALSE(Framed(*state, 0));
+    EXPECT_FALSE(Framed(*state, 2));
+    // The frame goes with the highlight, whatever the offsets.
+    state->highlighted = 2;
+    EXPECT_TRUE(Framed(*state, 2));
+    EXPECT_FALSE(Framed(*state, 1));
+    // An enlarged thumbnail that is no longer highlighted (it shrinks back) has no frame.
+    auto roomy = ThreeWindows(false);
+    roomy->ready = 1;
+    roomy->highlighted = 0;
+    GrowTick(*roomy, 0, false);
+    EXPECT_TRUE(IsEnlarged(*roomy, 0));
+    EXPECT_TRUE(Framed(*roomy, 0));
+    roomy->highlighted = 1;
+    EXPECT_FALSE(Framed(*roomy, 0));
+    EXPECT_TRUE(Framed(*roomy, 1)) << "a thumbnail just highlighted, before its first step";
+    // Nothing is framed before the layout is ready, nor outside the list.
+    roomy->ready = 0;
+    EXPECT_FALSE(Framed(*roomy, 1));
+    roomy->ready = 1;
+    roomy->highlighted = 3;
+    EXPECT_FALSE(Framed(*roomy, 3));
+}
+
+bool Inside(const SwitcherRect& inner, const SwitcherRect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+SwitcherRect WithFrame(const SwitcherRect& r) {
+    return {r.left - kFrameReach, r.top - kFrameReach, r.right + kFrameReach, r.bottom + kFrameReach};
+}
+
+TEST(SwitcherDrawing, ARepaintCoversTheFrameAlsoWhereItOverflowsTheCell) {
+    // 400 windows: 20 by 20 cells of 64 x 38, smaller than a thumbnail of 48 pixels high.
+    auto state = DenseGrid(400);
+    ASSERT_LT(state->cellHeight, kMinCapturedSide);
+    for (int k : {0, 1, 21, 399}) {
+        const SwitcherRect cell = CellRect(k, state->columns, state->cellWidth, state->cellHeight);
+        const SwitcherRect area = RepaintArea(*state, k);
+        EXPECT_TRUE(Inside(cell, area)) << k;
+        EXPECT_TRUE(Inside(WithFrame(state->currentRects[k]), area)) << k;
+    }
+    // An enlarged thumbnail: its present rectangle and the one it shrinks back to.
+    auto roomy = ThreeWindows(false);
+    for (int i = 0; i < 4; ++i) GrowTick(*roomy, 0, false);
+    const SwitcherRect area = RepaintArea(*roomy, 0);
+    EXPECT_TRUE(Inside(WithFrame(roomy->currentRects[0]), area));
+    EXPECT_TRUE(Inside(WithFrame(roomy->homeRects[0]), area));
+    EXPECT_EQ(area, CellRect(0, roomy->columns, roomy->cellWidth, roomy->cellHeight))
+        << "a roomy grid repaints just the cell";
+    EXPECT_TRUE(RepaintArea(*roomy, 3).Empty()) << "outside the list";
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 // orvel_switcher_windows: the window switcher tests' application windows, run inside the same Wine prefix as
 // the program. It opens five titled windows of its own - two plain ones, one minimised, a dialog owned by the
 // first plain one and a tool window - and with --stuck a sixth on a thread that stops answering messages
-// shortly after it is shown. Then it watches: every change of the foreground window and of the minimised
-// window's state is printed at once, one JSON object per line.
+// shortly after it is shown; with --many N, N more plain windows in a cascade below them. Then it watches:
+// every change of the foreground window and of the minimised window's state is printed at once, one JSON
+// object per line.
 //
-//   orvel_switcher_windows [--stuck] [--ms MS]
+//   orvel_switcher_windows [--stuck] [--many N] [--ms MS]
 //
-// First line: {"ready":1,"plain1":H,"plain2":H,"minimised":H,"dialog":H,"tool":H,"stuck":H,"zorder":[H,...]}
-// (window handles as numbers; "zorder" lists the probe's own visible top-level windows, topmost first).
+// First line: {"ready":1,"plain1":H,"plain2":H,"minimised":H,"dialog":H,"tool":H,"stuck":H,"many":N,
+// "zorder":[H,...]} (window handles as numbers; "zorder" lists the probe's own visible top-level windows,
+// topmost first).
 // Then {"foreground":H} and {"iconic":0|1} as they change.
 #include <windows.h>
 
@@ -103,18 +105,23 @@ unsigned long long N(HWND hwnd) { return (unsigned long long)(UINT_PTR)hwnd; }
 
 int wmain(int argc, wchar_t** argv) {
     bool stuck = false;
+    int many = 0;
     DWORD ms = 60000;
     for (int i = 1; i < argc; ++i) {
         std::wstring a = argv[i];
         if (a == L"--stuck") {
             stuck = true;
+        } else if (a == L"--many" && i + 1 < argc) {
+            many = _wtoi(argv[++i]);
         } else if (a == L"--ms" && i + 1 < argc) {
             ms = DWORD(_wtoi(argv[++i]));
         } else {
-            std::fprintf(stderr, "usage: orvel_switcher_windows [--stuck] [--ms MS]\n");
+            std::fprintf(stderr, "usage: orvel_switcher_windows [--stuck] [--many N] [--ms MS]\n");
             return 2;
         }
     }
+    // Room for every window up front: the stuck window's thread reads the table while it paints.
+    Colours.reserve(size_t(many) + 16);
     WNDCLASSW wc{};
     wc.lpfnWndProc = ProbeProc;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -130,6 +137,13 @@ int wmain(int argc, wchar_t** argv) {
         CloseHandle(CreateThread(nullptr, 0, StuckThread, nullptr, 0, nullptr));
         WaitForSingleObject(StuckShown, 5000);
         stuckWindow = StuckWindow;
+    }
+    // Small windows in a cascade over the whole screen, below the others.
+    for (int i = 0; i < many; ++i) {
+        wchar_t title[64];
+        std::swprintf(title, 64, L"Switcher many %d", i + 1);
+        Make(title, plain, 0, (i * 37) % 1000, (i * 23) % 560, 260, 200, nullptr,
+             RGB((i * 53) % 256, (i * 97) % 256, (i * 31) % 256), IDI_APPLICATION);
     }
     HWND minimised = Make(L"Switcher minimised", plain, 0, 500, 420, 300, 200, nullptr, RGB(60, 160, 60), IDI_WARNING);
     ShowWindow(minimised, SW_MINIMIZE);
@@ -151,8 +165,8 @@ int wmain(int argc, wchar_t** argv) {
     std::string order;
     for (HWND w : z.windows) order += (order.empty() ? "" : ",") + std::to_string(N(w));
     std::printf("{\"ready\":1,\"plain1\":%llu,\"plain2\":%llu,\"minimised\":%llu,\"dialog\":%llu,\"tool\":%llu,"
-                "\"stuck\":%llu,\"zorder\":[%s]}\n",
-                N(plain1), N(plain2), N(minimised), N(dialog), N(tool), N(stuckWindow), order.c_str());
+                "\"stuck\":%llu,\"many\":%d,\"zorder\":[%s]}\n",
+                N(plain1), N(plain2), N(minimised), N(dialog), N(tool), N(stuckWindow), many, order.c_str());
     std::fflush(stdout);
 
     HWND lastForeground = reinterpret_cast<HWND>(~UINT_PTR(0));

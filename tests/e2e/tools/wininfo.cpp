@@ -22,6 +22,8 @@
 //                                              messages only every SLOW-MS (a busy application)
 //   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume | stalls
 //                                              | display [L T R B ...]   (made-up monitors) | busy MS
+//                                              | monitors [L T R B ...]  (the switcher's from now on)
+//                                              | raw-input               (traces the registrations)
 //                                               the test build's channel into the program
 //   orvel_wininfo deny-write KEY                  no one may change HKCU\KEY any more
 //   orvel_wininfo hold set-event|denied-event|mutex NAME MS
@@ -81,6 +83,7 @@ std::string ImageOf(DWORD pid, const std::vector<std::pair<DWORD, std::string>>&
 
 struct WindowFacts {
     HWND hwnd;
+    HWND owner;
     DWORD pid;
     std::string exe, cls, title;
     LONG_PTR style, exStyle;
@@ -110,6 +113,7 @@ BOOL CALLBACK OnWindow(HWND hwnd, LPARAM param) {
     auto* c = reinterpret_cast<Collect*>(param);
     WindowFacts f{};
     f.hwnd = hwnd;
+    f.owner = GetWindow(hwnd, GW_OWNER);
     GetWindowThreadProcessId(hwnd, &f.pid);
     wchar_t buf[512];
     int n = GetClassNameW(hwnd, buf, 512);
@@ -138,9 +142,11 @@ std::vector<WindowFacts> TopLevelWindows() {
 
 void PrintFacts(const WindowFacts& w) {
     std::printf(
-        "{\"hwnd\":%llu,\"pid\":%lu,\"exe\":%s,\"class\":%s,\"title\":%s,\"style\":%lld,\"exstyle\":%lld,"
-        "\"visible\":%d,\"iconic\":%d,\"foreground\":%d,\"rect\":[%ld,%ld,%ld,%ld],\"region\":\"%s\"}\n",
-        (unsigned long long)(UINT_PTR)w.hwnd, (unsigned long)w.pid, Quote(w.exe).c_str(), Quote(w.cls).c_str(),
+        "{\"hwnd\":%llu,\"owner\":%llu,\"pid\":%lu,\"exe\":%s,\"class\":%s,\"title\":%s,\"style\":%lld,"
+        "\"exstyle\":%lld,\"visible\":%d,\"iconic\":%d,\"foreground\":%d,\"rect\":[%ld,%ld,%ld,%ld],"
+        "\"region\":\"%s\"}\n",
+        (unsigned long long)(UINT_PTR)w.hwnd, (unsigned long long)(UINT_PTR)w.owner, (unsigned long)w.pid,
+        Quote(w.exe).c_str(), Quote(w.cls).c_str(),
         Quote(w.title).c_str(), (long long)w.style, (long long)w.exStyle, w.visible, w.iconic, w.foreground,
         w.rect.left, w.rect.top, w.rect.right, w.rect.bottom, w.region);
 }
@@ -165,7 +171,8 @@ int Usage() {
                  "       orvel_wininfo idle MS\n"
                  "       orvel_wininfo keys-window X Y W H MS [SLOW-MS]\n"
                  "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume | stalls\n"
-                 "                             | display [L T R B ...] | busy MS\n"
+                 "                             | display [L T R B ...] | monitors [L T R B ...] | busy MS\n"
+                 "                             | raw-input\n"
                  "       orvel_wininfo deny-write KEY\n"
                  "       orvel_wininfo hold set-event|denied-event|mutex NAME MS\n");
     return 2;
@@ -719,10 +726,13 @@ int Channel(int argc, wchar_t** argv) {
         message.kind = kChannelResume;
     } else if (what == L"stalls") {
         message.kind = kChannelStalls;
-    } else if (what == L"display" && (argc - 3) % 4 == 0) {
-        // The desktop as if it had these monitors (left top right bottom each, at most four; none: every
-        // monitor gone).
-        message.kind = kChannelDisplayChange;
+    } else if (what == L"raw-input") {
+        message.kind = kChannelRawInput;
+    } else if ((what == L"display" || what == L"monitors") && (argc - 3) % 4 == 0) {
+        // display: the desktop as if it had these monitors (left top right bottom each, at most four; none:
+        // every monitor gone). monitors: the switcher takes these for the display's from now on (none: the
+        // display's own again).
+        message.kind = what == L"display" ? kChannelDisplayChange : kChannelMonitors;
         for (int i = 3; i + 3 < argc && message.length < 4; i += 4) {
             int32_t rect[4];
             for (int k = 0; k < 4; ++k) rect[k] = int32_t(_wtoi(argv[i + k]));
