@@ -680,6 +680,9 @@ class WineTestCase(unittest.TestCase):
         self.wine = WineSession(TestRun.get(), self.id(), self.prefix_version)
         self.addCleanup(self.wine.close)
         self.addCleanup(self._keep_evidence)
+        # One Xvfb serves the whole run: the pointer would start where the last test left it, over a marker
+        # of the settings window (a tip at start) or a picker row. Every test starts with it in a far corner.
+        self.wine.xdotool("mousemove", SCREEN[0] - 5, SCREEN[1] - 5)
 
     def _failed(self):
         # unittest adds a failure to the result as soon as it happens, before the cleanups run (while a
