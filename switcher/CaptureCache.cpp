@@ -1,5 +1,7 @@
 #include "switcher/CaptureCache.h"
 
+#include <set>
+
 CaptureSize ScaledPictureSize(CaptureSize size, bool existingRecord) {
     const bool reduce = existingRecord ? size.width > kMaxPictureSide
                                        : size.width > kMaxPictureSide || size.height > kMaxPictureSide;
@@ -7,6 +9,11 @@ CaptureSize ScaledPictureSize(CaptureSize size, bool existingRecord) {
     const long long w = size.width, h = size.height;
     if (w > h) return {kMaxPictureSide, int(h * kMaxPictureSide / w)};
     return {int(w * kMaxPictureSide / h), kMaxPictureSide};
+}
+
+std::size_t PictureBytes(CaptureSize size) {
+    if (size.width <= 0 || size.height <= 0) return 0;
+    return std::size_t(size.width) * std::size_t(size.height) * 4;
 }
 
 const CaptureRecord* CaptureStore::Find(WindowId window) const {
@@ -19,20 +26,53 @@ void CaptureStore::Clear(CaptureSystem& system) {
         if (entry.second.picture) system.Release(entry.second.picture);
     }
     records_.clear();
+    held_ = 0;
+}
+
+void CaptureStore::Store(CaptureRecord& record, PictureId picture, CaptureSize pictureSize) {
+    record.picture = picture;
+    record.pictureSize = picture ? pictureSize : CaptureSize{};
+    record.taken = picture ? ++pictures_ : 0;
+    held_ += PictureBytes(record.pictureSize);
+}
+
+void CaptureStore::Drop(CaptureSystem& system, CaptureRecord& record) {
+    if (!record.picture) return;
+    system.Release(record.picture);
+    held_ -= PictureBytes(record.pictureSize);
+    record.picture = 0;
+    record.pictureSize = {};
+    record.taken = 0;
+}
+
+void CaptureStore::KeepWithinBudget(CaptureSystem& system, const WindowId* windows, int count,
+                                    PassCounts& counts) {
+    const std::set<WindowId> asked(windows, windows + count);
+    while (held_ > budget_) {
+        // The oldest picture of a window this pass was not about, else the oldest of all.
+        CaptureRecord* oldest = nullptr;
+        bool oldestAsked = true;
+        for (auto& entry : records_) {
+            CaptureRecord& record = entry.second;
+            if (!record.picture) continue;
+            const bool wasAsked = asked.count(entry.first) != 0;
+            if (!oldest || (oldestAsked && !wasAsked) ||
+                (oldestAsked == wasAsked && record.taken < oldest->taken)) {
+                oldest = &record;
+                oldestAsked = wasAsked;
+            }
+        }
+        if (!oldest) break;
+        counts.evictedBytes += PictureBytes(oldest->pictureSize);
+        ++counts.evicted;
+        Drop(system, *oldest);
+    }
 }
 
 namespace {
 
-// True when a picture was asked for (a window of no width or height has none to give).
-bool Take(CaptureSystem& system, WindowId window, CaptureRecord& record, bool existing) {
-    record.picture = 0;
-    record.pictureSize = {};
-    if (record.size.width <= 0 || record.size.height <= 0) return false;
-    const CaptureSize scaled = ScaledPictureSize(record.size, existing);
-    record.picture = system.Capture(window, record.size, scaled);
-    if (record.picture) record.pictureSize = scaled;
-    return true;
-}
+// True when a picture should be asked for (a window of no width or height has none to give).
+bool WorthAsking(const CaptureRecord& record) { return record.size.width > 0 && record.size.height > 0; }
 
 }  // namespace
 
@@ -41,9 +81,7 @@ CaptureStore::PassCounts CaptureStore::Refresh(CaptureSystem& system, const Wind
     for (auto& entry : records_) {
         CaptureRecord& record = entry.second;
         if (record.picture && !system.Exists(entry.first)) {
-            system.Release(record.picture);
-            record.picture = 0;
-            record.pictureSize = {};
+            Drop(system, record);
             ++counts.released;
         }
     }
@@ -54,10 +92,13 @@ CaptureStore::PassCounts CaptureStore::Refresh(CaptureSystem& system, const Wind
         auto it = records_.find(window);
         if (it == records_.end()) {
             if (iconic) continue;  // a window first seen minimised cannot paint itself: no record
-            CaptureRecord record;
+            CaptureRecord& record = records_[window];
             record.size = system.OuterSize(window);
-            if (Take(system, window, record, false)) ++counts.captured;
-            records_.emplace(window, record);
+            if (WorthAsking(record)) {
+                const CaptureSize scaled = ScaledPictureSize(record.size, false);
+                Store(record, system.Capture(window, record.size, scaled), scaled);
+                ++counts.captured;
+            }
             continue;
         }
         CaptureRecord& record = it->second;
@@ -72,9 +113,14 @@ CaptureStore::PassCounts CaptureStore::Refresh(CaptureSystem& system, const Wind
             ++counts.kept;
             continue;
         }
-        if (record.picture) system.Release(record.picture);
+        Drop(system, record);
         record.size = size;
-        if (Take(system, window, record, true)) ++counts.captured;
+        if (WorthAsking(record)) {
+            const CaptureSize scaled = ScaledPictureSize(record.size, true);
+            Store(record, system.Capture(window, record.size, scaled), scaled);
+            ++counts.captured;
+        }
     }
+    KeepWithinBudget(system, windows, count, counts);
     return counts;
 }

@@ -5,6 +5,7 @@
 #include "toolkit/Dib_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Scopes_win.h"
+#include "toolkit/Trace_win.h"
 #include "toolkit/WorkerThread_win.h"
 
 #include <cstdint>
@@ -129,6 +130,11 @@ CaptureStore::PassCounts RefreshCaptureCache(const WindowId* windows, int count,
     if (!guard.Held()) return {};
     SystemCapture system(uiThread);
     const CaptureStore::PassCounts counts = CaptureCache().Refresh(system, windows, count);
+    if (counts.evicted) {
+        ORVEL_TRACE("switcher-evicted pictures=%d bytes=%llu held=%llu budget=%llu", counts.evicted,
+                    (unsigned long long)counts.evictedBytes, (unsigned long long)CaptureCache().HeldBytes(),
+                    (unsigned long long)CaptureCache().BudgetBytes());
+    }
     if (notAnswering) *notAnswering = system.NotAnswering();
     return counts;
 }

@@ -181,7 +181,9 @@ class TestRun:
             atexit.register(cls._instance.close)
         return cls._instance
 
-    def __init__(self):
+    def __init__(self, screen=SCREEN):
+        # The tests run on SCREEN; a benchmark may make a run of its own on a larger screen.
+        self.screen = screen
         self.wineserver = wineserver_path()
         self.scratch = Path(tempfile.mkdtemp(prefix="orvel-e2e-"))
         self.xvfb = None
@@ -210,7 +212,7 @@ class TestRun:
         read_fd, write_fd = os.pipe()
         with open(self.scratch / "xvfb.log", "wb") as log:
             self.xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp",
+                ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % self.screen, "-nolisten", "tcp",
                  "-noreset"],
                 pass_fds=(write_fd,), stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                 start_new_session=True)

@@ -171,6 +171,86 @@ TEST(SwitcherCapture, APassEndsWhenTheProgramStops) {
     store.Clear(system);
 }
 
+// A budget of `pictures` pictures of 100 x 100.
+constexpr std::size_t PicturesOf100(int pictures) { return std::size_t(pictures) * 100 * 100 * 4; }
+
+TEST(SwitcherCapture, PicturesBeyondTheBudgetGoOldestFirstAndComeBackWhenShownAgain) {
+    FakeCapture system;
+    std::vector<WindowId> list;
+    for (WindowId w = 1; w <= 5; ++w) {
+        system.windows[w] = {{100, 100}};
+        list.push_back(w);
+    }
+    CaptureStore store(PicturesOf100(3));
+
+    // Five taken in one pass, three fit: the first two taken go, released, and the budget holds.
+    CaptureStore::PassCounts counts = store.Refresh(system, list.data(), 5);
+    EXPECT_EQ(counts.captured, 5);
+    EXPECT_EQ(counts.evicted, 2);
+    EXPECT_EQ(counts.evictedBytes, PicturesOf100(2));
+    EXPECT_EQ(store.Find(1)->picture, 0u);
+    EXPECT_EQ(store.Find(2)->picture, 0u);
+    for (WindowId w = 3; w <= 5; ++w) EXPECT_NE(store.Find(w)->picture, 0u) << w;
+    EXPECT_EQ(store.HeldBytes(), PicturesOf100(3));
+    EXPECT_EQ(system.live.size(), 3u) << "an evicted picture is released";
+
+    // Window 1 shown again: asked for a picture like one that gave none; window 3, now the oldest, goes.
+    system.asked.clear();
+    counts = store.Refresh(system, list.data(), 1);
+    ASSERT_EQ(system.asked.size(), 1u);
+    EXPECT_EQ(system.asked[0].window, 1u);
+    EXPECT_NE(store.Find(1)->picture, 0u);
+    EXPECT_EQ(counts.evicted, 1);
+    EXPECT_EQ(store.Find(3)->picture, 0u);
+    EXPECT_EQ(store.HeldBytes(), PicturesOf100(3));
+
+    store.Clear(system);
+    EXPECT_TRUE(system.live.empty());
+    EXPECT_EQ(store.HeldBytes(), 0u);
+}
+
+TEST(SwitcherCapture, TheBudgetSparesThePassesOwnWindowsBeforeOlderOnes) {
+    FakeCapture system;
+    const WindowId a = 1, b = 2, c = 3;
+    for (WindowId w : {a, b, c}) system.windows[w] = {{100, 100}};
+    CaptureStore store(PicturesOf100(2));
+    const WindowId first[] = {a, b};
+    store.Refresh(system, first, 2);
+
+    // An overview of b and c: a is older than both and not shown, so it goes, not b.
+    const WindowId second[] = {b, c};
+    const CaptureStore::PassCounts counts = store.Refresh(system, second, 2);
+    EXPECT_EQ(counts.evicted, 1);
+    EXPECT_EQ(store.Find(a)->picture, 0u);
+    EXPECT_NE(store.Find(b)->picture, 0u);
+    EXPECT_NE(store.Find(c)->picture, 0u);
+    store.Clear(system);
+}
+
+TEST(SwitcherCapture, TheHeldBytesFollowResizesClosesAndPlaceholders) {
+    FakeCapture system;
+    system.windows[1] = {{100, 100}};
+    system.windows[2] = {{200, 100}};
+    system.windows[3] = {{100, 100}};
+    system.windows[3].answers = false;
+    CaptureStore store;
+    const WindowId list[] = {1, 2, 3};
+    store.Refresh(system, list, 3);
+    EXPECT_EQ(store.HeldBytes(), PicturesOf100(3)) << "a window that gave nothing holds nothing";
+
+    system.windows[2].size = {2000, 1000};  // kept at 1000 x 500
+    store.Refresh(system, list, 3);
+    EXPECT_EQ(store.HeldBytes(), PicturesOf100(1) + std::size_t(1000) * 500 * 4);
+
+    system.windows[2].exists = false;
+    store.Refresh(system, list, 1);
+    EXPECT_EQ(store.HeldBytes(), PicturesOf100(1));
+    EXPECT_EQ(store.BudgetBytes(), kCaptureBudgetBytes);
+    EXPECT_GE(kCaptureBudgetBytes / PictureBytes(ScaledPictureSize({1920, 1080}, false)), 40u)
+        << "the default holds about forty pictures of a full-screen window";
+    store.Clear(system);
+}
+
 // A window's picture, made on one thread for another that waits only so long.
 TEST(SwitcherCapture, APictureMadeInTimeIsTheWaitersAndALateOneTheMakers) {
     PictureHandover inTime;
