@@ -37,61 +37,10 @@ def choose_build(arch):
     return REPO / "build" / arch / "bench" / "orvel_baseline.exe"
 
 
-# Catalogue positions on Windows 10.
-HIGHLIGHTER, SPOTLIGHT, EXPOSE = 24, 27, 2
+from cycles import EXPOSE, HIGHLIGHTER, KB, UseCycles, settled_anonymous_bytes  # noqa: E402
+from harness import EXE_NAME, TITLE, WINE, TestRun, WineSession, switcher_windows_path  # noqa: E402
+
 BASELINE_TITLE = "Orvel baseline"
-KB = 1024
-
-
-# ------------------------------------------------------------------------------------------ reading /proc
-def prefix_processes(prefix, name):
-    """Linux pids of this prefix's processes whose name (its first 15 characters) is the Windows program's."""
-    want = name[:15].lower()
-    found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open("/proc/%s/comm" % entry) as f:
-                if f.read().strip().lower() != want:
-                    continue
-            with open("/proc/%s/environ" % entry, "rb") as f:
-                if b"WINEPREFIX=" + str(prefix).encode() in f.read().split(b"\0"):
-                    found.append(int(entry))
-        except OSError:
-            pass
-    return found
-
-
-def status_kb(pid, field):
-    try:
-        with open("/proc/%d/status" % pid) as f:
-            for line in f:
-                if line.startswith(field + ":"):
-                    return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
-
-
-def anonymous_bytes(prefix, name):
-    """RssAnon of the program's process. A 32-bit program has a small 64-bit launcher beside it with the same
-    name: the program is the one that holds the most."""
-    pids = prefix_processes(prefix, name)
-    if not pids:
-        raise RuntimeError("no process named %s in %s" % (name, prefix))
-    return max(status_kb(pid, "RssAnon") for pid in pids) * KB
-
-
-def settle_and_read(prefix, name, seconds=1.5):
-    """Reads after the process has been quiet a moment, the lowest of three reads (a paint in flight holds
-    a surface for a few milliseconds)."""
-    time.sleep(seconds)
-    reads = []
-    for _ in range(3):
-        reads.append(anonymous_bytes(prefix, name))
-        time.sleep(0.2)
-    return min(reads)
 
 
 def mb(value):
@@ -102,7 +51,6 @@ def mb(value):
 class Bench:
 
     def __init__(self, session, baseline_exe):
-        from harness import EXE_NAME, WINE
         self.session = session
         self.wine = WINE
         self.exe_name = EXE_NAME
@@ -114,11 +62,8 @@ class Bench:
         if code != 0:
             raise RuntimeError("the test channel did not answer: %r" % (answer,))
 
-    def count(self, event):
-        return sum(1 for l in self.session.trace() if l.is_event(event))
-
     def program(self):
-        return settle_and_read(self.session.prefix, self.exe_name)
+        return settled_anonymous_bytes(self.session.prefix, self.exe_name)
 
     def start_baseline(self, *args):
         folder = self.session.prefix / "drive_c" / "orvel-probe"
@@ -133,13 +78,12 @@ class Bench:
         deadline = time.monotonic() + 30
         while time.monotonic() < deadline:
             if self.session.windows(title=BASELINE_TITLE, exe=self.baseline_exe.name):
-                return settle_and_read(self.session.prefix, self.baseline_exe.name)
+                return settled_anonymous_bytes(self.session.prefix, self.baseline_exe.name)
             time.sleep(0.2)
         raise RuntimeError("the baseline's window never came")
 
     def stop_baseline(self):
         if self.baseline is not None:
-            from harness import WINE
             subprocess.run([WINE, "taskkill", "/f", "/im", self.baseline_exe.name], env=self.session.env,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
             try:
@@ -162,7 +106,6 @@ def warm(session, *args):
 # ------------------------------------------------------------------------------------------ the runs
 def states_run(run, baseline_exe):
     """Hidden, shown, after an overview of 30 windows, on the tests' own screen."""
-    from harness import TITLE, WineSession, switcher_windows_path, WINE
     session = WineSession(run, "memory-states")
     bench = Bench(session, baseline_exe)
     try:
@@ -200,7 +143,6 @@ def states_run(run, baseline_exe):
 
 def bench_show(session):
     """Shows the settings window of a hidden instance, as a second start does."""
-    from harness import TITLE
     session.start()
     session.windows(title=TITLE, until="visible", timeout=20)
     time.sleep(1.0)
@@ -208,81 +150,30 @@ def bench_show(session):
 
 def cycles_run(session, bench, baseline, cycles):
     """Each kind of use repeated; growth per cycle is (after all - after the first) / (cycles - 1)."""
-    from harness import TITLE
-    import re
-    left, top, _, _ = session.windows(title=TITLE)[0]["rect"]
-    marker = [l.text for l in session.trace() if l.is_event("view-markers")][-1]
-    ml, mt, mr, mb_ = map(int, re.match(r"view-markers bt3=(-?\d+),(-?\d+),(-?\d+),(-?\d+)", marker).groups())
-    cx, cy = left + (ml + mr) // 2, top + (mt + mb_) // 2
-    far = (session.run.screen[0] - 5, session.run.screen[1] - 5)
-
-    def pickers_shown():
-        return [w for w in session.windows() if w["visible"] and w["title"] != TITLE and
-                w["rect"][2] - w["rect"][0] == 300 and not (w["exstyle"] & 0x20)]
-
-    def picker():
-        n = bench.count("picker-show")
-        session.click(cx, cy)
-        session.wait_trace("picker-show", count=n + 1)
-        time.sleep(0.1)
-        session.xdotool("key", "Escape")
-        # The list fades out; a click before it has gone would land on it.
-        from harness import wait_until
-        if not wait_until(lambda: not pickers_shown(), 5, interval=0.1):
-            raise RuntimeError("Escape left the picker open")
-        time.sleep(0.3)
-
-    def tip():
-        n = bench.count("view-tip")
-        session.xdotool("mousemove", *far)
-        time.sleep(0.05)
-        session.xdotool("mousemove", cx, cy)
-        session.wait_trace("view-tip", count=n + 1)
-
-    def board(position):
-        def once():
-            n_open, n_close = bench.count("board-open"), bench.count("board-close")
-            bench.channel("run", position)
-            session.wait_trace("board-open", count=n_open + 1)
-            bench.channel("run", position)
-            session.wait_trace("board-close", count=n_close + 1)
-        return once
-
-    def overview():
-        n_ready, n_end = bench.count("switcher-ready"), bench.count("switcher-end")
-        bench.channel("run", EXPOSE)
-        session.wait_trace("switcher-ready", timeout=30, count=n_ready + 1)
-        session.xdotool("key", "Escape")
-        session.wait_trace("switcher-end", count=n_end + 1)
-
-    def traced(cycle):
-        def run():
-            try:
-                cycle()
-            except BaseException:
-                print("the trace's last lines:\n  " + "\n  ".join(
-                    open(session.trace_path, encoding="utf-8", errors="replace").read().splitlines()[-30:]))
-                raise
-        return run
-
-    for name, cycle in (("picker", picker), ("tip", tip), ("board", board(HIGHLIGHTER)),
-                        ("spotlight", board(SPOTLIGHT)), ("overview", overview)):
-        cycle = traced(cycle)
+    use = UseCycles(session)
+    for name, cycle in use.kinds():
         started = time.monotonic()
-        cycle()
-        first = bench.program()
-        for _ in range(cycles - 1):
+        try:
             cycle()
-        session.xdotool("mousemove", *far)
-        last = bench.program()
+            use.rest()
+            first, first_objects = bench.program(), use.objects()
+            for _ in range(cycles - 1):
+                cycle()
+            use.rest()
+            last, last_objects = bench.program(), use.objects()
+        except BaseException:
+            print("the trace's last lines:\n  " + "\n  ".join(
+                open(session.trace_path, encoding="utf-8", errors="replace").read().splitlines()[-30:]))
+            raise
         per = (last - first) / max(1, cycles - 1)
-        print("%-44s after one %6.1f MB, after %d %6.1f MB, growth %+7.1f KB per cycle (%.0f s)" %
+        print("%-44s own after one %6.1f MB, after %d %6.1f MB, growth %+7.1f KB per cycle; GDI %d -> %d, "
+              "windows %d -> %d (%.0f s)" %
               (name + " cycles:", mb(first - baseline), cycles, mb(last - baseline), per / KB,
+               first_objects["gdi"], last_objects["gdi"], first_objects["user"], last_objects["user"],
                time.monotonic() - started), flush=True)
 
 
 def board_run(size, baseline_exe):
-    from harness import TestRun, WineSession
     run = TestRun(screen=size)
     try:
         session = WineSession(run, "memory-board-%dx%d" % size)
@@ -316,7 +207,6 @@ def main():
     parser.add_argument("--sizes", default="1920x1080,3840x2160")
     options = parser.parse_args()
     baseline_exe = choose_build(options.arch)
-    from harness import TestRun
     print("memory (%s test build; RssAnon of the program's process, baseline: GDI+ and one layered window)" %
           options.arch, flush=True)
     run = TestRun.get()

@@ -21,6 +21,7 @@
 #include "switcher/WindowList_win.h"
 #include "tilt/TiltScroll_win.h"
 #include "toolkit/LoopStats_win.h"
+#include "toolkit/ObjectCounts_win.h"
 #include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
 #include "toolkit/WorkerThread_win.h"
@@ -231,6 +232,9 @@ Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
     }
     case kChannelBusy:
         Sleep(DWORD(std::clamp(message.function, 0, 10000)));
+        break;
+    case kChannelObjects:
+        ORVEL_TRACE("objects %s", ObjectCountSummary().c_str());
         break;
     default:
         return Handled(FALSE);

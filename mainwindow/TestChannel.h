@@ -23,6 +23,7 @@ enum TestChannelKind : uint32_t {
     // none: the display's own again. No display change is announced.
     kChannelMonitors = 9,
     kChannelRawInput = 10,  // traces the process's raw-input registrations ("raw-input-devices ...")
+    kChannelObjects = 11,   // traces the GDI objects and windows the process holds ("objects gdi=N user=N ...")
 };
 
 struct TestChannelMessage {

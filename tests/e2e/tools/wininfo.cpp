@@ -20,7 +20,7 @@
 //                                              a helper window that prints each key message as it comes;
 //                                              with SLOW-MS, once it has lost the foreground it looks at its
 //                                              messages only every SLOW-MS (a busy application)
-//   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume | stalls
+//   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume | stalls | objects
 //                                              | display [L T R B ...]   (made-up monitors) | busy MS
 //                                              | monitors [L T R B ...]  (the switcher's from now on)
 //                                              | raw-input               (traces the registrations)
@@ -170,7 +170,7 @@ int Usage() {
                  "       orvel_wininfo wheel-window X Y W H MS\n"
                  "       orvel_wininfo idle MS\n"
                  "       orvel_wininfo keys-window X Y W H MS [SLOW-MS]\n"
-                 "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume | stalls\n"
+                 "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume | stalls | objects\n"
                  "                             | display [L T R B ...] | monitors [L T R B ...] | busy MS\n"
                  "                             | raw-input\n"
                  "       orvel_wininfo deny-write KEY\n"
@@ -728,6 +728,8 @@ int Channel(int argc, wchar_t** argv) {
         message.kind = kChannelStalls;
     } else if (what == L"raw-input") {
         message.kind = kChannelRawInput;
+    } else if (what == L"objects") {
+        message.kind = kChannelObjects;
     } else if ((what == L"display" || what == L"monitors") && (argc - 3) % 4 == 0) {
         // display: the desktop as if it had these monitors (left top right bottom each, at most four; none:
         // every monitor gone). monitors: the switcher takes these for the display's from now on (none: the
