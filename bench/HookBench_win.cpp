@@ -83,7 +83,7 @@ void HookFigures(const std::wstring&) {
         const WPARAM message = StreamEvent(i, event);
         answerWithPulse.push_back(TimeOne([&] {
             HandleHookEvent(message, event);
-            if (message == WM_MOUSEHWHEEL && TiltEvent) PulseEvent(TiltEvent);
+            if (message == WM_MOUSEHWHEEL) PulseTiltEvent();
         }));
         if (message == WM_MOUSEHWHEEL) FinishHookEvents();  // untimed: only clears what the answer left
     }

@@ -79,6 +79,7 @@ void StartupFigures(const std::wstring& program) {
 }
 
 struct PaintBench {
+    ProgramWindows windows;  // none: the benchmark opens no picker
     std::unique_ptr<SettingsView> view;
     LayeredPaintTimings last;
 };
@@ -110,7 +111,7 @@ void PaintFigures(const std::wstring&) {
     PaintBench bench;
     Bench = &bench;
     HWND hwnd = CreateBenchWindow(100, 100, 670, 500, PaintOnce);
-    bench.view = std::make_unique<SettingsView>(hwnd, nullptr);
+    bench.view = std::make_unique<SettingsView>(hwnd, nullptr, bench.windows);
     if (!bench.view->LoadPictures()) {
         std::printf("settings paint: PNG 129 missing\n");
         DestroyWindow(hwnd);

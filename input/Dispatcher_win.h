@@ -1,9 +1,12 @@
 #pragma once
 // Carries out what a function does when its button is pressed and released: key strokes with SendInput, the
-// shell's functions on their thread, a group's list at the pointer, the switcher and the board. UI thread.
+// shell's functions on their thread, a group's list at the pointer, the switcher and the board, reached
+// through `windows`. UI thread.
+#include "input/ProgramWindows_win.h"
+
 
 // A press of the function at catalogue position `position`; anything outside the catalogue does nothing.
-void RunFunctionAt(int position);
+void RunFunctionAt(int position, const ProgramWindows& windows);
 // Its release: key functions send their key-ups once more; nothing else happens.
 void ReleaseFunctionAt(int position);
 
@@ -11,4 +14,4 @@ void ReleaseFunctionAt(int position);
 // the foreground back first (the list took it), so that the chosen keys go where the user was working. Key
 // strokes wait until that window is active again (at most kGroupKeysBoundMs, on a timer of the UI thread);
 // everything else runs at once. Traced "group-keys sent target-ready|bound|next-choice after N ms".
-void RunGroupChoice(int position);
+void RunGroupChoice(int position, const ProgramWindows& windows);

@@ -107,7 +107,8 @@ void DropMouseHookForTest() {
 bool HandleHookEvent(WPARAM message, const MSLLHOOKSTRUCT& event) noexcept {
     LastHookEventMs.store(GetTickCount64(), std::memory_order_relaxed);
     const int delta = short(HIWORD(event.mouseData));
-    const MouseHookVerdict verdict = DecideMouseHook(unsigned(message), delta, BoardVisible, BoardMode, SpotlightRadius);
+    const MouseHookVerdict verdict =
+        DecideMouseHook(unsigned(message), delta, BoardVisible, BoardShownMode, SpotlightRadius);
     if (verdict.radiusChanged) {
         SpotlightRadius = verdict.spotlightRadius;
         BoardRepaintDue.store(true, std::memory_order_relaxed);
@@ -132,7 +133,7 @@ LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept
     return CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
-void MouseHookThread::Start() {
+void MouseHookThread::Start(HWND) {
     UniqueKernelHandle installed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!installed) return;
     HANDLE signal = installed.Get();

@@ -20,7 +20,7 @@ void FinishHookEvents() noexcept;
 class MouseHookThread final : public Subsystem {
 public:
     // Returns once the hook is installed (or could not be).
-    void Start() override;
+    void Start(HWND owner) override;
     // Removes the hook and ends the thread.
     bool Stop() noexcept override;
 

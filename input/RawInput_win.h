@@ -4,6 +4,7 @@
 // UI thread.
 #include <windows.h>
 
+#include "input/ProgramWindows_win.h"
 #include "input/RawInputRules.h"
 
 #include <cstddef>
@@ -27,7 +28,7 @@ std::vector<RawDeviceEntry> RegisteredRawInput();
 
 // One WM_INPUT record: mouse records go to the switcher and the board and may close a button's picker;
 // a vendor report runs and releases functions, adds tilt steps and shows the gesture indicator.
-void HandleRawInput(HRAWINPUT input);
+void HandleRawInput(HRAWINPUT input, const ProgramWindows& windows);
 
 // One vendor input report, as a raw-input record carries it.
-void HandleVendorReport(const uint8_t* report, std::size_t length);
+void HandleVendorReport(const uint8_t* report, std::size_t length, const ProgramWindows& windows);

@@ -1,9 +1,7 @@
 #include "mainwindow/SettingsView_win.h"
 
 #include "input/Dispatcher_win.h"
-#include "mainwindow/KestanAssistantDlg_win.h"
 #include "mainwindow/MainWindowRules.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "overlays/ImageCache_win.h"
 #include "overlays/ZuItemList_win.h"
 #include "overlays/ZuTipDLG_win.h"
@@ -86,9 +84,10 @@ private:
     Gdiplus::StringFormat format_;
 };
 
-SettingsView::SettingsView(HWND owner, HICON icon)
+SettingsView::SettingsView(HWND owner, HICON icon, const ProgramWindows& others)
     : window(owner),
       appIcon(icon),
+      windows(others),
       labelFont(CreatePixelFont(L"Tahoma", kLabelFontPixels)),
       defaultFont(CreatePixelFont(L"Tahoma", kDefaultFontPixels)),
       measurer(std::make_unique<GdiplusMeasurer>(labelFont.get())) {}
@@ -348,14 +347,15 @@ bool SettingsView::PreTranslate(const MSG& msg) {
     m.key = int(msg.wParam);
     m.function = int(msg.wParam);
     m.pickerMode = int(msg.lParam);
-    m.pickerExists = PickerWindow != nullptr;
-    m.pickerVisible = PickerWindow && PickerWindow->IsShown();
-    m.pickerShownMode = m.pickerVisible ? PickerWindow->Mode() : -1;
+    const ZuItemList* picker = Dialog::From<ZuItemList>(windows.picker);
+    m.pickerExists = picker != nullptr;
+    m.pickerVisible = picker && picker->IsShown();
+    m.pickerShownMode = m.pickerVisible ? picker->Mode() : -1;
     if (msg.hwnd == window) {
         m.target = MessageTarget::SettingsWindow;
-    } else if (PickerWindow && msg.hwnd && msg.hwnd == PickerWindow->Hwnd()) {
+    } else if (picker && msg.hwnd && msg.hwnd == picker->Hwnd()) {
         m.target = MessageTarget::Picker;
-    } else if (PickerWindow && msg.hwnd && PickerWindow->ContainsWindow(msg.hwnd)) {
+    } else if (picker && msg.hwnd && picker->ContainsWindow(msg.hwnd)) {
         m.target = MessageTarget::PickerChain;
     } else {
         m.target = MessageTarget::Elsewhere;
@@ -382,15 +382,17 @@ void SettingsView::Apply(const ViewEffect& e) {
         HideTip(e.immediate);
         break;
     case ViewEffectKind::HidePicker:
-        if (PickerWindow) PickerWindow->Hide();
+        if (ZuItemList* picker = Dialog::From<ZuItemList>(windows.picker)) picker->Hide();
         break;
     case ViewEffectKind::OpenPicker: {
-        if (!PickerWindow) break;
+        ZuItemList* picker = Dialog::From<ZuItemList>(windows.picker);
+        if (!picker) break;
         POINT at{e.x, e.y};
         ClientToScreen(window, &at);
-        PickerWindow->SetItems(FunctionCatalogue.entries, 0);
-        PickerWindow->ShowAt(at.x + 1, at.y + 1, 0);
-        if (MainWindow) MainWindow->WatchPicker();
+        picker->SetItems(FunctionCatalogue.entries, 0);
+        picker->ShowAt(at.x + 1, at.y + 1, 0);
+        // The settings window watches the picker (timer 3) until none is shown any more.
+        SetTimer(window, kPickerWatchTimer, kPickerWatchTimerMs, nullptr);
         ORVEL_TRACE("picker-open slot=%d at=%ld,%ld", e.slot, at.x + 1, at.y + 1);
         break;
     }
@@ -412,7 +414,7 @@ void SettingsView::Apply(const ViewEffect& e) {
         ResetSlotsToDefaults(FunctionCatalogue, Slots, DeviceMode);
         SaveAllSettings();
         InvalidateRect(window, nullptr, TRUE);
-        if (TiltNoticeEvent) PulseEvent(TiltNoticeEvent);
+        PulseTiltNoticeEvent();
         break;
     case ViewEffectKind::AssignAndSave:
         Slots.ButtonFunctions[std::size_t(e.slot)] = e.function;
@@ -422,7 +424,7 @@ void SettingsView::Apply(const ViewEffect& e) {
         SaveAllSettings();
         break;
     case ViewEffectKind::RunFunction:
-        RunGroupChoice(e.function);
+        RunGroupChoice(e.function, windows);
         break;
     }
 }

@@ -1,6 +1,5 @@
 #include "mainwindow/WarmUp_win.h"
 
-#include "mainwindow/ResidentProgram_win.h"
 #include "mainwindow/SettingsFilter.h"
 #include "overlays/GestureFrames.h"
 #include "overlays/ImageCache_win.h"
@@ -13,8 +12,8 @@
 namespace {
 
 // Each step stays well under a frame's time on a slow machine; the gesture frames come in two halves.
-void PickerResources() {
-    if (PickerWindow) PickerWindow->WarmUp(FunctionCatalogue.entries);
+void PickerResources(HWND pickerWindow) {
+    if (ZuItemList* picker = Dialog::From<ZuItemList>(pickerWindow)) picker->WarmUp(FunctionCatalogue.entries);
 }
 
 void PickerIcons() {
@@ -39,13 +38,13 @@ void GestureFramesOf(int firstDirection, int lastDirection) {
 
 int WarmUpSteps() { return 5; }
 
-void WarmUpStep(int step) {
+void WarmUpStep(int step, HWND picker) {
 #if defined(ORVEL_TEST_HOOKS)
     const ULONGLONG started = GetTickCount64();
 #endif
     switch (step) {
     case 0:
-        PickerResources();
+        PickerResources(picker);
         break;
     case 1:
         PickerIcons();

@@ -11,7 +11,7 @@ extern DisplayTexts Texts;
 extern FunctionCatalogueModel FunctionCatalogue;
 extern ButtonSlots Slots;
 
-// Replaces the built-in texts with those of ProgramDir + "lang.ini", if the file has them.
+// Replaces the built-in texts with those of the program's folder + "lang.ini", if the file has them.
 void LoadLanguageFile(const std::wstring& programDir);
 
 // Builds the catalogue (31 entries, or 28 where the system reports 6.2 or later) and sets the slot defaults.

@@ -12,8 +12,8 @@ struct DwmEntryPoints {
     HRESULT(WINAPI* DwmIsCompositionEnabled)(BOOL* enabled) = nullptr;
 };
 
-// Process-wide; filled once by the main window's initialisation, read by the switcher (main thread and the
-// overview thread, after start-up only).
+// Process-wide; filled once by the switcher's start (UI thread), read by the switcher and the board (the UI
+// thread and the overview thread, after start-up only).
 extern DwmEntryPoints Dwm;
 
 // Loads "dwmapi.dll" from the system folder only - never from the program's or the current folder, where a

@@ -1,4 +1,4 @@
-#include "switcher/Dwm_win.h"
+#include "toolkit/Dwm_win.h"
 
 #include <string>
 
