@@ -135,6 +135,16 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     Own(std::make_unique<ShellActions>());  // My Computer, Show desktop and the calculator, off the UI thread
     Own(std::make_unique<SessionNotices>(main));  // unlocks, to configure the mice again
     window.ArmWarmUpTimer();
+#if defined(ORVEL_TEST_HOOKS)
+    // A window's method called from another thread on purpose, so that the tests see the thread check end
+    // the process where the fault is.
+    if (TestSwitchMs(L"ORVEL_TEST_WRONG_THREAD") != 0) {
+        WorkerThread stray;
+        stray.Start("wrong-thread", [&window] { window.SetWindows(ProgramWindows{}); });
+        stray.Join(INFINITE);
+        ORVEL_TRACE("wrong-thread unchecked");
+    }
+#endif
 }
 
 void ResidentProgram::Stop() noexcept {

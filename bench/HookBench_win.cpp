@@ -90,7 +90,7 @@ void HookFigures(const std::wstring&) {
     // The two kernel calls of a wake-up, each alone (nobody waits on either here).
     HANDLE own = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     for (int i = 0; i < kEvents / 10; ++i) {
-        if (TiltEvent) pulse.push_back(TimeOne([] { PulseEvent(TiltEvent); }));
+        pulse.push_back(TimeOne([] { PulseTiltEvent(); }));
         if (own) set.push_back(TimeOne([own] { SetEvent(own); }));
     }
     if (own) CloseHandle(own);

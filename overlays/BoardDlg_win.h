@@ -10,7 +10,7 @@
 //
 // Threads: the board belongs to the main thread; raw input, the dispatcher's toggle and its own messages
 // all arrive there. The mouse hook's thread sees it only through BoardVisible and BoardShownMode
-// (shell/ProcessState.h), which the board keeps current, and BoardHandle, which it may invalidate (the
+// (overlays/BoardMode.h), which the board keeps current, and BoardHandle, which it may invalidate (the
 // spotlight's size changed: the next paint takes the new size).
 #include "overlays/BoardModel.h"
 #include "overlays/BoardSurface_win.h"

@@ -62,7 +62,12 @@ void ClockThread(const std::shared_ptr<TickClock::Shared>& shared) {
 
 TickClock::TickClock() : shared_(std::make_shared<Shared>()) {}
 
-TickClock::~TickClock() { Stop(); }
+TickClock::~TickClock() {
+    // Told to end, not waited for: the owner's Stop waits within its bound, and a thread that outlived that
+    // holds only the shared state.
+    shared_->quit = true;
+    Wake();
+}
 
 bool TickClock::Start(const char* name, Hooks hooks) {
     if (thread_.Started() || shared_->quit) return false;

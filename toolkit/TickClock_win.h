@@ -35,7 +35,7 @@ public:
     };
 
     TickClock();
-    ~TickClock();  // stops the clock; a thread that does not end in time is left with the shared state
+    ~TickClock();  // tells the thread to end without waiting for it (Stop waits)
     TickClock(const TickClock&) = delete;
     TickClock& operator=(const TickClock&) = delete;
 
