@@ -10,9 +10,10 @@ files (Foo.h, Foo.cpp: no <windows.h>, host-tested) sit below the Windows halves
 toolkit/ is Windows only, so a portable file includes neither a Windows half nor the toolkit. resources/ is
 the resource script's header, which any file may include.
 
-A loop is counted between units, among the includes that keep the layers (an up-include is a finding of its own), a unit being a header and its source (Foo.h with Foo.cpp, Foo_win.h with
-Foo_win.cpp): two units whose files include each other, directly or round a longer chain, are one loop however
-the includes are spread over the header and the source.
+A loop is counted between units, among the includes that keep the layers (an up-include is a finding of its
+own), a unit being a header and its source (Foo.h with Foo.cpp, Foo_win.h with Foo_win.cpp): two units whose
+files include each other, directly or round a longer chain, are one loop however the includes are spread over
+the header and the source.
 
 Exceptions are listed in EXCEPTIONS below, each with its reason; an exception that no longer matches anything
 is reported, so the list only shrinks.
@@ -237,8 +238,9 @@ def main(argv=None):
     counts, failures = check(args.root, EXCEPTIONS, verbose=args.verbose)
     for line in failures:
         print(line)
-    print("include-layers: {files} files, {includes} includes, {up} up, {loops} loops ({mutual} pairs of units that include each other), {excepted} excepted"
-          .format(**counts) + ("" if not failures else f", {len(failures)} failing"))
+    summary = ("include-layers: {files} files, {includes} includes, {up} up, {loops} loops "
+               "({mutual} pairs of units that include each other), {excepted} excepted").format(**counts)
+    print(summary + ("" if not failures else f", {len(failures)} failing"))
     return 1 if failures else 0
 
 

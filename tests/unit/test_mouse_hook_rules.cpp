@@ -71,7 +71,8 @@ TEST(MouseHook, EveryEventGetsItsVerdict) {
 TEST(MouseHook, SpotlightStaysWithinItsLimitsOverAnyWheelRun) {
     int radius = kSpotlightRadiusStart;
     for (int i = 0; i < 200; ++i) {
-        radius = DecideMouseHook(kWheelMessage, (i / 50) % 2 ? -120 : 120, true, BoardMode::Spotlight, radius).spotlightRadius;
+        const int delta = (i / 50) % 2 ? -120 : 120;
+        radius = DecideMouseHook(kWheelMessage, delta, true, BoardMode::Spotlight, radius).spotlightRadius;
         ASSERT_GE(radius, kSpotlightRadiusMin);
         ASSERT_LE(radius, kSpotlightRadiusMax);
     }
