@@ -181,8 +181,7 @@ void BoardFigures(const std::wstring&) {
     const int cx = width / 2, cy = height / 2;
 
     // As in the program, where the switcher has looked the composition up before the board opens.
-    static const HMODULE dwmLibrary = LoadDwmEntryPoints(Dwm);
-    (void)dwmLibrary;
+    DwmFunctions();
     Figures full, pen, stroke, spot;
     {
         BoardDlg board;

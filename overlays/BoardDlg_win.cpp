@@ -279,8 +279,9 @@ void BoardDlg::PrepareWindow() {
     if (model.mode == BoardMode::Spotlight) {
         SetLayeredWindowAttributes(Hwnd(), 0, kSpotlightAlpha, LWA_ALPHA);
         BOOL composed = FALSE;
-        desktopComposed = Dwm.DwmIsCompositionEnabled && SUCCEEDED(Dwm.DwmIsCompositionEnabled(&composed)) &&
-                          composed;
+        const DwmEntryPoints& dwm = DwmFunctions();
+        desktopComposed =
+            dwm.DwmIsCompositionEnabled && SUCCEEDED(dwm.DwmIsCompositionEnabled(&composed)) && composed;
         spotSquare = BoardRect{};
         PlaceSpotlight(SpotlightAt(CursorPoint()));
     } else {

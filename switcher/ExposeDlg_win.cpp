@@ -53,10 +53,9 @@ EXPOSE_DLG::EXPOSE_DLG() = default;
 EXPOSE_DLG::~EXPOSE_DLG() = default;
 
 void EXPOSE_DLG::Start(HWND owner) {
-    // The library stays loaded for the program's life: an overview thread may use its functions until the
-    // process ends.
-    static const HMODULE dwmLibrary = LoadDwmEntryPoints(Dwm);
-    (void)dwmLibrary;
+    // The DWM entry points are looked up here, on the UI thread, before any overview thread asks for them; the
+    // library stays loaded for the program's life, as an overview thread may use its functions until the end.
+    DwmFunctions();
     // Owned by the settings window, as every overlay: no taskbar button, no Alt+Tab entry of its own.
     Create(IDD_EXPOSE, owner);
     owner_ = owner;
@@ -442,8 +441,9 @@ void EXPOSE_DLG::AnimationTick() {
             properties.rcDestination = {r.left, r.top, r.right, r.bottom};
             properties.opacity = 255;
             properties.fVisible = TRUE;
-            if (Dwm.DwmUpdateThumbnailProperties) {
-                Dwm.DwmUpdateThumbnailProperties(reinterpret_cast<HANDLE>(expose_.thumbnails[i]), &properties);
+            const DwmEntryPoints& dwm = DwmFunctions();
+            if (dwm.DwmUpdateThumbnailProperties) {
+                dwm.DwmUpdateThumbnailProperties(reinterpret_cast<HANDLE>(expose_.thumbnails[i]), &properties);
             }
         }
         // A live thumbnail is moved by the desktop window manager; only its frame (while it grows) is ours.

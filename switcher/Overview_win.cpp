@@ -104,16 +104,17 @@ void LayOut(const OverviewStart& start, bool composition) {
     for (int i = 0; i < count; ++i) {
         HWND window = AsHwnd(expose.windows[i]);
         HANDLE thumbnail = nullptr;
-        if (composition && SUCCEEDED(Dwm.DwmRegisterThumbnail(start.switcher, window, &thumbnail)) && thumbnail) {
+        const DwmEntryPoints& dwm = DwmFunctions();
+        if (composition && SUCCEEDED(dwm.DwmRegisterThumbnail(start.switcher, window, &thumbnail)) && thumbnail) {
             SIZE source{};
-            if (FAILED(Dwm.DwmQueryThumbnailSourceSize(thumbnail, &source))) source = {};
+            if (FAILED(dwm.DwmQueryThumbnailSourceSize(thumbnail, &source))) source = {};
             const SwitcherRect r = PlaceLiveThumbnail(expose, i, {int(source.cx), int(source.cy)});
             DWM_THUMBNAIL_PROPERTIES properties{};
             properties.dwFlags = kThumbnailFlags;
             properties.rcDestination = {r.left, r.top, r.right, r.bottom};
             properties.opacity = 255;
             properties.fVisible = TRUE;
-            Dwm.DwmUpdateThumbnailProperties(thumbnail, &properties);
+            dwm.DwmUpdateThumbnailProperties(thumbnail, &properties);
             expose.thumbnails[i] = reinterpret_cast<WindowId>(thumbnail);
             continue;
         }
@@ -167,7 +168,8 @@ void TraceLayout([[maybe_unused]] const ExposeState& expose) {
 void UnregisterThumbnails(ExposeState& expose) {
     for (int i = 0; i < kMaxListedWindows; ++i) {
         if (expose.thumbnails[i] == 0) continue;
-        if (Dwm.DwmUnregisterThumbnail) Dwm.DwmUnregisterThumbnail(reinterpret_cast<HANDLE>(expose.thumbnails[i]));
+        const DwmEntryPoints& dwm = DwmFunctions();
+        if (dwm.DwmUnregisterThumbnail) dwm.DwmUnregisterThumbnail(reinterpret_cast<HANDLE>(expose.thumbnails[i]));
         expose.thumbnails[i] = 0;
     }
 }
@@ -190,12 +192,13 @@ HANDLE OverviewDoneEvent() {
 }
 
 bool CompositionOn() {
-    if (!Dwm.DwmIsCompositionEnabled || !Dwm.DwmRegisterThumbnail || !Dwm.DwmUnregisterThumbnail ||
-        !Dwm.DwmQueryThumbnailSourceSize || !Dwm.DwmUpdateThumbnailProperties) {
+    const DwmEntryPoints& dwm = DwmFunctions();
+    if (!dwm.DwmIsCompositionEnabled || !dwm.DwmRegisterThumbnail || !dwm.DwmUnregisterThumbnail ||
+        !dwm.DwmQueryThumbnailSourceSize || !dwm.DwmUpdateThumbnailProperties) {
         return false;  // a library without all of them cannot show a live thumbnail
     }
     BOOL enabled = FALSE;
-    return SUCCEEDED(Dwm.DwmIsCompositionEnabled(&enabled)) && enabled;
+    return SUCCEEDED(dwm.DwmIsCompositionEnabled(&enabled)) && enabled;
 }
 
 void RunOverviewThread(const OverviewStart& start) {

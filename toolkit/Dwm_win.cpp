@@ -2,8 +2,6 @@
 
 #include <string>
 
-DwmEntryPoints Dwm;
-
 namespace {
 HMODULE LoadFromSystemFolder(const wchar_t* name) {
     // LOAD_LIBRARY_SEARCH_SYSTEM32 needs Windows 8, or Windows 7 with the loader update; where the flag is not
@@ -24,6 +22,13 @@ void Find(HMODULE module, const char* name, FunctionPointer& out) {
     out = reinterpret_cast<FunctionPointer>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 }  // namespace
+
+const DwmEntryPoints& DwmFunctions() {
+    static DwmEntryPoints entries;
+    static const HMODULE library = LoadDwmEntryPoints(entries);
+    (void)library;
+    return entries;
+}
 
 HMODULE LoadDwmEntryPoints(DwmEntryPoints& entries) {
     HMODULE module = LoadFromSystemFolder(L"dwmapi.dll");
