@@ -58,7 +58,7 @@ ResidentProgram::ResidentProgram(ProcessEnd processEnd, const NamedEvents& event
 ResidentProgram::~ResidentProgram() { Stop(); }
 
 void ResidentProgram::Run() {
-    window_ = std::make_unique<CKestanAssistantDlg>(*this);
+    window_ = std::make_unique<CKestanAssistantDlg>(*this, model_);
     window_->RunModal(IDD_KESTANASSISTANT_DIALOG);
     Stop();  // the window's destruction did it already, unless the window never came up
     window_.reset();
@@ -102,8 +102,8 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     programDir_ = ProgramDirFromModulePath(ModuleFileName());
     RegisterHidNotifications(main);
     window.AddNotificationIcon();
-    LoadLanguageFile(programDir_);
-    BuildFunctionCatalogue();
+    LoadLanguageFile(model_, programDir_);
+    BuildFunctionCatalogue(model_);
 
     ProgramWindows windows;
     windows.settings = main;
@@ -125,7 +125,7 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     Own(std::make_unique<GestureTipThread>(windows.gesture));
     window.ArmFirstPaintTimer();  // the picker watch (timer 3) runs only while a picker is shown
     Own(std::make_unique<InstanceWatch>(events_.instance));
-    LoadAndSaveSettings();  // configures every connected mouse
+    LoadAndSaveSettings(model_);  // configures every connected mouse
     CreateTiltEvents();
     Own(std::make_unique<TiltScrolling>());
     Own(std::make_unique<CloseWatch>(events_.close, events_.closeRequest));

@@ -9,6 +9,7 @@
 // with Dialog::From when it needs it. No part holds a pointer to another.
 #include "app/SingleInstance_win.h"
 #include "mainwindow/ProgramOwner_win.h"
+#include "shell/AppModel_win.h"
 #include "toolkit/Subsystem_win.h"
 
 #include <memory>
@@ -56,6 +57,7 @@ private:
     Part& Own(std::unique_ptr<Part> part);
 
     std::vector<std::unique_ptr<Subsystem>> parts_;
+    AppModel model_;  // the program's model, handed to the settings window (UI thread)
     std::unique_ptr<CKestanAssistantDlg> window_;
     HWND owner_ = nullptr;       // the settings window, from the start-up on
     std::wstring programDir_;    // the program's folder, ending with a backslash

@@ -26,6 +26,7 @@ struct WaitingKeys {
     unsigned long long sinceMs = 0;
     UINT_PTR timer = 0;  // a thread timer of the UI thread while they wait
     ProgramWindows windows;  // what the function reaches when the keys go
+    const AppModel* model = nullptr;  // the resident program's, which outlives every timer of the UI thread
 };
 WaitingKeys Waiting;
 
@@ -51,7 +52,7 @@ void SendKeys(const KeyEvents& keys) {
 }
 
 // A button that carries a group: its members at the pointer, in a list that runs the choice at once.
-void OpenGroup(int groupId, const ProgramWindows& windows) {
+void OpenGroup(int groupId, const AppModel& model, const ProgramWindows& windows) {
     ZuItemList* picker = Dialog::From<ZuItemList>(windows.picker);
     if (!picker) return;
     POINT cursor;
@@ -62,7 +63,7 @@ void OpenGroup(int groupId, const ProgramWindows& windows) {
         SetTimer(windows.settings, kForegroundTimer, kForegroundAfterHidingMs, nullptr);
     }
     picker->Hide();
-    picker->SetItems(FunctionCatalogue.entries, groupId);
+    picker->SetItems(model.catalogue.entries, groupId);
     picker->ShowAt(cursor.x - 1, cursor.y - 1, 1);
 }
 
@@ -78,15 +79,15 @@ DispatchContext CurrentContext(const ProgramWindows& windows) {
 
 }  // namespace
 
-void RunFunctionAt(int position, const ProgramWindows& windows) {
+void RunFunctionAt(int position, const AppModel& model, const ProgramWindows& windows) {
     if (position < 0) return;
-    const DispatchDecision d = DecideRun(FunctionCatalogue, position, CurrentContext(windows));
+    const DispatchDecision d = DecideRun(model.catalogue, position, CurrentContext(windows));
     ORVEL_TRACE("function-run %d", position);
     switch (d.kind) {
     case DispatchKind::Nothing:
         break;
     case DispatchKind::OpenGroup:
-        OpenGroup(d.groupId, windows);
+        OpenGroup(d.groupId, model, windows);
         break;
     case DispatchKind::RaiseBoard:
         SetWindowPos(windows.board, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -133,7 +134,7 @@ void SendWaitingKeys(const char* why) {
     const WaitingKeys keys = std::exchange(Waiting, WaitingKeys{});
     ORVEL_TRACE("group-keys sent %s after %llu ms", why, GetTickCount64() - keys.sinceMs);
     (void)why;
-    RunFunctionAt(keys.position, keys.windows);
+    RunFunctionAt(keys.position, *keys.model, keys.windows);
 }
 
 void CALLBACK CheckWaitingKeys(HWND, UINT, UINT_PTR, DWORD) noexcept {
@@ -156,22 +157,22 @@ void CALLBACK CheckWaitingKeys(HWND, UINT, UINT_PTR, DWORD) noexcept {
 
 }  // namespace
 
-void RunGroupChoice(int position, const ProgramWindows& windows) {
+void RunGroupChoice(int position, const AppModel& model, const ProgramWindows& windows) {
     // A choice made while the last one's keys still wait: those go first, as they were chosen first.
     if (Waiting.position >= 0) SendWaitingKeys("next-choice");
     HWND before = std::exchange(ForegroundBeforeGroup, nullptr);
     if (!before || !IsWindow(before)) {
-        RunFunctionAt(position, windows);
+        RunFunctionAt(position, model, windows);
         return;
     }
     if (before != GetForegroundWindow()) SetForegroundWindow(before);
-    if (!ChoiceWaitsForItsWindow(DecideRun(FunctionCatalogue, position, CurrentContext(windows)))) {
-        RunFunctionAt(position, windows);
+    if (!ChoiceWaitsForItsWindow(DecideRun(model.catalogue, position, CurrentContext(windows)))) {
+        RunFunctionAt(position, model, windows);
         return;
     }
     // The keys go once the window has taken the foreground back, looked at on a timer: the UI thread never
     // waits for another program.
-    Waiting = WaitingKeys{position, before, GetTickCount64(), 0, windows};
+    Waiting = WaitingKeys{position, before, GetTickCount64(), 0, windows, &model};
     if (WindowReadyForKeys(before)) {
         SendWaitingKeys("target-ready");
         return;
@@ -180,7 +181,7 @@ void RunGroupChoice(int position, const ProgramWindows& windows) {
     if (!Waiting.timer) SendWaitingKeys("no-timer");
 }
 
-void ReleaseFunctionAt(int position) {
-    const DispatchDecision d = DecideRelease(FunctionCatalogue, position);
+void ReleaseFunctionAt(int position, const AppModel& model) {
+    const DispatchDecision d = DecideRelease(model.catalogue, position);
     if (d.kind == DispatchKind::Keys) SendKeys(d.keys);
 }

@@ -102,7 +102,7 @@ std::vector<RawDeviceEntry> RegisteredRawInput() {
     return entries;
 }
 
-void HandleRawInput(HRAWINPUT input, const ProgramWindows& windows) {
+void HandleRawInput(HRAWINPUT input, const AppModel& model, const ProgramWindows& windows) {
     UINT size = 0;
     if (GetRawInputData(input, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER)) != 0) return;
     if (size >= kMaxRecordBytes || size < sizeof(RAWINPUTHEADER)) return;
@@ -120,7 +120,7 @@ void HandleRawInput(HRAWINPUT input, const ProgramWindows& windows) {
         if (size < reportsAt) break;
         const RAWHID& hid = record->data.hid;
         if (!HidReportsFit(hid.dwSizeHid, hid.dwCount, size - reportsAt)) break;
-        HandleVendorReport(hid.bRawData, hid.dwSizeHid, windows);
+        HandleVendorReport(hid.bRawData, hid.dwSizeHid, model, windows);
         break;
     }
     default:
@@ -128,15 +128,16 @@ void HandleRawInput(HRAWINPUT input, const ProgramWindows& windows) {
     }
 }
 
-void HandleVendorReport(const uint8_t* report, std::size_t length, const ProgramWindows& windows) {
-    const InputActions actions = DecodeVendorReport(VendorState, Slots, report, length);
+void HandleVendorReport(const uint8_t* report, std::size_t length, const AppModel& model,
+                        const ProgramWindows& windows) {
+    const InputActions actions = DecodeVendorReport(VendorState, model.slots, report, length);
     for (const InputAction& a : actions) {
         switch (a.kind) {
         case InputActionKind::Run:
-            RunFunctionAt(a.value, windows);
+            RunFunctionAt(a.value, model, windows);
             break;
         case InputActionKind::Release:
-            ReleaseFunctionAt(a.value);
+            ReleaseFunctionAt(a.value, model);
             break;
         case InputActionKind::AddTilt:
             TiltSteps += a.value;

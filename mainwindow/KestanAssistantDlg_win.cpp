@@ -51,7 +51,7 @@ const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
 #endif
 };
 
-CKestanAssistantDlg::CKestanAssistantDlg(ProgramOwner& owner) : program(owner) {
+CKestanAssistantDlg::CKestanAssistantDlg(ProgramOwner& owner, AppModel& shown) : program(owner), model(shown) {
     appIcon = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
@@ -72,7 +72,7 @@ Dialog::Reply CKestanAssistantDlg::OnInitDialog() {
     // The template's OK, Cancel and check box stay for their commands (Enter, Escape, closing), but the
     // picture covers them: shown, they would catch the clicks meant for the picture (a drag, say).
     for (int control : {IDOK, IDCANCEL, IDC_EXPOSE_CHECK}) ShowWindow(GetDlgItem(Hwnd(), control), SW_HIDE);
-    view = std::make_unique<SettingsView>(Hwnd(), appIcon, windows);
+    view = std::make_unique<SettingsView>(Hwnd(), appIcon, windows, model);
     program.Start(*this);
     return Handled(TRUE);  // the system sets the focus
 }
@@ -163,7 +163,7 @@ Dialog::Reply CKestanAssistantDlg::OnSetCursor(msg::SetCursor cursor) {
 
 // The system's handling follows in every case.
 Dialog::Reply CKestanAssistantDlg::OnRawInput(msg::RawInput input) {
-    HandleRawInput(input.input, windows);
+    HandleRawInput(input.input, model, windows);
     return PassOn();
 }
 
@@ -193,7 +193,8 @@ Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
     ORVEL_TRACE("test-channel kind=%u", unsigned(message.kind));
     switch (message.kind) {
     case kChannelReport:
-        HandleVendorReport(message.bytes, std::min<size_t>(message.length, sizeof message.bytes), windows);
+        HandleVendorReport(message.bytes, std::min<size_t>(message.length, sizeof message.bytes), model,
+                           windows);
         break;
     case kChannelRun:
         RunFunction(message.function);
@@ -338,7 +339,7 @@ Dialog::Reply CKestanAssistantDlg::OnTimer(msg::Timer timer) {
         WatchPickerTick();
         break;
     case kWarmUpTimer:
-        WarmUpStep(warmUpStep, windows.picker);
+        WarmUpStep(warmUpStep, windows.picker, model);
         if (++warmUpStep < WarmUpSteps()) {
             SetTimer(hwnd, kWarmUpTimer, kWarmUpStepMs, nullptr);
         } else {
@@ -385,9 +386,9 @@ void CKestanAssistantDlg::WatchPickerTick() {
 
 // ------------------------------------------------------------------------------------------ functions
 
-void CKestanAssistantDlg::RunFunction(int function) { RunFunctionAt(function, windows); }
+void CKestanAssistantDlg::RunFunction(int function) { RunFunctionAt(function, model, windows); }
 
-void CKestanAssistantDlg::ReleaseFunction(int function) { ReleaseFunctionAt(function); }
+void CKestanAssistantDlg::ReleaseFunction(int function) { ReleaseFunctionAt(function, model); }
 
 // ------------------------------------------------------------------------------------------ commands
 

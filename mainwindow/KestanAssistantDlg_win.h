@@ -10,6 +10,7 @@
 #include "mainwindow/NotificationIcon_win.h"
 #include "mainwindow/ProgramOwner_win.h"
 #include "mainwindow/SettingsView_win.h"
+#include "shell/AppModel_win.h"
 #include "switcher/ExposeState.h"
 #include "switcher/WindowPicture_win.h"
 #include "toolkit/Dialog_win.h"
@@ -20,7 +21,8 @@
 
 class CKestanAssistantDlg : public Dialog, public ShownFrameSource {
 public:
-    explicit CKestanAssistantDlg(ProgramOwner& program);
+    // `model`: the program's model, which the owner keeps for the window's life.
+    CKestanAssistantDlg(ProgramOwner& program, AppModel& model);
 
     // The window's own steps of the start-up, called by its owner in the start-up order.
     void SetIconsAndTitle();
@@ -85,6 +87,7 @@ private:
     void AfterDisplayChange(const std::vector<SwitcherRect>& monitors);
 
     ProgramOwner& program;
+    AppModel& model;
     ProgramWindows windows;  // settings is this window's own handle once the others are started
     HICON appIcon = nullptr;        // icon group 128, shared: not destroyed
     HWND exposeCheckBox = nullptr;  // control 1000 of the template; bound but never read

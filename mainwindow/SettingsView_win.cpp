@@ -84,10 +84,11 @@ private:
     Gdiplus::StringFormat format_;
 };
 
-SettingsView::SettingsView(HWND owner, HICON icon, const ProgramWindows& others)
+SettingsView::SettingsView(HWND owner, HICON icon, const ProgramWindows& others, AppModel& shown)
     : window(owner),
       appIcon(icon),
       windows(others),
+      model(shown),
       labelFont(CreatePixelFont(L"Tahoma", kLabelFontPixels)),
       defaultFont(CreatePixelFont(L"Tahoma", kDefaultFontPixels)),
       measurer(std::make_unique<GdiplusMeasurer>(labelFont.get())) {}
@@ -123,7 +124,7 @@ void SettingsView::DrawStaticLayers(HDC surface, int width, int height) {
     Gdiplus::StringFormat format;
     CentredFormat(format);
     Gdiplus::SolidBrush white(Color{kDefaultLine});
-    g.DrawString(Texts.buttonLabel.c_str(), INT(Texts.buttonLabel.size()), defaultFont.get(),
+    g.DrawString(model.texts.buttonLabel.c_str(), INT(model.texts.buttonLabel.size()), defaultFont.get(),
                  Gdiplus::RectF(float(d.left), float(d.top), float(d.right - d.left), float(d.bottom - d.top)), &format,
                  &white);
     DrawLeader(g, LeaderLineOf(3));
@@ -257,7 +258,7 @@ bool SettingsView::PrepareStaticLayer() {
 
 bool SettingsView::PrepareFrame() {
     if (frame || Width() <= 0 || Height() <= 0) return false;
-    const SettingsLayout layout = ComputeSettingsLayout(FunctionCatalogue, Slots, *measurer);
+    const SettingsLayout layout = ComputeSettingsLayout(model.catalogue, model.slots, *measurer);
     RenderWhole(layout);
     if (frame) prepared = DrawnFor(layout);
     return bool(frame);
@@ -274,7 +275,7 @@ void SettingsView::Paint(LayeredPaintTimings* timings) {
 
     LARGE_INTEGER start, rendered, presented;
     QueryPerformanceCounter(&start);
-    const SettingsLayout layout = ComputeSettingsLayout(FunctionCatalogue, Slots, *measurer);
+    const SettingsLayout layout = ComputeSettingsLayout(model.catalogue, model.slots, *measurer);
 #if defined(ORVEL_TEST_HOOKS)
     if (layout.slotRects != hits.slotRects) {
         const PixelRect& a = layout.slotRects[3];
@@ -360,7 +361,7 @@ bool SettingsView::PreTranslate(const MSG& msg) {
     } else {
         m.target = MessageTarget::Elsewhere;
     }
-    FilterResult result = FilterSettingsMessage(state, hits, m, FunctionCatalogue.Size());
+    FilterResult result = FilterSettingsMessage(state, hits, m, model.catalogue.Size());
     for (const ViewEffect& effect : result.effects) Apply(effect);
     return result.consumed;
 }
@@ -373,9 +374,9 @@ void SettingsView::Apply(const ViewEffect& e) {
     case ViewEffectKind::ShowTip: {
         POINT at{e.x, e.y};
         ClientToScreen(window, &at);
-        ShowTip(at.x, at.y, Texts.tips[std::size_t(e.tip)].text, e.durationMs, kTipFontPixels);
+        ShowTip(at.x, at.y, model.texts.tips[std::size_t(e.tip)].text, e.durationMs, kTipFontPixels);
         ORVEL_TRACE("view-tip %ld,%ld %d ms %s", at.x, at.y, e.durationMs,
-                    TraceUtf8(Texts.tips[std::size_t(e.tip)].text).c_str());
+                    TraceUtf8(model.texts.tips[std::size_t(e.tip)].text).c_str());
         break;
     }
     case ViewEffectKind::HideTip:
@@ -389,7 +390,7 @@ void SettingsView::Apply(const ViewEffect& e) {
         if (!picker) break;
         POINT at{e.x, e.y};
         ClientToScreen(window, &at);
-        picker->SetItems(FunctionCatalogue.entries, 0);
+        picker->SetItems(model.catalogue.entries, 0);
         picker->ShowAt(at.x + 1, at.y + 1, 0);
         // The settings window watches the picker (timer 3) until none is shown any more.
         SetTimer(window, kPickerWatchTimer, kPickerWatchTimerMs, nullptr);
@@ -411,20 +412,20 @@ void SettingsView::Apply(const ViewEffect& e) {
         break;
     }
     case ViewEffectKind::ResetDefaults:
-        ResetSlotsToDefaults(FunctionCatalogue, Slots, DeviceMode);
-        SaveAllSettings();
+        ResetSlotsToDefaults(model.catalogue, model.slots, DeviceMode);
+        SaveAllSettings(model);
         InvalidateRect(window, nullptr, TRUE);
         PulseTiltNoticeEvent();
         break;
     case ViewEffectKind::AssignAndSave:
-        Slots.ButtonFunctions[std::size_t(e.slot)] = e.function;
-        SaveAllSettings();
+        model.slots.ButtonFunctions[std::size_t(e.slot)] = e.function;
+        SaveAllSettings(model);
         break;
     case ViewEffectKind::Save:
-        SaveAllSettings();
+        SaveAllSettings(model);
         break;
     case ViewEffectKind::RunFunction:
-        RunGroupChoice(e.function, windows);
+        RunGroupChoice(e.function, model, windows);
         break;
     }
 }

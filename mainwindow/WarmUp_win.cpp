@@ -12,12 +12,12 @@
 namespace {
 
 // Each step stays well under a frame's time on a slow machine; the gesture frames come in two halves.
-void PickerResources(HWND pickerWindow) {
-    if (ZuItemList* picker = Dialog::From<ZuItemList>(pickerWindow)) picker->WarmUp(FunctionCatalogue.entries);
+void PickerResources(HWND pickerWindow, const AppModel& model) {
+    if (ZuItemList* picker = Dialog::From<ZuItemList>(pickerWindow)) picker->WarmUp(model.catalogue.entries);
 }
 
-void PickerIcons() {
-    for (const _ZuItemListDB& entry : FunctionCatalogue.entries) {
+void PickerIcons(const AppModel& model) {
+    for (const _ZuItemListDB& entry : model.catalogue.entries) {
         if (entry.iconId) CachedPng(entry.iconId);
     }
 }
@@ -38,16 +38,16 @@ void GestureFramesOf(int firstDirection, int lastDirection) {
 
 int WarmUpSteps() { return 5; }
 
-void WarmUpStep(int step, HWND picker) {
+void WarmUpStep(int step, HWND picker, const AppModel& model) {
 #if defined(ORVEL_TEST_HOOKS)
     const ULONGLONG started = GetTickCount64();
 #endif
     switch (step) {
     case 0:
-        PickerResources(picker);
+        PickerResources(picker, model);
         break;
     case 1:
-        PickerIcons();
+        PickerIcons(model);
         break;
     case 2:
         TipResources();

@@ -30,7 +30,7 @@ inline bool StopUnderWay() noexcept { return StopUnderWay(ProgramStop.load()); }
 // settings store on the main thread, cleared by the close path; read by the device probes.
 extern std::atomic<int> DeviceMode;
 
-// The "order" setting (Slots.ButtonOrder, which lives on the main thread) as the shutdown's reset pass
+// The "order" setting (the model's slots.ButtonOrder, which lives on the main thread) as the shutdown's reset pass
 // tells it to the KEVO family. The main thread stores it whenever it saves the slots (start-up, every
 // change, Default); the device worker reads it when the pass runs.
 extern std::atomic<int> DeviceButtonOrder;
