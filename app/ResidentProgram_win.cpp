@@ -129,7 +129,7 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     CreateTiltEvents();
     Own(std::make_unique<TiltScrolling>());
     Own(std::make_unique<CloseWatch>(events_.close, events_.closeRequest));
-    Own(std::make_unique<MouseHookThread>());
+    Own(std::make_unique<MouseHookThread>(windows.board));
     Own(std::make_unique<HookLibrary>(programDir_, windows.board));
     Own(std::make_unique<ForegroundWatch>(windows.board));
     Own(std::make_unique<ShellActions>());  // My Computer, Show desktop and the calculator, off the UI thread

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <string>
 
-std::atomic<HWND> BoardHandle{nullptr};
 
 namespace {
 
@@ -68,12 +67,10 @@ void BoardDlg::Start(HWND owner) {
     // on another thread (Explorer's) ties the two threads' input together, so a busy or hung Explorer would
     // hold up the board's pointer and keys.
     Create(IDD_BOARD, owner);
-    BoardHandle = Hwnd();
     penCursor = LoadCursorW(ResourceModule(), MAKEINTRESOURCEW(IDC_PEN_CURSOR));
 }
 
 bool BoardDlg::Stop() noexcept {
-    BoardHandle = nullptr;  // the hook's thread leaves the window alone from here on
     if (model.mode != BoardMode::Off) Close();
     BoardVisible = false;
     SetMode(BoardMode::Off);

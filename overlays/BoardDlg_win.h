@@ -10,8 +10,8 @@
 //
 // Threads: the board belongs to the main thread; raw input, the dispatcher's toggle and its own messages
 // all arrive there. The mouse hook's thread sees it only through BoardVisible and BoardShownMode
-// (overlays/BoardMode.h), which the board keeps current, and BoardHandle, which it may invalidate (the
-// spotlight's size changed: the next paint takes the new size).
+// (overlays/BoardMode.h), which the board keeps current, and its window handle, handed to the hook's part,
+// which it may invalidate (the spotlight's size changed: the next paint takes the new size).
 #include "overlays/BoardModel.h"
 #include "overlays/BoardSurface_win.h"
 #include "overlays/OverlayWindow_win.h"
@@ -20,9 +20,6 @@
 
 #include <atomic>
 #include <vector>
-
-// The board's window while it exists, for the mouse hook's thread to invalidate; null otherwise.
-extern std::atomic<HWND> BoardHandle;
 
 class BoardDlg : public OverlayWindow, private BoardHost {
 public:

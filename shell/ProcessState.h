@@ -1,8 +1,7 @@
 #pragma once
 // Process-wide state that the windows and the worker threads share: the one place for the program's
-// process-wide atomics. The board's, which only the board writes and the mouse hook's thread reads, live
-// beside the board: its shown state and mode (overlays/BoardMode.h) and its window (BoardHandle,
-// overlays/BoardDlg_win.h).
+// process-wide atomics. The board's two, which only the board writes and the mouse hook's thread reads, live
+// beside the board: its shown state and mode (overlays/BoardMode.h).
 //
 // Everything here is written on the main thread unless the comment says otherwise. Values that another
 // thread reads or writes are atomics: the threads only ever exchange these plain values (and work they
