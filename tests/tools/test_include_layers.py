@@ -175,6 +175,44 @@ class IncludeLayersTest(unittest.TestCase):
         self.assertEqual(counts["up"], 1)
         self.assertIn("outside the layers", failures[0])
 
+    def test_the_resource_ids_are_for_everyone(self):
+        counts, failures = self.run_tree({
+            "shell/Model.cpp": ["resources/resource.h"],
+            "toolkit/Dialog_win.cpp": ["resources/resource.h"],
+            "resources/resource.h": [],
+        })
+        self.assertEqual(failures, [])
+        self.assertEqual(counts["up"], 0)
+
+    def test_only_the_program_folders_are_read(self):
+        counts, failures = self.run_tree({
+            "tests/unit/test_model.cpp": ["app/Entry_win.h", "shell/Model.h"],
+            "bench/Bench_win.cpp": ["app/Entry_win.h"],
+            "app/Entry_win.h": [],
+            "shell/Model.h": [],
+        })
+        self.assertEqual(failures, [])
+        self.assertEqual(counts["files"], 2)
+
+    def test_a_header_chain_back_to_its_start_is_one_loop(self):
+        counts, failures = self.run_tree({
+            "overlays/A_win.h": ["overlays/B_win.h"],
+            "overlays/B_win.h": ["overlays/C_win.h"],
+            "overlays/C_win.h": ["overlays/A_win.h"],
+        })
+        self.assertEqual(counts["loops"], 1)
+        self.assertEqual(counts["mutual"], 0)
+        self.assertIn("3 units", failures[0])
+
+    def test_verbose_names_the_includes_inside_a_loop(self):
+        tree = Tree({"input/A_win.cpp": ["input/B_win.h"], "input/B_win.cpp": ["input/A_win.h"],
+                     "input/A_win.h": [], "input/B_win.h": []})
+        self.addCleanup(tree.close)
+        out = io.StringIO()
+        include_layers.check(tree.dir.name, [], out=out, verbose=True)
+        self.assertIn("input/A_win.cpp -> input/B_win.h", out.getvalue())
+        self.assertIn("input/B_win.cpp -> input/A_win.h", out.getvalue())
+
     def test_main_exit_status(self):
         # The program's own exceptions name files these trees do not have (they would be reported stale).
         patcher = mock.patch.object(include_layers, "EXCEPTIONS", [])
