@@ -18,7 +18,8 @@
 #include "overlays/BoardGeometry.h"
 #include "overlays/LayeredWindow_win.h"
 #include "shell/ProcessState.h"
-#include "switcher/Dwm_win.h"
+#include "toolkit/Dwm_win.h"
+#include "toolkit/Scopes_win.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,10 +39,7 @@ constexpr int kStep = 4;  // pixels per move: a slow, steady hand
 void FlushSurfaces() {
     MSG message;
     PeekMessageW(&message, nullptr, WM_APP + 0x3A0, WM_APP + 0x3A0, PM_NOREMOVE);
-    if (HDC screen = GetDC(nullptr)) {
-        GetPixel(screen, 0, 0);
-        ReleaseDC(nullptr, screen);
-    }
+    if (ScreenDc screen; screen) GetPixel(screen.Get(), 0, 0);
 }
 
 // Everything queued (the board's own paints among it), outside the timed part.
@@ -183,12 +181,11 @@ void BoardFigures(const std::wstring&) {
     const int cx = width / 2, cy = height / 2;
 
     // As in the program, where the switcher has looked the composition up before the board opens.
-    static const HMODULE dwmLibrary = LoadDwmEntryPoints(Dwm);
-    (void)dwmLibrary;
+    DwmFunctions();
     Figures full, pen, stroke, spot;
     {
         BoardDlg board;
-        board.Start();
+        board.Start(nullptr);
         if (!board.Hwnd()) {
             std::printf("board: the window cannot be made\n");
             return;
@@ -196,7 +193,7 @@ void BoardFigures(const std::wstring&) {
         SetCursorPos(cx, cy);
 
         // The highlighter.
-        board.ToggleMode(1);
+        board.ToggleMode(BoardMode::Highlighter);
         Drain();
         for (int i = 0; i < kFullRuns; ++i) full.Add(TimedRecord(board, cx, cy, 0, kRawMiddleUp));
         for (int i = 0; i < kMoveRuns; ++i) pen.Add(TimedRecord(board, cx + ((i & 1) ? kStep : 0), cy, kStep, 0));
@@ -206,15 +203,15 @@ void BoardFigures(const std::wstring&) {
             stroke.Add(TimedRecord(board, cx - 300 + i * kStep, cy + (i % 40), kStep, 0));
         }
         TimedRecord(board, cx, cy, 0, kRawLeftUp);
-        board.ToggleMode(1);
+        board.ToggleMode(BoardMode::Highlighter);
         Drain();
 
         // The spotlight.
         SetCursorPos(cx, cy);
-        board.ToggleMode(4);
+        board.ToggleMode(BoardMode::Spotlight);
         Drain();
         for (int i = 0; i < kMoveRuns; ++i) spot.Add(TimedRecord(board, cx + ((i & 1) ? kStep : 0), cy, kStep, 0));
-        board.ToggleMode(4);
+        board.ToggleMode(BoardMode::Spotlight);
         Drain();
         board.Stop();
     }

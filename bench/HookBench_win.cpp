@@ -72,7 +72,7 @@ void HookFigures(const std::wstring&) {
         const WPARAM message = StreamEvent(i, event);
         bool swallowed = false;
         answer.push_back(TimeOne([&] { swallowed = HandleHookEvent(message, event); }));
-        if (message == WM_MOUSEHWHEEL) afterTilt.push_back(TimeOne([] { FinishHookEvents(); }));
+        if (message == WM_MOUSEHWHEEL) afterTilt.push_back(TimeOne([] { FinishHookEvents(nullptr); }));
         if (!swallowed && i % 5 == 0) {
             passOn.push_back(TimeOne([&] { CallNextHookEx(nullptr, HC_ACTION, message, LPARAM(&event)); }));
         }
@@ -83,14 +83,14 @@ void HookFigures(const std::wstring&) {
         const WPARAM message = StreamEvent(i, event);
         answerWithPulse.push_back(TimeOne([&] {
             HandleHookEvent(message, event);
-            if (message == WM_MOUSEHWHEEL && TiltEvent) PulseEvent(TiltEvent);
+            if (message == WM_MOUSEHWHEEL) PulseTiltEvent();
         }));
-        if (message == WM_MOUSEHWHEEL) FinishHookEvents();  // untimed: only clears what the answer left
+        if (message == WM_MOUSEHWHEEL) FinishHookEvents(nullptr);  // untimed: only clears what the answer left
     }
     // The two kernel calls of a wake-up, each alone (nobody waits on either here).
     HANDLE own = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     for (int i = 0; i < kEvents / 10; ++i) {
-        if (TiltEvent) pulse.push_back(TimeOne([] { PulseEvent(TiltEvent); }));
+        pulse.push_back(TimeOne([] { PulseTiltEvent(); }));
         if (own) set.push_back(TimeOne([own] { SetEvent(own); }));
     }
     if (own) CloseHandle(own);

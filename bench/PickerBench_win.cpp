@@ -56,7 +56,7 @@ int FirstOpen(bool warmUp) {
     int figure = -1;
     {
         TimedPicker list;
-        list.Start();
+        list.Start(nullptr);
         if (list.Hwnd()) {
             if (warmUp) {  // the warm-up's picker steps: the top level drawn off screen, the icons decoded
                 list.WarmUp(catalogue);
@@ -85,7 +85,7 @@ LPARAM RowPoint(int k) { return MAKELPARAM(100, 4 + 36 * k + 18); }
 void PickerLook(const std::vector<_ZuItemListDB>& catalogue, DWORD holdMs) {
     // Top level at the left: "Function key" (row 3) hovered, its sub-list open, "Paste" (row 2) highlighted.
     TimedPicker left, right, empty;
-    for (TimedPicker* list : {&left, &right, &empty}) list->Start();
+    for (TimedPicker* list : {&left, &right, &empty}) list->Start(nullptr);
     left.SetItems(catalogue, 0);
     left.ShowAt(60, 80, 0);
     SendMessageW(left.Hwnd(), WM_MOUSEMOVE, 0, RowPoint(3));
@@ -110,7 +110,7 @@ void PickerLook(const std::vector<_ZuItemListDB>& catalogue, DWORD holdMs) {
 // many repaints each wheel message brings, and that none come once the rows rest.
 void PickerWheelLook(const std::vector<_ZuItemListDB>& catalogue) {
     TimedPicker list;
-    list.Start();
+    list.Start(nullptr);
     list.SetItems(catalogue, 0);
     list.ShowAt(60, 0, 0);
     PumpFor(200);
@@ -138,7 +138,7 @@ void PickerFigures(const std::wstring&) {
     const std::vector<_ZuItemListDB> catalogue = BuildCatalogue(false, DisplayTexts()).entries;
     {
         TimedPicker list;
-        list.Start();
+        list.Start(nullptr);
         if (!list.Hwnd()) {
             std::printf("picker: the list's window cannot be made\n");
             UiThread::Close();

@@ -79,6 +79,8 @@ void StartupFigures(const std::wstring& program) {
 }
 
 struct PaintBench {
+    ProgramWindows windows;  // none: the benchmark opens no picker
+    AppModel model;
     std::unique_ptr<SettingsView> view;
     LayeredPaintTimings last;
 };
@@ -106,11 +108,11 @@ void MoveTo(HWND hwnd, int x, int y) {
 }
 
 void PaintFigures(const std::wstring&) {
-    BuildFunctionCatalogue();
     PaintBench bench;
+    BuildFunctionCatalogue(bench.model);
     Bench = &bench;
     HWND hwnd = CreateBenchWindow(100, 100, 670, 500, PaintOnce);
-    bench.view = std::make_unique<SettingsView>(hwnd, nullptr);
+    bench.view = std::make_unique<SettingsView>(hwnd, nullptr, bench.windows, bench.model);
     if (!bench.view->LoadPictures()) {
         std::printf("settings paint: PNG 129 missing\n");
         DestroyWindow(hwnd);

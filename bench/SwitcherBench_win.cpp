@@ -10,7 +10,6 @@
 // With ORVEL_BENCH_SWITCHER_HOLD_MS set, an overview is left on the screen that long at the end, with a
 // window enlarged, for a screenshot.
 #include "bench/BenchSupport_win.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "overlays/ImageCache_win.h"
 #include "switcher/CaptureCache_win.h"
 #include "switcher/ExposeDlg_win.h"
@@ -140,7 +139,7 @@ protected:
         EXPOSE_DLG::Paint();
         const double now = NowMs();
         if (firstFrameAt == 0 && IsShown()) firstFrameAt = now;
-        if (laidOutFrameAt == 0 && Expose.ready) laidOutFrameAt = now;
+        if (laidOutFrameAt == 0 && State().ready) laidOutFrameAt = now;
         if (recording) paints.emplace_back(LastPaintMs(), LastPaintPixels());
     }
 };
@@ -153,7 +152,7 @@ void PumpFor(DWORD ms) {
 bool Open(TimedSwitcher& switcher, double& firstFrame, double& laidOut) {
     switcher.firstFrameAt = switcher.laidOutFrameAt = 0;
     const double start = NowMs();
-    Expose.busy = 1;
+    switcher.State().busy = 1;
     switcher.RunOverview();
     if (!PumpUntil(5000, [&] { return switcher.laidOutFrameAt != 0; })) return false;
     firstFrame = switcher.firstFrameAt - start;
@@ -177,9 +176,10 @@ void OverviewFigures(TimedSwitcher& switcher) {
     Figures coldFirst, coldLaidOut;
     coldFirst.Add(first);
     coldLaidOut.Add(laidOut);
+    const ExposeState& state = switcher.State();
     std::printf("switcher overview lists %d windows on a %d x %d monitor (live thumbnails %s)\n",
-                int(Expose.windowCount), int(Expose.monitorWidth), int(Expose.monitorHeight),
-                Expose.compositionEnabled ? "asked for" : "off");
+                int(state.windowCount), int(state.monitorWidth), int(state.monitorHeight),
+                state.compositionEnabled ? "asked for" : "off");
     PumpFor(400);
     Close(switcher);
 
@@ -202,10 +202,10 @@ void AnimationFigures(TimedSwitcher& switcher) {
     double first = 0, laidOut = 0;
     if (!Open(switcher, first, laidOut)) return;
     PumpFor(500);  // the first highlight comes to rest
-    const long long monitor = (long long)Expose.monitorWidth * Expose.monitorHeight;
+    const long long monitor = (long long)switcher.State().monitorWidth * switcher.State().monitorHeight;
     switcher.paints.clear();
     switcher.recording = true;
-    const int count = Expose.windowCount;
+    const int count = switcher.State().windowCount;
     for (int move = 0; move < 12 && count > 2; ++move) {
         switcher.SetHighlight((move * 7 + 2) % count);
         PumpFor(300);  // the new one grows, the old one shrinks: every tick repaints
@@ -271,8 +271,8 @@ void CaptureFigures(const std::vector<HWND>& windows) {
 void Look(TimedSwitcher& switcher, DWORD holdMs) {
     double first = 0, laidOut = 0;
     if (!Open(switcher, first, laidOut)) return;
-    switcher.MoveHighlightTo(std::min(6, int(Expose.windowCount) - 1));
-    std::printf("switcher look: an overview of %d windows for %lu ms\n", int(Expose.windowCount),
+    switcher.MoveHighlightTo(std::min(6, int(switcher.State().windowCount) - 1));
+    std::printf("switcher look: an overview of %d windows for %lu ms\n", int(switcher.State().windowCount),
                 (unsigned long)holdMs);
     std::fflush(stdout);
     PumpFor(holdMs);
@@ -298,8 +298,7 @@ void SwitcherFigures(const std::wstring&) {
     PumpFor(500);  // they paint themselves once
     {
         TimedSwitcher switcher;
-        switcher.Start();
-        ExposeWindow = &switcher;
+        switcher.Start(nullptr);
         if (switcher.Hwnd()) {
             PumpFor(1500);  // a start-up capture (without composition) has its time
             OverviewFigures(switcher);
@@ -308,7 +307,6 @@ void SwitcherFigures(const std::wstring&) {
         } else {
             std::printf("switcher: the switcher's window cannot be made\n");
         }
-        ExposeWindow = nullptr;
         switcher.Stop();
     }
     CaptureFigures(apps.windows);

@@ -11,7 +11,6 @@
 #include "overlays/ImageCache_win.h"
 #include "overlays/PanelDlg_win.h"
 #include "overlays/ZuTipDLG_win.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "shell/ProcessState.h"
 #include "toolkit/UiThread_win.h"
 
@@ -89,14 +88,17 @@ void LookAtTheOverlays(DWORD lookMs) {
     }
 
     TooltipPart tooltip;
-    tooltip.Start();
+    tooltip.Start(nullptr);
     const double shown = NowMs();
     ShowTip(640, 300, kTypicalTip, int(lookMs) + 2000, kTipPixels);
-    const bool opaque = PumpUntil(2000, [] { return TheTip && TheTip->TipAlpha() == 255; });
+    const bool opaque = PumpUntil(2000, [] {
+        ZuTipDLG* tip = ShownTipWindow();
+        return tip && tip->TipAlpha() == 255;
+    });
     std::printf("look: tooltip %s after %.0f ms\n", opaque ? "fully opaque" : "not opaque", NowMs() - shown);
 
     CursorDlg indicator;
-    indicator.Start();
+    indicator.Start(nullptr);
     indicator.GestureTipDirection = 2;
     GestureTipTicks = 7;  // left, the fourth picture (PNG 174)
     SetWindowPos(indicator.Hwnd(), HWND_TOPMOST, 624, 350, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
@@ -104,7 +106,7 @@ void LookAtTheOverlays(DWORD lookMs) {
     InvalidateRect(indicator.Hwnd(), nullptr, FALSE);
 
     CircleDLG magnifier;
-    magnifier.Start();
+    magnifier.Start(nullptr);
     SetWindowPos(magnifier.Hwnd(), HWND_TOPMOST, 940, 40, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(magnifier.Hwnd(), SW_SHOWNOACTIVATE);
 
@@ -114,7 +116,10 @@ void LookAtTheOverlays(DWORD lookMs) {
 
     const double hiding = NowMs();
     HideTip(0);
-    const bool gone = PumpUntil(2000, [] { return TheTip && !IsWindowVisible(TheTip->Hwnd()); });
+    const bool gone = PumpUntil(2000, [] {
+        ZuTipDLG* tip = ShownTipWindow();
+        return tip && !IsWindowVisible(tip->Hwnd());
+    });
     std::printf("look: tooltip %s %.0f ms after HideTip(0)\n", gone ? "hidden" : "still shown", NowMs() - hiding);
     // The fader has nothing to do now and sleeps: its thread's wake-ups can be counted from outside.
     std::printf("look: quiet\n");

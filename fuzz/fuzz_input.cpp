@@ -144,7 +144,7 @@ void CheckDecision(const FunctionCatalogueModel& catalogue, int position, const 
     }
     FUZZ_CHECK((d.kind == DispatchKind::Keys) == keyFunction);
     FUZZ_CHECK(d.kind != DispatchKind::OpenGroup);
-    if (d.kind == DispatchKind::ToggleBoard) FUZZ_CHECK(d.boardMode >= 1 && d.boardMode <= 4);
+    if (d.kind == DispatchKind::ToggleBoard) FUZZ_CHECK(int(d.boardMode) >= 1 && int(d.boardMode) <= 4);
     if (e->action == kActionOverview) {
         // The switcher never starts over the board, nor a second time.
         const DispatchKind expected = context.boardVisible ? DispatchKind::RaiseBoard

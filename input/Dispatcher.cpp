@@ -81,19 +81,19 @@ DispatchDecision DecideRun(const FunctionCatalogueModel& catalogue, int position
     }
     case kActionHighlighter:
         d.kind = DispatchKind::ToggleBoard;
-        d.boardMode = 1;
+        d.boardMode = BoardMode::Highlighter;
         break;
     case kActionScreenSnap1:
         d.kind = DispatchKind::ToggleBoard;
-        d.boardMode = 3;
+        d.boardMode = BoardMode::Rectangle;
         break;
     case kActionScreenSnap2:
         d.kind = DispatchKind::ToggleBoard;
-        d.boardMode = 2;
+        d.boardMode = BoardMode::Freeform;
         break;
     case kActionSpotlight:
         d.kind = DispatchKind::ToggleBoard;
-        d.boardMode = 4;
+        d.boardMode = BoardMode::Spotlight;
         break;
     default:
         break;

@@ -2,6 +2,7 @@
 // What running a function means: the decision for a catalogue position (a key combination, a shell command,
 // the window switcher, a board mode, a group's list at the pointer) and the keyboard events of a key
 // combination. The Windows half carries the decision out.
+#include "overlays/BoardMode.h"
 #include "shell/Catalogue.h"
 
 #include <array>
@@ -17,7 +18,7 @@ enum class DispatchKind {
     ShowDesktop,
     Calculator,
     Keys,           // keys: the events to send, one by one
-    ToggleBoard,    // boardMode 1 highlighter, 3 screen snap #1, 2 screen snap #2, 4 spotlight
+    ToggleBoard,    // open the board in boardMode, or close it
 };
 
 // One keyboard event: a virtual key or a scan code, and KEYEVENTF_* flags.
@@ -48,7 +49,7 @@ KeyEvents KeyComboEvents(int mask, unsigned key, bool press, bool scanForm);
 struct DispatchDecision {
     DispatchKind kind = DispatchKind::Nothing;
     int groupId = 0;
-    int boardMode = 0;
+    BoardMode boardMode = BoardMode::Off;
     KeyEvents keys;  // Keys: for a press the whole stroke (down, then up); for a release the key-ups again
 };
 

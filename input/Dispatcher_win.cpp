@@ -2,9 +2,7 @@
 
 #include "input/Dispatcher.h"
 #include "input/ShellActions_win.h"
-#include "mainwindow/KestanAssistantDlg_win.h"
 #include "mainwindow/MainWindowRules.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "overlays/BoardDlg_win.h"
 #include "overlays/ZuItemList_win.h"
 #include "shell/AppModel_win.h"
@@ -27,6 +25,8 @@ struct WaitingKeys {
     HWND window = nullptr;
     unsigned long long sinceMs = 0;
     UINT_PTR timer = 0;  // a thread timer of the UI thread while they wait
+    ProgramWindows windows;  // what the function reaches when the keys go
+    const AppModel* model = nullptr;  // the resident program's, which outlives every timer of the UI thread
 };
 WaitingKeys Waiting;
 
@@ -52,48 +52,53 @@ void SendKeys(const KeyEvents& keys) {
 }
 
 // A button that carries a group: its members at the pointer, in a list that runs the choice at once.
-void OpenGroup(int groupId) {
-    if (!PickerWindow) return;
+void OpenGroup(int groupId, const AppModel& model, const ProgramWindows& windows) {
+    ZuItemList* picker = Dialog::From<ZuItemList>(windows.picker);
+    if (!picker) return;
     POINT cursor;
     GetCursorPos(&cursor);
     ForegroundBeforeGroup = GetForegroundWindow();
-    if (MainWindow && IsWindowVisible(MainWindow->Hwnd())) {
-        ShowWindow(MainWindow->Hwnd(), SW_HIDE);
-        SetTimer(MainWindow->Hwnd(), kForegroundTimer, kForegroundAfterHidingMs, nullptr);
+    if (windows.settings && IsWindowVisible(windows.settings)) {
+        ShowWindow(windows.settings, SW_HIDE);
+        SetTimer(windows.settings, kForegroundTimer, kForegroundAfterHidingMs, nullptr);
     }
-    PickerWindow->Hide();
-    PickerWindow->SetItems(FunctionCatalogue.entries, groupId);
-    PickerWindow->ShowAt(cursor.x - 1, cursor.y - 1, 1);
+    picker->Hide();
+    picker->SetItems(model.catalogue.entries, groupId);
+    picker->ShowAt(cursor.x - 1, cursor.y - 1, 1);
 }
 
-DispatchContext CurrentContext() {
+DispatchContext CurrentContext(const ProgramWindows& windows) {
     DispatchContext context;
-    context.boardVisible = BoardWindow && BoardWindow->IsShown();
-    context.switcherVisible = ExposeWindow && ExposeWindow->IsShown();
-    context.overviewBusy = Expose.busy != 0;
+    const BoardDlg* board = Dialog::From<BoardDlg>(windows.board);
+    EXPOSE_DLG* switcher = Dialog::From<EXPOSE_DLG>(windows.switcher);
+    context.boardVisible = board && board->IsShown();
+    context.switcherVisible = switcher && switcher->IsShown();
+    context.overviewBusy = switcher && switcher->State().busy != 0;
     return context;
 }
 
 }  // namespace
 
-void RunFunctionAt(int position) {
+void RunFunctionAt(int position, const AppModel& model, const ProgramWindows& windows) {
     if (position < 0) return;
-    const DispatchDecision d = DecideRun(FunctionCatalogue, position, CurrentContext());
+    const DispatchDecision d = DecideRun(model.catalogue, position, CurrentContext(windows));
     ORVEL_TRACE("function-run %d", position);
     switch (d.kind) {
     case DispatchKind::Nothing:
         break;
     case DispatchKind::OpenGroup:
-        OpenGroup(d.groupId);
+        OpenGroup(d.groupId, model, windows);
         break;
     case DispatchKind::RaiseBoard:
-        SetWindowPos(BoardWindow->Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetWindowPos(windows.board, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         break;
-    case DispatchKind::StartOverview:
-        if (!ExposeWindow) break;
-        Expose.busy = 1;  // the switcher clears it once its overview is up
-        ExposeWindow->RunOverview();
+    case DispatchKind::StartOverview: {
+        EXPOSE_DLG* switcher = Dialog::From<EXPOSE_DLG>(windows.switcher);
+        if (!switcher) break;
+        switcher->State().busy = 1;  // the switcher clears it once its overview is up
+        switcher->RunOverview();
         break;
+    }
     case DispatchKind::MyComputer:
         RequestShellAction(ShellAction::MyComputer);
         break;
@@ -107,7 +112,7 @@ void RunFunctionAt(int position) {
         SendKeys(d.keys);
         break;
     case DispatchKind::ToggleBoard:
-        if (BoardWindow) BoardWindow->ToggleMode(d.boardMode);
+        if (BoardDlg* board = Dialog::From<BoardDlg>(windows.board)) board->ToggleMode(d.boardMode);
         break;
     }
 }
@@ -129,11 +134,11 @@ void SendWaitingKeys(const char* why) {
     const WaitingKeys keys = std::exchange(Waiting, WaitingKeys{});
     ORVEL_TRACE("group-keys sent %s after %llu ms", why, GetTickCount64() - keys.sinceMs);
     (void)why;
-    RunFunctionAt(keys.position);
+    RunFunctionAt(keys.position, *keys.model, keys.windows);
 }
 
 void CALLBACK CheckWaitingKeys(HWND, UINT, UINT_PTR, DWORD) noexcept {
-    if (Waiting.position < 0 || StopFlag != 0) {
+    if (Waiting.position < 0 || StopUnderWay()) {
         if (Waiting.timer) KillTimer(nullptr, Waiting.timer);
         Waiting = WaitingKeys{};
         return;
@@ -152,22 +157,22 @@ void CALLBACK CheckWaitingKeys(HWND, UINT, UINT_PTR, DWORD) noexcept {
 
 }  // namespace
 
-void RunGroupChoice(int position) {
+void RunGroupChoice(int position, const AppModel& model, const ProgramWindows& windows) {
     // A choice made while the last one's keys still wait: those go first, as they were chosen first.
     if (Waiting.position >= 0) SendWaitingKeys("next-choice");
     HWND before = std::exchange(ForegroundBeforeGroup, nullptr);
     if (!before || !IsWindow(before)) {
-        RunFunctionAt(position);
+        RunFunctionAt(position, model, windows);
         return;
     }
     if (before != GetForegroundWindow()) SetForegroundWindow(before);
-    if (!ChoiceWaitsForItsWindow(DecideRun(FunctionCatalogue, position, CurrentContext()))) {
-        RunFunctionAt(position);
+    if (!ChoiceWaitsForItsWindow(DecideRun(model.catalogue, position, CurrentContext(windows)))) {
+        RunFunctionAt(position, model, windows);
         return;
     }
     // The keys go once the window has taken the foreground back, looked at on a timer: the UI thread never
     // waits for another program.
-    Waiting = WaitingKeys{position, before, GetTickCount64(), 0};
+    Waiting = WaitingKeys{position, before, GetTickCount64(), 0, windows, &model};
     if (WindowReadyForKeys(before)) {
         SendWaitingKeys("target-ready");
         return;
@@ -176,7 +181,7 @@ void RunGroupChoice(int position) {
     if (!Waiting.timer) SendWaitingKeys("no-timer");
 }
 
-void ReleaseFunctionAt(int position) {
-    const DispatchDecision d = DecideRelease(FunctionCatalogue, position);
+void ReleaseFunctionAt(int position, const AppModel& model) {
+    const DispatchDecision d = DecideRelease(model.catalogue, position);
     if (d.kind == DispatchKind::Keys) SendKeys(d.keys);
 }

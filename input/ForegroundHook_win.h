@@ -12,10 +12,13 @@ void CALLBACK ForegroundEventProc(HWINEVENTHOOK hook, DWORD event, HWND hwnd, LO
 
 class ForegroundWatch final : public Subsystem {
 public:
-    void Start() override;
+    // `board`: the board's window, which the hook keeps above the others while it shows the spotlight.
+    explicit ForegroundWatch(HWND board) : board_(board) {}
+    void Start(HWND owner) override;
     bool Stop() noexcept override;  // the hook goes, then COM
 
 private:
+    HWND board_;
     std::unique_ptr<ComScope> com_;
     UniqueWinEventHook hook_;
 };

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
-MouseHookVerdict DecideMouseHook(unsigned message, int wheelDelta, bool boardVisible, int boardMode,
+MouseHookVerdict DecideMouseHook(unsigned message, int wheelDelta, bool boardVisible, BoardMode boardMode,
                                  int spotlightRadius) {
     MouseHookVerdict verdict;
     verdict.spotlightRadius = spotlightRadius;
     if (boardVisible) {
-        if (message != kWheelMessage || boardMode != kSpotlightBoardMode) return verdict;
+        if (message != kWheelMessage || boardMode != BoardMode::Spotlight) return verdict;
         // A touch-pad's small deltas still count as a whole notch.
         int delta = wheelDelta;
         if (delta > 0 && delta < kWheelNotch) delta = kWheelNotch;

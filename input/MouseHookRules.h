@@ -1,12 +1,12 @@
 #pragma once
 // What the low-level mouse hook does with one mouse event of the desktop. The hook answers every event of
 // every application, so the decision is a few comparisons on plain values: no allocation, no lock, no wait.
+#include "overlays/BoardMode.h"
 
 constexpr unsigned kWheelMessage = 0x020A;            // WM_MOUSEWHEEL
 constexpr unsigned kHorizontalWheelMessage = 0x020E;  // WM_MOUSEHWHEEL
 constexpr int kWheelNotch = 120;                      // WHEEL_DELTA
 constexpr int kSpotlightStepPixels = 10;              // per wheel notch
-constexpr int kSpotlightBoardMode = 4;
 
 struct MouseHookVerdict {
     bool swallow = false;      // answer 1: no application sees the event
@@ -17,9 +17,9 @@ struct MouseHookVerdict {
 };
 
 // `message` is the hook's wParam, `wheelDelta` the signed high word of mouseData. While the board is shown,
-// the wheel resizes the spotlight (mode 4) and everything else passes; while it is not, the tilt wheel
+// the wheel resizes the spotlight and everything else passes; while it is not, the tilt wheel
 // becomes tilt steps for the scrolling thread and never reaches applications directly.
-MouseHookVerdict DecideMouseHook(unsigned message, int wheelDelta, bool boardVisible, int boardMode,
+MouseHookVerdict DecideMouseHook(unsigned message, int wheelDelta, bool boardVisible, BoardMode boardMode,
                                  int spotlightRadius);
 
 // The system removes a low-level hook silently when it has kept the desktop waiting too often, and its handle

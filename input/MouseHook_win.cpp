@@ -1,7 +1,6 @@
 #include "input/MouseHook_win.h"
 
 #include "input/MouseHookRules.h"
-#include "overlays/BoardDlg_win.h"
 #include "shell/ProcessState.h"
 #include "tilt/TiltScroll_win.h"
 #include "toolkit/Trace_win.h"
@@ -30,7 +29,7 @@ std::atomic<bool> BoardRepaintDue{false};
 
 HHOOK InstallHook() { return SetWindowsHookExW(WH_MOUSE_LL, MouseHookProc, GetModuleHandleW(nullptr), 0); }
 
-void HookThread(HANDLE installed) {
+void HookThread(HANDLE installed, HWND board) {
     // The desktop waits for every answer: this thread goes before the program's others.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
     MSG peek;
@@ -49,7 +48,7 @@ void HookThread(HANDLE installed) {
         MSG msg;
         for (;;) {
             const BOOL got = PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
-            FinishHookEvents();
+            FinishHookEvents(board);
             if (!got) break;
             if (msg.message == WM_QUIT) {
                 HookThreadId = 0;
@@ -107,7 +106,8 @@ void DropMouseHookForTest() {
 bool HandleHookEvent(WPARAM message, const MSLLHOOKSTRUCT& event) noexcept {
     LastHookEventMs.store(GetTickCount64(), std::memory_order_relaxed);
     const int delta = short(HIWORD(event.mouseData));
-    const MouseHookVerdict verdict = DecideMouseHook(unsigned(message), delta, BoardVisible, BoardMode, SpotlightRadius);
+    const MouseHookVerdict verdict =
+        DecideMouseHook(unsigned(message), delta, BoardVisible, BoardShownMode, SpotlightRadius);
     if (verdict.radiusChanged) {
         SpotlightRadius = verdict.spotlightRadius;
         BoardRepaintDue.store(true, std::memory_order_relaxed);
@@ -119,10 +119,10 @@ bool HandleHookEvent(WPARAM message, const MSLLHOOKSTRUCT& event) noexcept {
     return verdict.swallow;
 }
 
-void FinishHookEvents() noexcept {
+void FinishHookEvents(HWND board) noexcept {
     if (TiltWakeDue.exchange(false, std::memory_order_relaxed)) WakeTiltScrolling();
     if (BoardRepaintDue.exchange(false, std::memory_order_relaxed)) {
-        if (HWND board = BoardHandle) InvalidateRect(board, nullptr, FALSE);  // never waits for its thread
+        if (board) InvalidateRect(board, nullptr, FALSE);  // never waits for its thread
     }
 }
 
@@ -132,11 +132,12 @@ LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept
     return CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
-void MouseHookThread::Start() {
+void MouseHookThread::Start(HWND) {
     UniqueKernelHandle installed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!installed) return;
     HANDLE signal = installed.Get();
-    if (!thread_.Start("mouse-hook", [signal] { HookThread(signal); })) return;
+    const HWND board = board_;
+    if (!thread_.Start("mouse-hook", [signal, board] { HookThread(signal, board); })) return;
     // Start-up goes on once the hook is in place, as it did when the hook was installed here directly. If the
     // thread has not said so in time, it must not find its event closed: leave the handle to the process.
     if (WaitForSingleObject(signal, kInstallWaitMs) != WAIT_OBJECT_0) installed.Release();

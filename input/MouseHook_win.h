@@ -14,17 +14,22 @@ LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept
 // The hook's own work for one event (without passing it on): true when the event is swallowed. Atomics only.
 bool HandleHookEvent(WPARAM message, const MSLLHOOKSTRUCT& event) noexcept;
 // What the answers given since the last call left to do: wakes the tilt thread when steps were added, repaints
-// the board when the spotlight changed. The hook's thread, after its answers.
-void FinishHookEvents() noexcept;
+// `board` (the board's window, or null) when the spotlight changed. The hook's thread, after its answers.
+void FinishHookEvents(HWND board) noexcept;
 
 class MouseHookThread final : public Subsystem {
 public:
+    // `board`: the board's window, which the thread repaints when the spotlight's size changed. The board
+    // starts before this part and stops after it, so the thread never outlives the window it was handed
+    // within its bound (one left running past it only invalidates a handle that is gone, which does nothing).
+    explicit MouseHookThread(HWND board) : board_(board) {}
     // Returns once the hook is installed (or could not be).
-    void Start() override;
+    void Start(HWND owner) override;
     // Removes the hook and ends the thread.
     bool Stop() noexcept override;
 
 private:
+    HWND board_;
     WorkerThread thread_;
 };
 

@@ -3,7 +3,6 @@
 #include "input/Dispatcher_win.h"
 #include "input/MouseHook_win.h"
 #include "input/VendorReports.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "overlays/BoardDlg_win.h"
 #include "overlays/CircleDlg_win.h"
 #include "overlays/CursorDlg_win.h"
@@ -26,25 +25,27 @@ constexpr UINT kMaxRecordBytes = 1000;
 VendorInputState VendorState;
 
 // A list opened by a button closes when a mouse button is used outside it (and outside its sub-lists).
-void ClosePickerOnClickOutside() {
-    if (!PickerWindow || !PickerWindow->IsShown() || PickerWindow->Opacity() != 255) return;
-    if (CircleWindow && GetForegroundWindow() == CircleWindow->Hwnd()) return;
-    if (PickerWindow->Mode() != 1) return;
+void ClosePickerOnClickOutside(const ProgramWindows& windows) {
+    ZuItemList* picker = Dialog::From<ZuItemList>(windows.picker);
+    if (!picker || !picker->IsShown() || picker->Opacity() != 255) return;
+    if (windows.magnifier && GetForegroundWindow() == windows.magnifier) return;
+    if (picker->Mode() != 1) return;
     POINT cursor;
     GetCursorPos(&cursor);
-    if (!PickerWindow->ContainsWindow(WindowFromPoint(cursor))) PickerWindow->Hide();
+    if (!picker->ContainsWindow(WindowFromPoint(cursor))) picker->Hide();
 }
 
-void OnMouseRecord(HRAWINPUT input, const RAWMOUSE& mouse) {
+void OnMouseRecord(HRAWINPUT input, const RAWMOUSE& mouse, const ProgramWindows& windows) {
     // Raw input has no timeout: it notices a mouse hook the system has removed.
     if (mouse.usButtonFlags & (RI_MOUSE_WHEEL | RI_MOUSE_HWHEEL)) NoteRawWheel();
-    if (ExposeWindow && ExposeWindow->IsShown()) ExposeWindow->OnRawInput(input);
-    if (BoardWindow) {
+    EXPOSE_DLG* switcher = Dialog::From<EXPOSE_DLG>(windows.switcher);
+    if (switcher && switcher->IsShown()) switcher->OnRawInput(input);
+    if (BoardDlg* board = Dialog::From<BoardDlg>(windows.board)) {
         const DWORD made = GetMessagePos();  // where the cursor was when this record was made
         const POINT at{GET_X_LPARAM(made), GET_Y_LPARAM(made)};
-        BoardWindow->OnRawMouse(mouse.lLastX, mouse.lLastY, mouse.usButtonFlags, mouse.usButtonData, &at);
+        board->OnRawMouse(mouse.lLastX, mouse.lLastY, mouse.usButtonFlags, mouse.usButtonData, &at);
     }
-    if (mouse.usButtonFlags != 0) ClosePickerOnClickOutside();
+    if (mouse.usButtonFlags != 0) ClosePickerOnClickOutside(windows);
 }
 
 }  // namespace
@@ -101,7 +102,7 @@ std::vector<RawDeviceEntry> RegisteredRawInput() {
     return entries;
 }
 
-void HandleRawInput(HRAWINPUT input) {
+void HandleRawInput(HRAWINPUT input, const AppModel& model, const ProgramWindows& windows) {
     UINT size = 0;
     if (GetRawInputData(input, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER)) != 0) return;
     if (size >= kMaxRecordBytes || size < sizeof(RAWINPUTHEADER)) return;
@@ -111,7 +112,7 @@ void HandleRawInput(HRAWINPUT input) {
     const auto* record = reinterpret_cast<const RAWINPUT*>(buffer);
     switch (record->header.dwType) {
     case RIM_TYPEMOUSE:
-        if (size >= offsetof(RAWINPUT, data) + sizeof(RAWMOUSE)) OnMouseRecord(input, record->data.mouse);
+        if (size >= offsetof(RAWINPUT, data) + sizeof(RAWMOUSE)) OnMouseRecord(input, record->data.mouse, windows);
         break;
     case RIM_TYPEHID: {
         // Only the first report counts, and only when the record holds every report it claims.
@@ -119,7 +120,7 @@ void HandleRawInput(HRAWINPUT input) {
         if (size < reportsAt) break;
         const RAWHID& hid = record->data.hid;
         if (!HidReportsFit(hid.dwSizeHid, hid.dwCount, size - reportsAt)) break;
-        HandleVendorReport(hid.bRawData, hid.dwSizeHid);
+        HandleVendorReport(hid.bRawData, hid.dwSizeHid, model, windows);
         break;
     }
     default:
@@ -127,22 +128,23 @@ void HandleRawInput(HRAWINPUT input) {
     }
 }
 
-void HandleVendorReport(const uint8_t* report, std::size_t length) {
-    const InputActions actions = DecodeVendorReport(VendorState, Slots, report, length);
+void HandleVendorReport(const uint8_t* report, std::size_t length, const AppModel& model,
+                        const ProgramWindows& windows) {
+    const InputActions actions = DecodeVendorReport(VendorState, model.slots, report, length);
     for (const InputAction& a : actions) {
         switch (a.kind) {
         case InputActionKind::Run:
-            RunFunctionAt(a.value);
+            RunFunctionAt(a.value, model, windows);
             break;
         case InputActionKind::Release:
-            ReleaseFunctionAt(a.value);
+            ReleaseFunctionAt(a.value, model);
             break;
         case InputActionKind::AddTilt:
             TiltSteps += a.value;
             WakeTiltScrolling();
             break;
         case InputActionKind::GestureTip:
-            StartGestureTip(a.value);
+            StartGestureTip(windows.gesture, a.value);
             break;
         }
     }

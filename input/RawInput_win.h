@@ -4,7 +4,9 @@
 // UI thread.
 #include <windows.h>
 
+#include "input/ProgramWindows_win.h"
 #include "input/RawInputRules.h"
+#include "shell/AppModel_win.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,7 +29,8 @@ std::vector<RawDeviceEntry> RegisteredRawInput();
 
 // One WM_INPUT record: mouse records go to the switcher and the board and may close a button's picker;
 // a vendor report runs and releases functions, adds tilt steps and shows the gesture indicator.
-void HandleRawInput(HRAWINPUT input);
+void HandleRawInput(HRAWINPUT input, const AppModel& model, const ProgramWindows& windows);
 
 // One vendor input report, as a raw-input record carries it.
-void HandleVendorReport(const uint8_t* report, std::size_t length);
+void HandleVendorReport(const uint8_t* report, std::size_t length, const AppModel& model,
+                        const ProgramWindows& windows);

@@ -92,14 +92,13 @@ void ShellThread() {
     for (;;) {
         if (WaitForEventOrStop(queue.wake) == Wake::Stop) return;
         for (;;) {
-            AcquireSRWLockExclusive(&queue.lock);
-            if (queue.pending.empty()) {
-                ReleaseSRWLockExclusive(&queue.lock);
-                break;
+            ShellAction next = ShellAction::MyComputer;
+            {
+                SrwExclusive lock(queue.lock);
+                if (queue.pending.empty()) break;
+                next = queue.pending.front();
+                queue.pending.pop_front();
             }
-            const ShellAction next = queue.pending.front();
-            queue.pending.pop_front();
-            ReleaseSRWLockExclusive(&queue.lock);
             Run(next);
         }
     }
@@ -109,26 +108,28 @@ void ShellThread() {
 
 void RequestShellAction(ShellAction action) {
     ShellQueue& queue = Queue();
-    AcquireSRWLockExclusive(&queue.lock);
-    const bool running = queue.running;
-    if (running) queue.pending.push_back(action);
-    ReleaseSRWLockExclusive(&queue.lock);
+    bool running = false;
+    {
+        SrwExclusive lock(queue.lock);
+        running = queue.running;
+        if (running) queue.pending.push_back(action);
+    }
     if (running) SetEvent(queue.wake);
 }
 
-void ShellActions::Start() {
+void ShellActions::Start(HWND) {
     ShellQueue& queue = Queue();
     if (!queue.wake) return;
-    AcquireSRWLockExclusive(&queue.lock);
+    SrwExclusive lock(queue.lock);
     queue.running = thread_.Start("shell", ShellThread);
-    ReleaseSRWLockExclusive(&queue.lock);
 }
 
 bool ShellActions::Stop() noexcept {
     ShellQueue& queue = Queue();
-    AcquireSRWLockExclusive(&queue.lock);
-    queue.running = false;
-    queue.pending.clear();
-    ReleaseSRWLockExclusive(&queue.lock);
+    {
+        SrwExclusive lock(queue.lock);
+        queue.running = false;
+        queue.pending.clear();
+    }
     return thread_.Join(kWorkerJoinMs);
 }

@@ -12,7 +12,7 @@ void RequestShellAction(ShellAction action);
 
 class ShellActions final : public Subsystem {
 public:
-    void Start() override;
+    void Start(HWND owner) override;
     bool Stop() noexcept override;  // a thread stuck in the shell is left to run; it touches only its queue
 
 private:

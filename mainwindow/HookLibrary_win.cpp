@@ -1,7 +1,5 @@
 #include "mainwindow/HookLibrary_win.h"
 
-#include "mainwindow/ResidentProgram_win.h"
-#include "overlays/BoardDlg_win.h"
 
 namespace {
 constexpr wchar_t kLibraryName[] = L"ZuHOOK.DLL";
@@ -9,15 +7,15 @@ constexpr wchar_t kTag[] = L"z24hk";  // five characters the library is told, wi
 constexpr int kTagNumber = 13;
 }  // namespace
 
-void HookLibrary::Start() {
+void HookLibrary::Start(HWND) {
     // Always the full path in the program's folder, so no other copy can be picked up.
-    std::wstring path = ProgramDir + kLibraryName;
+    std::wstring path = programDir_ + kLibraryName;
     module_.Reset(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!module_) return;
     using SetHookFunction = BOOL(WINAPI*)(HWND board, int enable, const wchar_t* tag, int number);
     auto setHook = reinterpret_cast<SetHookFunction>(
         reinterpret_cast<void*>(GetProcAddress(module_.Get(), "SetHook")));
-    if (setHook) setHook(BoardWindow ? BoardWindow->Hwnd() : nullptr, 1, kTag, kTagNumber);
+    if (setHook) setHook(board_, 1, kTag, kTagNumber);
     (void)GetProcAddress(module_.Get(), "CBTProc");  // looked up; nothing uses it
 }
 

@@ -4,11 +4,18 @@
 #include "toolkit/Handle_win.h"
 #include "toolkit/Subsystem_win.h"
 
+#include <string>
+#include <utility>
+
 class HookLibrary final : public Subsystem {
 public:
-    void Start() override;
+    // `programDir` ends with a backslash; `board` is the board's window, which the library is told.
+    HookLibrary(std::wstring programDir, HWND board) : programDir_(std::move(programDir)), board_(board) {}
+    void Start(HWND owner) override;
     bool Stop() noexcept override;
 
 private:
+    std::wstring programDir_;
+    HWND board_;
     UniqueModule module_;
 };

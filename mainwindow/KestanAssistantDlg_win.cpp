@@ -4,9 +4,7 @@
 #include "input/Dispatcher_win.h"
 #include "input/MouseHook_win.h"
 #include "input/RawInput_win.h"
-#include "mainwindow/CloseWatch_win.h"
 #include "mainwindow/MainWindowRules.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "mainwindow/SettingsView_win.h"
 #include "mainwindow/TestChannel.h"
 #include "mainwindow/WarmUp_win.h"
@@ -16,7 +14,6 @@
 #include "resources/resource.h"
 #include "shell/Names.h"
 #include "shell/ProcessState.h"
-#include "shell/SingleInstance_win.h"
 #include "switcher/ExposeDlg_win.h"
 #include "switcher/WindowList_win.h"
 #include "tilt/TiltScroll_win.h"
@@ -55,7 +52,7 @@ const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
 #endif
 };
 
-CKestanAssistantDlg::CKestanAssistantDlg(ResidentProgram& owner) : program(owner) {
+CKestanAssistantDlg::CKestanAssistantDlg(ProgramOwner& owner, AppModel& shown) : program(owner), model(shown) {
     appIcon = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
@@ -76,7 +73,7 @@ Dialog::Reply CKestanAssistantDlg::OnInitDialog() {
     // The template's OK, Cancel and check box stay for their commands (Enter, Escape, closing), but the
     // picture covers them: shown, they would catch the clicks meant for the picture (a drag, say).
     for (int control : {IDOK, IDCANCEL, IDC_EXPOSE_CHECK}) ShowWindow(GetDlgItem(Hwnd(), control), SW_HIDE);
-    view = std::make_unique<SettingsView>(Hwnd(), appIcon);
+    view = std::make_unique<SettingsView>(Hwnd(), appIcon, windows, model);
     program.Start(*this);
     return Handled(TRUE);  // the system sets the focus
 }
@@ -112,11 +109,13 @@ void CKestanAssistantDlg::LoadPicture() {
 // Posted work runs before WM_PAINT, which the system makes only when nothing else waits; the two steps are two
 // messages, so neither turn of the loop holds up input as long as the whole first paint would.
 void CKestanAssistantDlg::PrepareFirstFrame() {
-    UiThread::Post([] {
-        if (!MainWindow || !MainWindow->view) return;
-        if (MainWindow->view->PrepareStaticLayer()) ORVEL_TRACE("view-prepared static-layer");
-        UiThread::Post([] {
-            if (MainWindow && MainWindow->view && MainWindow->view->PrepareFrame()) ORVEL_TRACE("view-prepared frame");
+    UiThread::Post([window = Hwnd()] {
+        CKestanAssistantDlg* self = Dialog::From<CKestanAssistantDlg>(window);
+        if (!self || !self->view) return;
+        if (self->view->PrepareStaticLayer()) ORVEL_TRACE("view-prepared static-layer");
+        UiThread::Post([window] {
+            CKestanAssistantDlg* later = Dialog::From<CKestanAssistantDlg>(window);
+            if (later && later->view && later->view->PrepareFrame()) ORVEL_TRACE("view-prepared frame");
         });
     });
 }
@@ -165,7 +164,7 @@ Dialog::Reply CKestanAssistantDlg::OnSetCursor(msg::SetCursor cursor) {
 
 // The system's handling follows in every case.
 Dialog::Reply CKestanAssistantDlg::OnRawInput(msg::RawInput input) {
-    HandleRawInput(input.input);
+    HandleRawInput(input.input, model, windows);
     return PassOn();
 }
 
@@ -195,7 +194,8 @@ Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
     ORVEL_TRACE("test-channel kind=%u", unsigned(message.kind));
     switch (message.kind) {
     case kChannelReport:
-        HandleVendorReport(message.bytes, std::min<size_t>(message.length, sizeof message.bytes));
+        HandleVendorReport(message.bytes, std::min<size_t>(message.length, sizeof message.bytes), model,
+                           windows);
         break;
     case kChannelRun:
         RunFunction(message.function);
@@ -279,7 +279,7 @@ Dialog::Reply CKestanAssistantDlg::OnSessionChange(msg::Params params) {
 
 // A log-off or shut-down is never held up; the work waits for WM_ENDSESSION, which says it really happens.
 Dialog::Reply CKestanAssistantDlg::OnQueryEndSession(msg::EndSession query) {
-    const SessionStep step = OnSessionMessage(SessionMessage::Query, StopFlag, endingSession);
+    const SessionStep step = OnSessionMessage(SessionMessage::Query, StopUnderWay(), endingSession);
     ORVEL_TRACE("end-session query reasons=0x%llx answer=%d", (unsigned long long)query.reasons,
                 step.allowEnd ? 1 : 0);
     (void)query;
@@ -291,7 +291,7 @@ Dialog::Reply CKestanAssistantDlg::OnQueryEndSession(msg::EndSession query) {
 // as this message is answered, which would skip both.
 Dialog::Reply CKestanAssistantDlg::OnEndSession(msg::EndSession end) {
     const SessionStep step = OnSessionMessage(end.ending ? SessionMessage::Ending : SessionMessage::Cancelled,
-                                              StopFlag, endingSession);
+                                              StopUnderWay(), endingSession);
     if (!step.endProgram) {
         ORVEL_TRACE("end-session %s", end.ending ? "again" : "cancelled");
         return Handled(0);
@@ -300,13 +300,14 @@ Dialog::Reply CKestanAssistantDlg::OnEndSession(msg::EndSession end) {
     const ULONGLONG started = GetTickCount64();
     ORVEL_TRACE("end-session ending reasons=0x%llx stop=%s", (unsigned long long)end.reasons,
                 step.requestStop ? "requested" : "under-way");
-    if (step.requestStop) RequestClose();
-    const bool done = WaitForCloseWatchDeviceWork(kSessionEndDeviceWorkMs);
+    if (step.requestStop) program.RequestClose();
+    const bool done = program.WaitForCloseDeviceWork(kSessionEndDeviceWorkMs);
     const unsigned elapsed = unsigned(GetTickCount64() - started);
     ORVEL_TRACE("end-session device-work %s ms=%u", done ? "done" : "timed-out", elapsed);
     (void)done;
     StopHandshake();
     program.EndSession(SessionEndTimeLeft(elapsed));
+    return Handled(0);  // never reached: the process ends inside EndSession
 }
 
 // ------------------------------------------------------------------------------------------ displays
@@ -315,10 +316,10 @@ Dialog::Reply CKestanAssistantDlg::OnEndSession(msg::EndSession end) {
 // away (or changed its size) has to end now.
 void CKestanAssistantDlg::AfterDisplayChange(const std::vector<SwitcherRect>& monitors) {
     ORVEL_TRACE("display-change monitors=%d", int(monitors.size()));
-    if (ExposeWindow) ExposeWindow->OnDisplayChange(monitors);
+    if (EXPOSE_DLG* switcher = Dialog::From<EXPOSE_DLG>(windows.switcher)) switcher->OnDisplayChange(monitors);
     std::vector<BoardRect> boardMonitors;
     for (const SwitcherRect& m : monitors) boardMonitors.push_back({m.left, m.top, m.right, m.bottom});
-    if (BoardWindow) BoardWindow->OnDisplayChange(boardMonitors);
+    if (BoardDlg* board = Dialog::From<BoardDlg>(windows.board)) board->OnDisplayChange(boardMonitors);
 }
 
 Dialog::Reply CKestanAssistantDlg::OnDisplayChange() {
@@ -342,7 +343,7 @@ Dialog::Reply CKestanAssistantDlg::OnTimer(msg::Timer timer) {
         WatchPickerTick();
         break;
     case kWarmUpTimer:
-        WarmUpStep(warmUpStep);
+        WarmUpStep(warmUpStep, windows.picker, model);
         if (++warmUpStep < WarmUpSteps()) {
             SetTimer(hwnd, kWarmUpTimer, kWarmUpStepMs, nullptr);
         } else {
@@ -376,34 +377,35 @@ Dialog::Reply CKestanAssistantDlg::OnTimer(msg::Timer timer) {
 // magnifier, the settings window and the picker's own lists do not count). Pickers opened by a button close
 // on clicks instead. The timer runs only while a picker is shown.
 void CKestanAssistantDlg::WatchPickerTick() {
-    if (!PickerWindow || !PickerWindow->IsShown()) {
+    ZuItemList* picker = Dialog::From<ZuItemList>(windows.picker);
+    if (!picker || !picker->IsShown()) {
         KillTimer(Hwnd(), kPickerWatchTimer);
         return;
     }
     HWND foreground = GetForegroundWindow();
-    const bool ours = foreground == Hwnd() || (CircleWindow && foreground == CircleWindow->Hwnd()) ||
-                      PickerWindow->ContainsWindow(foreground);
-    if (PickerWindow->Opacity() == 255 && PickerWindow->Mode() == 0 && !ours) PickerWindow->Hide();
+    const bool ours = foreground == Hwnd() || (windows.magnifier && foreground == windows.magnifier) ||
+                      picker->ContainsWindow(foreground);
+    if (picker->Opacity() == 255 && picker->Mode() == 0 && !ours) picker->Hide();
 }
 
 // ------------------------------------------------------------------------------------------ functions
 
-void CKestanAssistantDlg::RunFunction(int function) { RunFunctionAt(function); }
+void CKestanAssistantDlg::RunFunction(int function) { RunFunctionAt(function, model, windows); }
 
-void CKestanAssistantDlg::ReleaseFunction(int function) { ReleaseFunctionAt(function); }
+void CKestanAssistantDlg::ReleaseFunction(int function) { ReleaseFunctionAt(function, model); }
 
 // ------------------------------------------------------------------------------------------ commands
 
 Dialog::Reply CKestanAssistantDlg::OnCommand(msg::Command command) {
     switch (command.id) {
     case IDCANCEL:  // also Escape, Alt+F4 and the close box
-        if (StopFlag != 0) StopHandshake();
+        if (StopUnderWay()) StopHandshake();
         return Handled(0);
     case ID_SYSTEM_SHOW:
         OnShowCommand();
         return Handled(0);
     case ID_SYSTEM_EXIT:
-        RequestClose();
+        program.RequestClose();
         return Handled(0);
     default:  // OK (also Enter) and the check box: nothing
         return Handled(0);
@@ -424,9 +426,9 @@ void CKestanAssistantDlg::OnShowCommand() {
 // them while the window is destroyed.
 void CKestanAssistantDlg::StopHandshake() {
     ORVEL_TRACE("stop-handshake");
-    if (TiltNoticeEvent) PulseEvent(TiltNoticeEvent);
-    if (InstanceEvent) PulseEvent(InstanceEvent);
-    if (TiltEvent) PulseEvent(TiltEvent);
+    PulseTiltNoticeEvent();
+    program.PulseInstanceEvent();
+    PulseTiltEvent();
     SignalStop();
     EndDialog(IDCANCEL);
 }

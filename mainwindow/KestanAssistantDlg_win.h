@@ -2,23 +2,27 @@
 // The settings window: the program's one long-lived window, run modally for the life of the process. It
 // owns the notification icon, receives raw input and device notices, paints the settings view and takes the
 // commands of its menu. Bringing up and taking down the rest of the program is its owner's work
-// (ResidentProgram), which its WM_INITDIALOG and WM_DESTROY hand over to.
+// (ProgramOwner), which its WM_INITDIALOG and WM_DESTROY hand over to.
 //
 // Threads: the window belongs to the main thread. Other threads reach it only through work posted to the UI
-// thread (UiThread::Post), which finds it through MainWindow, and through EndDialog.
+// thread (UiThread::Post), which finds it by its handle (Dialog::From), and through EndDialog.
+#include "input/ProgramWindows_win.h"
 #include "mainwindow/NotificationIcon_win.h"
+#include "mainwindow/ProgramOwner_win.h"
 #include "mainwindow/SettingsView_win.h"
+#include "shell/AppModel_win.h"
 #include "switcher/ExposeState.h"
+#include "switcher/WindowPicture_win.h"
 #include "toolkit/Dialog_win.h"
 
 #include <memory>
 #include <vector>
 
-class ResidentProgram;
 
-class CKestanAssistantDlg : public Dialog {
+class CKestanAssistantDlg : public Dialog, public ShownFrameSource {
 public:
-    explicit CKestanAssistantDlg(ResidentProgram& program);
+    // `model`: the program's model, which the owner keeps for the window's life.
+    CKestanAssistantDlg(ProgramOwner& program, AppModel& model);
 
     // The window's own steps of the start-up, called by its owner in the start-up order.
     void SetIconsAndTitle();
@@ -28,6 +32,13 @@ public:
     void ArmStartHiddenTimer();  // timer 11, after "/hide"
     void ArmFirstPaintTimer();   // timer 1
     void ArmWarmUpTimer();       // the first uses' work, done ahead
+
+    // The other windows of the program, as the owner has started them (none before, none after the stop).
+    void SetWindows(const ProgramWindows& started) {
+        CheckWindowThread(Hwnd(), "CKestanAssistantDlg::SetWindows");
+        windows = started;
+    }
+    const ProgramWindows& Windows() const noexcept { return windows; }
 
     // A picker was opened from the settings view: watch it (timer 3) until none is shown any more.
     void WatchPicker();
@@ -39,6 +50,9 @@ public:
 
     // The settings view, for the benchmark.
     SettingsView* View() { return view.get(); }
+    // The switcher's picture of this window: the frame last presented (a layered window's WM_PRINT does not
+    // draw it).
+    bool CopyShownFrame(HDC dc, int width, int height) override { return view && view->CopyShown(dc, width, height); }
 
 protected:
     Reply OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -72,7 +86,9 @@ private:
     void AfterResume();
     void AfterDisplayChange(const std::vector<SwitcherRect>& monitors);
 
-    ResidentProgram& program;
+    ProgramOwner& program;
+    AppModel& model;
+    ProgramWindows windows;  // settings is this window's own handle once the others are started
     HICON appIcon = nullptr;        // icon group 128, shared: not destroyed
     HWND exposeCheckBox = nullptr;  // control 1000 of the template; bound but never read
     std::unique_ptr<SettingsView> view;

@@ -40,7 +40,7 @@ StartHiddenStep OnStartHiddenTick(int startHidden, bool windowVisible) {
     return step;
 }
 
-SessionStep OnSessionMessage(SessionMessage message, int stopFlag, bool alreadyEnding) {
+SessionStep OnSessionMessage(SessionMessage message, bool stopUnderWay, bool alreadyEnding) {
     SessionStep step;
     switch (message) {
     case SessionMessage::Query:
@@ -48,7 +48,7 @@ SessionStep OnSessionMessage(SessionMessage message, int stopFlag, bool alreadyE
         break;
     case SessionMessage::Ending:
         if (alreadyEnding) break;
-        step.requestStop = stopFlag == 0;
+        step.requestStop = !stopUnderWay;
         step.endProgram = true;
         break;
     case SessionMessage::Cancelled:

@@ -76,10 +76,10 @@ struct SessionStep {
     bool endProgram = false;   // wait for the close watch's device work, stop every part, end the process
 };
 
-// `stopFlag` is StopFlag: not 0 once Exit or "/close" asked for the stop, whose device work is then under way
-// or done already and is not asked for again. `alreadyEnding`: this is a second WM_ENDSESSION that reached the
+// `stopUnderWay`: Exit or "/close" asked for the stop already (StopUnderWay), whose device work is then under
+// way or done and is not asked for again. `alreadyEnding`: this is a second WM_ENDSESSION that reached the
 // window while the first one stops the program.
-SessionStep OnSessionMessage(SessionMessage message, int stopFlag, bool alreadyEnding);
+SessionStep OnSessionMessage(SessionMessage message, bool stopUnderWay, bool alreadyEnding);
 
 // The whole stop inside WM_ENDSESSION stays within kSessionEndBoundMs, well inside Windows' five seconds. Of
 // it, the wait for the close watch's device work takes at most kSessionEndDeviceWorkMs: that work gives its

@@ -1,9 +1,7 @@
 #include "mainwindow/SettingsView_win.h"
 
 #include "input/Dispatcher_win.h"
-#include "mainwindow/KestanAssistantDlg_win.h"
 #include "mainwindow/MainWindowRules.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "overlays/ImageCache_win.h"
 #include "overlays/ZuItemList_win.h"
 #include "overlays/ZuTipDLG_win.h"
@@ -86,9 +84,11 @@ private:
     Gdiplus::StringFormat format_;
 };
 
-SettingsView::SettingsView(HWND owner, HICON icon)
+SettingsView::SettingsView(HWND owner, HICON icon, const ProgramWindows& others, AppModel& shown)
     : window(owner),
       appIcon(icon),
+      windows(others),
+      model(shown),
       labelFont(CreatePixelFont(L"Tahoma", kLabelFontPixels)),
       defaultFont(CreatePixelFont(L"Tahoma", kDefaultFontPixels)),
       measurer(std::make_unique<GdiplusMeasurer>(labelFont.get())) {}
@@ -124,7 +124,7 @@ void SettingsView::DrawStaticLayers(HDC surface, int width, int height) {
     Gdiplus::StringFormat format;
     CentredFormat(format);
     Gdiplus::SolidBrush white(Color{kDefaultLine});
-    g.DrawString(Texts.buttonLabel.c_str(), INT(Texts.buttonLabel.size()), defaultFont.get(),
+    g.DrawString(model.texts.buttonLabel.c_str(), INT(model.texts.buttonLabel.size()), defaultFont.get(),
                  Gdiplus::RectF(float(d.left), float(d.top), float(d.right - d.left), float(d.bottom - d.top)), &format,
                  &white);
     DrawLeader(g, LeaderLineOf(3));
@@ -258,7 +258,7 @@ bool SettingsView::PrepareStaticLayer() {
 
 bool SettingsView::PrepareFrame() {
     if (frame || Width() <= 0 || Height() <= 0) return false;
-    const SettingsLayout layout = ComputeSettingsLayout(FunctionCatalogue, Slots, *measurer);
+    const SettingsLayout layout = ComputeSettingsLayout(model.catalogue, model.slots, *measurer);
     RenderWhole(layout);
     if (frame) prepared = DrawnFor(layout);
     return bool(frame);
@@ -275,7 +275,7 @@ void SettingsView::Paint(LayeredPaintTimings* timings) {
 
     LARGE_INTEGER start, rendered, presented;
     QueryPerformanceCounter(&start);
-    const SettingsLayout layout = ComputeSettingsLayout(FunctionCatalogue, Slots, *measurer);
+    const SettingsLayout layout = ComputeSettingsLayout(model.catalogue, model.slots, *measurer);
 #if defined(ORVEL_TEST_HOOKS)
     if (layout.slotRects != hits.slotRects) {
         const PixelRect& a = layout.slotRects[3];
@@ -348,19 +348,20 @@ bool SettingsView::PreTranslate(const MSG& msg) {
     m.key = int(msg.wParam);
     m.function = int(msg.wParam);
     m.pickerMode = int(msg.lParam);
-    m.pickerExists = PickerWindow != nullptr;
-    m.pickerVisible = PickerWindow && PickerWindow->IsShown();
-    m.pickerShownMode = m.pickerVisible ? PickerWindow->Mode() : -1;
+    const ZuItemList* picker = Dialog::From<ZuItemList>(windows.picker);
+    m.pickerExists = picker != nullptr;
+    m.pickerVisible = picker && picker->IsShown();
+    m.pickerShownMode = m.pickerVisible ? picker->Mode() : -1;
     if (msg.hwnd == window) {
         m.target = MessageTarget::SettingsWindow;
-    } else if (PickerWindow && msg.hwnd && msg.hwnd == PickerWindow->Hwnd()) {
+    } else if (picker && msg.hwnd && msg.hwnd == picker->Hwnd()) {
         m.target = MessageTarget::Picker;
-    } else if (PickerWindow && msg.hwnd && PickerWindow->ContainsWindow(msg.hwnd)) {
+    } else if (picker && msg.hwnd && picker->ContainsWindow(msg.hwnd)) {
         m.target = MessageTarget::PickerChain;
     } else {
         m.target = MessageTarget::Elsewhere;
     }
-    FilterResult result = FilterSettingsMessage(state, hits, m, FunctionCatalogue.Size());
+    FilterResult result = FilterSettingsMessage(state, hits, m, model.catalogue.Size());
     for (const ViewEffect& effect : result.effects) Apply(effect);
     return result.consumed;
 }
@@ -373,24 +374,26 @@ void SettingsView::Apply(const ViewEffect& e) {
     case ViewEffectKind::ShowTip: {
         POINT at{e.x, e.y};
         ClientToScreen(window, &at);
-        ShowTip(at.x, at.y, Texts.tips[std::size_t(e.tip)].text, e.durationMs, kTipFontPixels);
+        ShowTip(at.x, at.y, model.texts.tips[std::size_t(e.tip)].text, e.durationMs, kTipFontPixels);
         ORVEL_TRACE("view-tip %ld,%ld %d ms %s", at.x, at.y, e.durationMs,
-                    TraceUtf8(Texts.tips[std::size_t(e.tip)].text).c_str());
+                    TraceUtf8(model.texts.tips[std::size_t(e.tip)].text).c_str());
         break;
     }
     case ViewEffectKind::HideTip:
         HideTip(e.immediate);
         break;
     case ViewEffectKind::HidePicker:
-        if (PickerWindow) PickerWindow->Hide();
+        if (ZuItemList* picker = Dialog::From<ZuItemList>(windows.picker)) picker->Hide();
         break;
     case ViewEffectKind::OpenPicker: {
-        if (!PickerWindow) break;
+        ZuItemList* picker = Dialog::From<ZuItemList>(windows.picker);
+        if (!picker) break;
         POINT at{e.x, e.y};
         ClientToScreen(window, &at);
-        PickerWindow->SetItems(FunctionCatalogue.entries, 0);
-        PickerWindow->ShowAt(at.x + 1, at.y + 1, 0);
-        if (MainWindow) MainWindow->WatchPicker();
+        picker->SetItems(model.catalogue.entries, 0);
+        picker->ShowAt(at.x + 1, at.y + 1, 0);
+        // The settings window watches the picker (timer 3) until none is shown any more.
+        SetTimer(window, kPickerWatchTimer, kPickerWatchTimerMs, nullptr);
         ORVEL_TRACE("picker-open slot=%d at=%ld,%ld", e.slot, at.x + 1, at.y + 1);
         break;
     }
@@ -409,20 +412,20 @@ void SettingsView::Apply(const ViewEffect& e) {
         break;
     }
     case ViewEffectKind::ResetDefaults:
-        ResetSlotsToDefaults(FunctionCatalogue, Slots, DeviceMode);
-        SaveAllSettings();
+        ResetSlotsToDefaults(model.catalogue, model.slots, DeviceMode);
+        SaveAllSettings(model);
         InvalidateRect(window, nullptr, TRUE);
-        if (TiltNoticeEvent) PulseEvent(TiltNoticeEvent);
+        PulseTiltNoticeEvent();
         break;
     case ViewEffectKind::AssignAndSave:
-        Slots.ButtonFunctions[std::size_t(e.slot)] = e.function;
-        SaveAllSettings();
+        model.slots.ButtonFunctions[std::size_t(e.slot)] = e.function;
+        SaveAllSettings(model);
         break;
     case ViewEffectKind::Save:
-        SaveAllSettings();
+        SaveAllSettings(model);
         break;
     case ViewEffectKind::RunFunction:
-        RunGroupChoice(e.function);
+        RunGroupChoice(e.function, model, windows);
         break;
     }
 }

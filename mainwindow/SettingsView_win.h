@@ -7,7 +7,9 @@
 //
 // Main thread only: the settings window hands it WM_PAINT, WM_SETCURSOR and every message of the thread
 // before it is dispatched.
+#include "input/ProgramWindows_win.h"
 #include "mainwindow/SettingsFilter.h"
+#include "shell/AppModel_win.h"
 #include "overlays/Image_win.h"
 #include "overlays/LayeredWindow_win.h"
 #include "toolkit/Handle_win.h"
@@ -20,7 +22,9 @@
 
 class SettingsView {
 public:
-    SettingsView(HWND window, HICON appIcon);
+    // `windows`: the program's other windows, as the settings window holds them; `model`: the program's model.
+    // Both outlive the view.
+    SettingsView(HWND window, HICON appIcon, const ProgramWindows& windows, AppModel& model);
     ~SettingsView();
     SettingsView(const SettingsView&) = delete;
     SettingsView& operator=(const SettingsView&) = delete;
@@ -77,6 +81,8 @@ private:
 
     HWND window;
     HICON appIcon;
+    const ProgramWindows& windows;
+    AppModel& model;
     PngImage backgroundImage;       // PNG 129: the window's picture and shape
     UniqueBitmap backgroundBitmap;  // backgroundImage as a 32-bit bitmap, made once
     LayeredSurface staticLayer;     // background, photograph, Default button, leader lines

@@ -1,6 +1,5 @@
 #include "mainwindow/WarmUp_win.h"
 
-#include "mainwindow/ResidentProgram_win.h"
 #include "mainwindow/SettingsFilter.h"
 #include "overlays/GestureFrames.h"
 #include "overlays/ImageCache_win.h"
@@ -13,12 +12,12 @@
 namespace {
 
 // Each step stays well under a frame's time on a slow machine; the gesture frames come in two halves.
-void PickerResources() {
-    if (PickerWindow) PickerWindow->WarmUp(FunctionCatalogue.entries);
+void PickerResources(HWND pickerWindow, const AppModel& model) {
+    if (ZuItemList* picker = Dialog::From<ZuItemList>(pickerWindow)) picker->WarmUp(model.catalogue.entries);
 }
 
-void PickerIcons() {
-    for (const _ZuItemListDB& entry : FunctionCatalogue.entries) {
+void PickerIcons(const AppModel& model) {
+    for (const _ZuItemListDB& entry : model.catalogue.entries) {
         if (entry.iconId) CachedPng(entry.iconId);
     }
 }
@@ -39,16 +38,16 @@ void GestureFramesOf(int firstDirection, int lastDirection) {
 
 int WarmUpSteps() { return 5; }
 
-void WarmUpStep(int step) {
+void WarmUpStep(int step, HWND picker, const AppModel& model) {
 #if defined(ORVEL_TEST_HOOKS)
     const ULONGLONG started = GetTickCount64();
 #endif
     switch (step) {
     case 0:
-        PickerResources();
+        PickerResources(picker, model);
         break;
     case 1:
-        PickerIcons();
+        PickerIcons(model);
         break;
     case 2:
         TipResources();

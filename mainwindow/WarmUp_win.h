@@ -5,6 +5,11 @@
 // timer's turn comes after every waiting input and paint, so a step never delays either, and the timer is
 // gone once the last step ran (the idle program keeps no timer). UI thread only.
 
+#include "shell/AppModel_win.h"
+
+#include <windows.h>
+
 // The number of steps; WarmUpStep(0) .. WarmUpStep(WarmUpSteps() - 1) are run in order.
 int WarmUpSteps();
-void WarmUpStep(int step);
+// `picker` is the top-level picker's window; `model` the program's model, whose catalogue it shows.
+void WarmUpStep(int step, HWND picker, const AppModel& model);

@@ -4,14 +4,13 @@
 #include "overlays/LayeredWindow_win.h"
 #include "overlays/ZuTipDLG_win.h"
 #include "shell/ProcessState.h"
-#include "switcher/Dwm_win.h"
+#include "toolkit/Dwm_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
 
 #include <cstring>
 #include <string>
 
-std::atomic<HWND> BoardHandle{nullptr};
 
 namespace {
 
@@ -63,36 +62,36 @@ BoardDlg::BoardDlg() : boardLock(CreateSemaphoreW(nullptr, 1, 1, nullptr)) {}
 
 BoardDlg::~BoardDlg() = default;
 
-void BoardDlg::Start() {
+void BoardDlg::Start(HWND owner) {
     // Owned by the settings window, as every overlay. Not by the desktop's program-manager window: an owner
     // on another thread (Explorer's) ties the two threads' input together, so a busy or hung Explorer would
     // hold up the board's pointer and keys.
-    Create(IDD_BOARD, SettingsWindow());
-    BoardHandle = Hwnd();
+    Create(IDD_BOARD, owner);
     penCursor = LoadCursorW(ResourceModule(), MAKEINTRESOURCEW(IDC_PEN_CURSOR));
 }
 
 bool BoardDlg::Stop() noexcept {
-    BoardHandle = nullptr;  // the hook's thread leaves the window alone from here on
-    if (model.mode != kBoardOff) Close();
+    if (model.mode != BoardMode::Off) Close();
     BoardVisible = false;
-    SetMode(kBoardOff);
+    SetMode(BoardMode::Off);
     return OverlayWindow::Stop();
 }
 
-void BoardDlg::SetMode(int newMode) noexcept {
+void BoardDlg::SetMode(BoardMode newMode) noexcept {
+    CheckWindowThread(Hwnd(), "BoardDlg::SetMode");
     model.mode = newMode;
-    BoardMode = newMode;
+    BoardShownMode = newMode;
 }
 
 // ------------------------------------------------------------------------------------- opening, closing
 
-void BoardDlg::ToggleMode(int newMode) noexcept {
+void BoardDlg::ToggleMode(BoardMode newMode) noexcept {
+    CheckWindowThread(Hwnd(), "BoardDlg::ToggleMode");
     Guarded("toggle", [&] { ToggleNow(newMode); });
 }
 
-void BoardDlg::ToggleNow(int newMode) {
-    ORVEL_TRACE("board-toggle %d", newMode);
+void BoardDlg::ToggleNow(BoardMode newMode) {
+    ORVEL_TRACE("board-toggle %d", int(newMode));
     switch (model.DecideToggle(newMode)) {
     case BoardModel::Toggle::Nothing:
         return;
@@ -110,17 +109,17 @@ void BoardDlg::ToggleNow(int newMode) {
         break;
     case Capture::NoPictures:
         // The system refused a picture: as when one cannot be allocated, the board stays closed and says why.
-        ORVEL_TRACE("board-open failed mode=%d pictures", newMode);
+        ORVEL_TRACE("board-open failed mode=%d pictures", int(newMode));
         Abandon(BoardModel::Failure::OutOfMemory);
         return;
     case Capture::NoScreen:
-        ORVEL_TRACE("board-open failed mode=%d screen", newMode);
+        ORVEL_TRACE("board-open failed mode=%d screen", int(newMode));
         Abandon(BoardModel::Failure::NoScreen);
         return;
     }
     PrepareWindow();
     ShowWindow(Hwnd(), SW_SHOWNORMAL);
-    if (newMode == kBoardHighlighter && !cursorHidden) {
+    if (newMode == BoardMode::Highlighter && !cursorHidden) {
         // The board draws its own pen cursor.
         [[maybe_unused]] const int count = ShowCursor(FALSE);
         cursorHidden = true;
@@ -130,21 +129,22 @@ void BoardDlg::ToggleNow(int newMode) {
     UpdateWindow(Hwnd());  // the frozen picture at once
     RECT window{};
     GetWindowRect(Hwnd(), &window);
-    if (newMode == kBoardHighlighter) {
+    if (newMode == BoardMode::Highlighter) {
         BoardTip(window, L"Highlighter mode ", kModeTipMs);
-    } else if (newMode == kBoardFreeform || newMode == kBoardRectangle) {
+    } else if (newMode == BoardMode::Freeform || newMode == BoardMode::Rectangle) {
         BoardTip(window, L"Screen snap mode", kModeTipMs);
     }
     ConfineCursor();
-    ORVEL_TRACE("board-open mode=%d window=%ld,%ld,%ld,%ld", newMode, window.left, window.top, window.right,
+    ORVEL_TRACE("board-open mode=%d window=%ld,%ld,%ld,%ld", int(newMode), window.left, window.top, window.right,
                 window.bottom);
 }
 
 void BoardDlg::OnDisplayChange(const std::vector<BoardRect>& monitors) {
-    if (model.mode == kBoardOff) return;
+    CheckWindowThread(Hwnd(), "BoardDlg::OnDisplayChange");
+    if (model.mode == BoardMode::Off) return;
     const BoardRect shownOn{int(origin.x), int(origin.y), int(origin.x) + boardWidth + 1, int(origin.y) + boardHeight};
     if (MonitorStillPresent(shownOn, monitors)) return;
-    ORVEL_TRACE("board-display-gone mode=%d", model.mode);
+    ORVEL_TRACE("board-display-gone mode=%d", int(model.mode));
     Close();
 }
 
@@ -156,7 +156,7 @@ void BoardDlg::Abandon(BoardModel::Failure failure) noexcept {
     // The record that was being taken apart is gone with the operation.
     recordAt = nullptr;
     const BoardModel::FailureTip tip = model.DecideFailureTip(failure);
-    ORVEL_TRACE("board-failed mode=%d why=%d", model.mode, int(failure));
+    ORVEL_TRACE("board-failed mode=%d why=%d", int(model.mode), int(failure));
     // Where the board is, or was about to open; its pictures are freed before the tip needs memory.
     const RECT shownOn{origin.x, origin.y, origin.x + boardWidth, origin.y + boardHeight};
     Close();
@@ -182,7 +182,7 @@ void BoardDlg::Abandon(BoardModel::Failure failure) noexcept {
 }
 
 void BoardDlg::Close() noexcept {
-    [[maybe_unused]] const int was = model.mode;
+    [[maybe_unused]] const BoardMode was = model.mode;
     if (cursorClipped) {
         ClipCursor(nullptr);
         cursorClipped = false;
@@ -195,7 +195,7 @@ void BoardDlg::Close() noexcept {
         ORVEL_TRACE("board-cursor shown count=%d", count);
     }
     model.OnClose();
-    SetMode(kBoardOff);
+    SetMode(BoardMode::Off);
     // A closed board holds no pictures of the screen: every activation takes its own.
     {
         BoardLockScope lock(boardLock.Get(), INFINITE);
@@ -205,7 +205,7 @@ void BoardDlg::Close() noexcept {
     }
     if (Hwnd() && !spotSquare.Empty()) SetWindowRgn(Hwnd(), nullptr, FALSE);
     spotSquare = BoardRect{};
-    ORVEL_TRACE("board-close mode=%d", was);
+    ORVEL_TRACE("board-close mode=%d", int(was));
 }
 
 BoardDlg::Capture BoardDlg::CaptureScreen() {
@@ -232,7 +232,7 @@ BoardDlg::Capture BoardDlg::CaptureScreen() {
             inkBitmap.Release();
             screenBitmap.Release();
             // The spotlight shows the live desktop: it needs no picture of it.
-            if (model.mode != kBoardSpotlight) {
+            if (model.mode != BoardMode::Spotlight) {
                 if (!screenBitmap.Create(width, height) || !inkBitmap.Create(width, height) ||
                     !frameBitmap.Create(width, height)) {
                     frameBitmap.Release();
@@ -251,11 +251,11 @@ BoardDlg::Capture BoardDlg::CaptureScreen() {
             }
         }
         model.OnCapture();
-        if (model.mode == kBoardHighlighter && inkBitmap) {
+        if (model.mode == BoardMode::Highlighter && inkBitmap) {
             const BoardPixels ink = inkBitmap.Pixels();
             std::memset(ink.bits, 0, std::size_t(ink.width) * std::size_t(ink.height) * sizeof(uint32_t));
         }
-        if (model.mode == kBoardHighlighter && !model.penShown) {
+        if (model.mode == BoardMode::Highlighter && !model.penShown) {
             model.penAt = CursorPoint();
             model.penShown = true;
         }
@@ -273,11 +273,12 @@ BoardDlg::Capture BoardDlg::CaptureScreen() {
 }
 
 void BoardDlg::PrepareWindow() {
-    if (model.mode == kBoardSpotlight) {
+    if (model.mode == BoardMode::Spotlight) {
         SetLayeredWindowAttributes(Hwnd(), 0, kSpotlightAlpha, LWA_ALPHA);
         BOOL composed = FALSE;
-        desktopComposed = Dwm.DwmIsCompositionEnabled && SUCCEEDED(Dwm.DwmIsCompositionEnabled(&composed)) &&
-                          composed;
+        const DwmEntryPoints& dwm = DwmFunctions();
+        desktopComposed =
+            dwm.DwmIsCompositionEnabled && SUCCEEDED(dwm.DwmIsCompositionEnabled(&composed)) && composed;
         spotSquare = BoardRect{};
         PlaceSpotlight(SpotlightAt(CursorPoint()));
     } else {
@@ -304,7 +305,7 @@ void BoardDlg::OnRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned
 
 void BoardDlg::TakeRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData, const POINT* madeAt) {
     // The closed, hidden board: every record of the desktop passes through here.
-    if (model.mode == kBoardOff && !IsShown()) return;
+    if (model.mode == BoardMode::Off && !IsShown()) return;
     [[maybe_unused]] const int colour = model.colourIndex;
     // A press or a release belongs where it was made: when the UI thread is behind, the cursor has moved on
     // since, and a selection would start or end in the wrong place. A move takes the cursor as it is now, so
@@ -429,13 +430,13 @@ void BoardDlg::SaveSnapNow(SnapTarget target) {
     RECT window{};
     GetWindowRect(Hwnd(), &window);
     model.snapActive = 1;
-    if (model.mode == kBoardHighlighter) Refresh(SquareAround(model.penAt, kPenCursorBox));
+    if (model.mode == BoardMode::Highlighter) Refresh(SquareAround(model.penAt, kPenCursorBox));
     const BoardRect rect = model.SnapRect(window.right - window.left, window.bottom - window.top);
 #if defined(ORVEL_TEST_HOOKS)
     NextBoardPictureRefused();  // a snap's picture is a vector: it can only throw
 #endif
     const SnapImage image = SnapPixels(screenBitmap.Pixels(), inkBitmap.Pixels(), model.mode, rect,
-                                       model.mode == kBoardFreeform ? &model.OutlineInside() : nullptr);
+                                       model.mode == BoardMode::Freeform ? &model.OutlineInside() : nullptr);
 
     if (target == SnapTarget::Clipboard) {
         // Claimed only when the clipboard took it. The desktop's snap folder is none of its business.
@@ -452,7 +453,7 @@ void BoardDlg::SaveSnapNow(SnapTarget target) {
     }
 
     model.snapActive = 0;
-    if (model.mode == kBoardHighlighter) Refresh(SquareAround(model.penAt, kPenCursorBox));
+    if (model.mode == BoardMode::Highlighter) Refresh(SquareAround(model.penAt, kPenCursorBox));
 }
 
 // ------------------------------------------------------------------------------------------- messages
@@ -473,22 +474,22 @@ Dialog::Reply BoardDlg::OnWindowPosChanged() {
 }
 
 Dialog::Reply BoardDlg::OnSetCursor(msg::SetCursor) {
-    if (model.mode < kBoardFreeform || model.mode > kBoardSpotlight || !penCursor) return PassOn();
+    if (model.mode < BoardMode::Freeform || model.mode > BoardMode::Spotlight || !penCursor) return PassOn();
     SetCursor(penCursor);
     return Handled(TRUE);
 }
 
 void BoardDlg::Paint() {
     // The hook's thread changed the spotlight's size and invalidated the board.
-    if (model.mode == kBoardSpotlight && SpotlightRadius != spotSide) PlaceSpotlight(SpotlightAt(CursorPoint()));
+    if (model.mode == BoardMode::Spotlight && SpotlightRadius != spotSide) PlaceSpotlight(SpotlightAt(CursorPoint()));
     PaintScope paint(Hwnd());
     if (!paint.Dc()) return;
     BoardLockScope lock(boardLock.Get(), 0);
     if (!lock.Held()) return;  // a capture on this thread repaints everything once it is done
     const RECT& r = paint.Invalid();
     const int width = r.right - r.left, height = r.bottom - r.top;
-    if (width >= boardWidth && height >= boardHeight) ORVEL_TRACE("board-paint all mode=%d", model.mode);
-    if (model.mode == kBoardSpotlight) {
+    if (width >= boardWidth && height >= boardHeight) ORVEL_TRACE("board-paint all mode=%d", int(model.mode));
+    if (model.mode == BoardMode::Spotlight) {
         PatBlt(paint.Dc(), r.left, r.top, width, height, BLACKNESS);
     } else if (frameBitmap) {
         BitBlt(paint.Dc(), r.left, r.top, width, height, frameBitmap.Dc(), r.left, r.top, SRCCOPY);

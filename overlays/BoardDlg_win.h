@@ -9,9 +9,9 @@
 // region leaves out the rounded square around the pointer, so the desktop is live there and takes the mouse.
 //
 // Threads: the board belongs to the main thread; raw input, the dispatcher's toggle and its own messages
-// all arrive there. The mouse hook's thread sees it only through BoardVisible and BoardMode
-// (shell/ProcessState.h), which the board keeps current, and BoardHandle, which it may invalidate (the
-// spotlight's size changed: the next paint takes the new size).
+// all arrive there. The mouse hook's thread sees it only through BoardVisible and BoardShownMode
+// (overlays/BoardMode.h), which the board keeps current, and its window handle, handed to the hook's part,
+// which it may invalidate (the spotlight's size changed: the next paint takes the new size).
 #include "overlays/BoardModel.h"
 #include "overlays/BoardSurface_win.h"
 #include "overlays/OverlayWindow_win.h"
@@ -21,26 +21,22 @@
 #include <atomic>
 #include <vector>
 
-// The board's window while it exists, for the mouse hook's thread to invalidate; null otherwise.
-extern std::atomic<HWND> BoardHandle;
-
 class BoardDlg : public OverlayWindow, private BoardHost {
 public:
     BoardDlg();
     ~BoardDlg() override;
 
-    void Start() override;
+    void Start(HWND owner) override;
     // Closes the board first: the cursor is released and shown as it was before the board opened.
     bool Stop() noexcept override;
 
     // 0 off; 1 highlighter, 2 and 3 the screen snaps, 4 spotlight. Published to the hook's thread.
-    int Mode() const noexcept { return model.mode; }
-    void SetMode(int newMode) noexcept;
+    BoardMode Mode() const noexcept { return model.mode; }
+    void SetMode(BoardMode newMode) noexcept;
     bool IsShown() const { return Hwnd() && IsWindowVisible(Hwnd()); }
 
-    // Opens the board in `newMode` (1 highlighter, 3 screen snap #1, 2 screen snap #2, 4 spotlight), or closes
-    // it when it is open in any mode.
-    void ToggleMode(int newMode) noexcept;
+    // Opens the board in `newMode`, or closes it when it is open in any mode.
+    void ToggleMode(BoardMode newMode) noexcept;
     // Every raw mouse record of the desktop, whether the board is shown or not: the relative move,
     // usButtonFlags and usButtonData, and where the cursor was when the record was made (the WM_INPUT
     // message's position; null: read the cursor now). Costs next to nothing while the board is closed.
@@ -72,7 +68,7 @@ private:
     void Abandon(BoardModel::Failure failure) noexcept;
     void Close() noexcept;
     // ToggleMode's and OnRawMouse's work; whatever escapes them ends in OnOperationFailed.
-    void ToggleNow(int newMode);
+    void ToggleNow(BoardMode newMode);
     void TakeRawMouse(long lastX, long lastY, unsigned buttonFlags, unsigned buttonData, const POINT* madeAt);
     // The window's look for the mode: opaque frame, or the spotlight's dark window with its hole.
     void PrepareWindow();
@@ -97,7 +93,7 @@ private:
     BoardModel model;                 // mode, colour, drag and selection
     BoardSurface screenBitmap;        // the frozen picture of the monitor, every pixel opaque
     BoardSurface inkBitmap;           // the highlighter's strokes, transparent where nothing is drawn
-    BoardSurface frameBitmap;         // what the window shows in modes 1 to 3
+    BoardSurface frameBitmap;         // what the window shows but in the spotlight
     UniqueKernelHandle boardLock;     // held by painting and by capturing
     POINT origin{0, 0};               // the monitor's top-left corner on the screen
     int boardWidth = 0;               // the window's size: the monitor, one pixel narrower

@@ -1,15 +1,8 @@
 #include "overlays/BoardModel.h"
 
-namespace {
-
-bool Snaps(int mode) { return mode >= kBoardHighlighter && mode <= kBoardRectangle; }
-bool Selects(int mode) { return mode == kBoardFreeform || mode == kBoardRectangle; }
-
-}  // namespace
-
-BoardModel::Toggle BoardModel::DecideToggle(int requested) const {
-    if (mode != kBoardOff) return Toggle::Close;
-    if (requested < kBoardHighlighter || requested > kBoardSpotlight) return Toggle::Nothing;
+BoardModel::Toggle BoardModel::DecideToggle(BoardMode requested) const {
+    if (mode != BoardMode::Off) return Toggle::Close;
+    if (!IsOpenableBoardMode(requested)) return Toggle::Nothing;
     return Toggle::Open;
 }
 
@@ -22,7 +15,7 @@ void BoardModel::OnCapture() {
 }
 
 void BoardModel::OnClose() {
-    mode = kBoardOff;
+    mode = BoardMode::Off;
     // A drag cut short by closing must not go on from its old point when the board opens again.
     dragState = 0;
     penShown = false;
@@ -30,7 +23,7 @@ void BoardModel::OnClose() {
 }
 
 BoardModel::FailureTip BoardModel::DecideFailureTip(Failure failure) const {
-    if (mode == kBoardOff) return FailureTip::None;
+    if (mode == BoardMode::Off) return FailureTip::None;
     switch (failure) {
     case Failure::OutOfMemory:
         return FailureTip::OutOfMemory;
@@ -43,7 +36,7 @@ BoardModel::FailureTip BoardModel::DecideFailureTip(Failure failure) const {
 }
 
 void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta, BoardHost& host) {
-    if (mode == kBoardOff) {
+    if (mode == BoardMode::Off) {
         if (host.Shown()) host.Hide();
         return;
     }
@@ -62,29 +55,29 @@ void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta
 
     if (buttonFlags & kRawWheel) {
         colourIndex = NextColour(colourIndex, wheelDelta);
-        if (mode == kBoardHighlighter) MovePen(cursor(), host);  // the pen cursor wears the colour
+        if (mode == BoardMode::Highlighter) MovePen(cursor(), host);  // the pen cursor wears the colour
     }
-    if ((buttonFlags & kRawButton5Up) && Snaps(mode)) host.SaveSnap(SnapTarget::File);
+    if ((buttonFlags & kRawButton5Up) && BoardModeSnaps(mode)) host.SaveSnap(SnapTarget::File);
     if (buttonFlags & kRawLeftUp) {
         // Only a drag that began on the board ends in a snap: a button that went down before the board
         // opened copies nothing.
         const bool wasDragging = dragState == 1;
         dragState = 0;
-        if (Selects(mode) && wasDragging) {
+        if (BoardModeSelects(mode) && wasDragging) {
             // The rectangle ends where the button came up, whatever the moves handled before it said.
-            if (mode == kBoardRectangle) selBounds = SelectionBounds(selStart, cursor());
+            if (mode == BoardMode::Rectangle) selBounds = SelectionBounds(selStart, cursor());
             CloseOutline(cursor());
             selectionMade = true;
             host.RefreshAll();
             host.SaveSnap(SnapTarget::Clipboard);
         }
     }
-    if ((buttonFlags & kRawRightUp) && Snaps(mode)) host.SaveSnap(SnapTarget::File);
+    if ((buttonFlags & kRawRightUp) && BoardModeSnaps(mode)) host.SaveSnap(SnapTarget::File);
 
     bool freshPress = false;
     if (buttonFlags & kRawLeftDown) {
         const BoardPoint p = cursor();
-        const bool wasDarkened = Selects(mode) && selectionMade && dragState == 0;
+        const bool wasDarkened = BoardModeSelects(mode) && selectionMade && dragState == 0;
         if (dragState != 1) {
             lastPoint = p;
             freshPress = true;
@@ -95,20 +88,20 @@ void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta
         selBounds = {p.x, p.y, p.x + 1, p.y + 1};
         if (wasDarkened) {
             host.RefreshAll();  // the darkening gives way to the new drag's outline
-        } else if (mode == kBoardRectangle) {
+        } else if (mode == BoardMode::Rectangle) {
             for (const BoardRect& strip : OutlineStrips(selBounds)) host.Refresh(strip);
         }
     }
-    if ((buttonFlags & kRawMiddleUp) && Snaps(mode)) host.Recapture();
+    if ((buttonFlags & kRawMiddleUp) && BoardModeSnaps(mode)) host.Recapture();
 
     if (dx == 0 && dy == 0 && !freshPress) return;
     const BoardPoint p = cursor();
     switch (mode) {
-    case kBoardHighlighter:
+    case BoardMode::Highlighter:
         if (dragState == 1) host.Stroke(freshPress ? p : lastPoint, p);
         MovePen(p, host);
         break;
-    case kBoardFreeform:
+    case BoardMode::Freeform:
         if (dragState != 1) break;
         if (selOutline.empty()) selOutline.push_back(p);
         if (p != selOutline.back()) {
@@ -119,7 +112,7 @@ void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta
         selBounds = WidenBounds(selBounds, p);
         selLast = p;
         break;
-    case kBoardRectangle: {
+    case BoardMode::Rectangle: {
         if (dragState != 1) break;
         const BoardRect before = selBounds;
         selBounds = SelectionBounds(selStart, p);
@@ -127,7 +120,7 @@ void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta
         selLast = p;
         break;
     }
-    case kBoardSpotlight:
+    case BoardMode::Spotlight:
         host.MoveSpotlight(p);
         break;
     default:
@@ -147,27 +140,28 @@ void BoardModel::MovePen(BoardPoint p, BoardHost& host) {
 
 void BoardModel::CloseOutline(BoardPoint p) {
     selLast = p;
-    if (mode != kBoardFreeform) return;
+    if (mode != BoardMode::Freeform) return;
     if (selOutline.empty() || selOutline.back() != p) selOutline.push_back(p);
     const BoardRect box = OutlineBounds(selOutline);
     outlineInside = PolygonSpans(OutlinePolygon(selOutline), box.top, box.bottom);
 }
 
 BoardRect BoardModel::SnapRect(int boardWidth, int boardHeight) const {
-    if (mode == kBoardHighlighter) return {0, 0, boardWidth, boardHeight};
+    if (mode == BoardMode::Highlighter) return {0, 0, boardWidth, boardHeight};
     return selBounds;
 }
 
 BoardScene BoardModel::Scene() const {
     BoardScene scene;
     scene.mode = mode;
-    scene.penCursor = mode == kBoardHighlighter && penShown && snapActive == 0;
+    scene.penCursor = mode == BoardMode::Highlighter && penShown && snapActive == 0;
     scene.penAt = penAt;
     scene.colourIndex = colourIndex;
     scene.dragging = dragState == 1;
     scene.selBounds = selBounds;
     scene.outline = &selOutline;
-    scene.darkenAroundRect = mode == kBoardRectangle && selectionMade;
-    scene.darkenAround = mode == kBoardFreeform && selectionMade && selOutline.size() > 2 ? &outlineInside : nullptr;
+    scene.darkenAroundRect = mode == BoardMode::Rectangle && selectionMade;
+    const bool freeformMade = mode == BoardMode::Freeform && selectionMade && selOutline.size() > 2;
+    scene.darkenAround = freeformMade ? &outlineInside : nullptr;
     return scene;
 }

@@ -4,6 +4,7 @@
 // up, right up, left down, middle up, then the move). Portable: the board's window is the host that shows,
 // hides, repaints and snaps when the model asks.
 #include "overlays/BoardGeometry.h"
+#include "overlays/BoardMode.h"
 #include "overlays/BoardRaster.h"
 
 #include <vector>
@@ -23,13 +24,6 @@ enum RawMouseButton : unsigned {
     kRawWheel = 0x0400,
 };
 
-enum BoardMode : int {
-    kBoardOff = 0,
-    kBoardHighlighter = 1,
-    kBoardFreeform = 2,   // screen snap #2
-    kBoardRectangle = 3,  // screen snap #1
-    kBoardSpotlight = 4,
-};
 
 enum class SnapTarget { Clipboard, File };
 
@@ -58,7 +52,7 @@ public:
     int dragState = 0;         // 1 while the left button is held on the board
     BoardPoint lastPoint;      // the pointer at the previous record that moved or pressed
     int colourIndex = 0;       // 0 red, 1 green, 2 blue, 3 yellow, 4 eraser
-    int mode = kBoardOff;
+    BoardMode mode = BoardMode::Off;
     int snapActive = 0;        // 1 while a snap is being taken
     BoardPoint selStart;       // where the current selection drag began
     BoardPoint selLast;        // the latest point of the selection drag
@@ -72,9 +66,9 @@ public:
     BoardPoint penAt;
     bool penShown = false;
 
-    // The toggle: an open board closes whatever it shows; a closed one opens in `requested` (1 to 4).
+    // The toggle: an open board closes whatever it shows; a closed one opens in `requested`.
     enum class Toggle { Close, Open, Nothing };
-    Toggle DecideToggle(int requested) const;
+    Toggle DecideToggle(BoardMode requested) const;
 
     // What the capture changes: the outline goes, the drag's points go back to (0, 0), and no selection has
     // been made on the fresh picture yet. `selBounds` stays.

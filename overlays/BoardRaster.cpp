@@ -240,7 +240,8 @@ void ComposeFrame(const BoardPixels& frame, const BoardPixels& screen, const Boa
     if (!frame || !screen || screen.width != frame.width || screen.height != frame.height) return;
     const BoardRect area = Clipped(frame, clip);
     if (area.Empty()) return;
-    const bool withInk = scene.mode == 1 && ink && ink.width == frame.width && ink.height == frame.height;
+    const bool withInk =
+        scene.mode == BoardMode::Highlighter && ink && ink.width == frame.width && ink.height == frame.height;
     const std::size_t bytes = std::size_t(area.Width()) * sizeof(uint32_t);
     for (int y = area.top; y < area.bottom; ++y) {
         uint32_t* out = frame.Row(y) + area.left;
@@ -252,14 +253,14 @@ void ComposeFrame(const BoardPixels& frame, const BoardPixels& screen, const Boa
         }
     }
     switch (scene.mode) {
-    case 1:
+    case BoardMode::Highlighter:
         if (scene.penCursor) DrawPenCursor(frame, scene.penAt, scene.colourIndex, area);
         break;
-    case 2:
+    case BoardMode::Freeform:
         if (scene.dragging && scene.outline) DrawPolylineOutline(frame, *scene.outline, area);
         if (!scene.dragging && scene.darkenAround) DarkenExceptSpans(frame, *scene.darkenAround, area);
         break;
-    case 3:
+    case BoardMode::Rectangle:
         if (scene.dragging) DrawRectOutline(frame, scene.selBounds, area);
         if (!scene.dragging && scene.darkenAroundRect) DarkenExceptRect(frame, scene.selBounds, area);
         break;
@@ -270,7 +271,7 @@ void ComposeFrame(const BoardPixels& frame, const BoardPixels& screen, const Boa
 
 // ---------------------------------------------------------------------------------------------- a snap
 
-SnapImage SnapPixels(const BoardPixels& screen, const BoardPixels& ink, int mode, const BoardRect& rect,
+SnapImage SnapPixels(const BoardPixels& screen, const BoardPixels& ink, BoardMode mode, const BoardRect& rect,
                      const RowSpans* inside) {
     SnapImage image;
     const BoardRect area = Clipped(screen, rect);
@@ -278,11 +279,12 @@ SnapImage SnapPixels(const BoardPixels& screen, const BoardPixels& ink, int mode
     image.width = area.Width();
     image.height = area.Height();
     image.pixels.assign(std::size_t(image.width) * std::size_t(image.height), 0);
-    const bool withInk = mode == 1 && ink && ink.width == screen.width && ink.height == screen.height;
+    const bool withInk =
+        mode == BoardMode::Highlighter && ink && ink.width == screen.width && ink.height == screen.height;
     for (int y = area.top; y < area.bottom; ++y) {
         uint32_t* out = image.pixels.data() + std::size_t(y - area.top) * std::size_t(image.width);
         const uint32_t* from = screen.Row(y) + area.left;
-        if (mode == 2) {
+        if (mode == BoardMode::Freeform) {
             // Only what lies inside the outline; the rest of the box stays transparent.
             for (const RowSpans::Span* s = inside ? inside->Begin(y) : nullptr; s && s != inside->End(y); ++s) {
                 const int l = std::max(area.left, s->left), r = std::min(area.right, s->right);

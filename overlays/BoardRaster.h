@@ -7,6 +7,7 @@
 //
 // Pixel geometry: pixel (x, y) covers [x, x + 1) x [y, y + 1) and is inside a shape when its centre is.
 #include "overlays/BoardGeometry.h"
+#include "overlays/BoardMode.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -42,18 +43,18 @@ BoardRect StampStroke(const BoardPixels& ink, BoardPoint from, BoardPoint to, ui
 
 // What the frame shows besides the frozen picture and the ink.
 struct BoardScene {
-    int mode = 0;               // 1 highlighter, 2 free-form snap, 3 rectangle snap
-    bool penCursor = false;     // mode 1: the pen cursor at penAt
+    BoardMode mode = BoardMode::Off;
+    bool penCursor = false;     // highlighter: the pen cursor at penAt
     BoardPoint penAt;
     int colourIndex = 0;
-    bool dragging = false;      // modes 2 and 3: the outline of the selection being dragged
-    BoardRect selBounds;        // mode 3: the rectangle (outlined while dragging, kept clear afterwards)
-    const std::vector<BoardPoint>* outline = nullptr;  // mode 2 while dragging: the points so far
-    bool darkenAroundRect = false;           // mode 3 after a selection: darken all but selBounds
-    const RowSpans* darkenAround = nullptr;  // mode 2 after a selection: darken all but these pixels
+    bool dragging = false;      // the snaps: the outline of the selection being dragged
+    BoardRect selBounds;        // rectangle: the rectangle (outlined while dragging, kept clear afterwards)
+    const std::vector<BoardPoint>* outline = nullptr;  // free-form while dragging: the points so far
+    bool darkenAroundRect = false;           // rectangle after a selection: darken all but selBounds
+    const RowSpans* darkenAround = nullptr;  // free-form after a selection: darken all but these pixels
 };
 
-// Renders `clip` of the frame: the frozen picture, the ink over it (mode 1), then the pen cursor, the
+// Renders `clip` of the frame: the frozen picture, the ink over it (the highlighter), then the pen cursor, the
 // selection outline or the darkening. Pixels outside `clip` stay as they are.
 void ComposeFrame(const BoardPixels& frame, const BoardPixels& screen, const BoardPixels& ink,
                   const BoardScene& scene, const BoardRect& clip);
@@ -74,8 +75,9 @@ struct SnapImage {
 };
 
 // The picture a snap saves: `rect` of the frozen picture (clipped to it), with the ink blended over it in
-// mode 1, and in mode 2 every pixel outside `inside` fully transparent (0). Empty when nothing is left.
-SnapImage SnapPixels(const BoardPixels& screen, const BoardPixels& ink, int mode, const BoardRect& rect,
+// the highlighter, and in the free-form snap every pixel outside `inside` fully transparent (0). Empty when
+// nothing is left.
+SnapImage SnapPixels(const BoardPixels& screen, const BoardPixels& ink, BoardMode mode, const BoardRect& rect,
                      const RowSpans* inside);
 
 // The clipboard's CF_DIB block for a snap: a 40-byte BITMAPINFOHEADER (the size, positive height, 1 plane,

@@ -1,6 +1,6 @@
 #include "overlays/BoardSurface_win.h"
 
-#include "toolkit/Dib_win.h"
+#include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
 
 #include <cstdint>
@@ -20,34 +20,8 @@ bool BoardSurface::Create(int width, int height) {
 #if defined(ORVEL_TEST_HOOKS)
     if (NextBoardPictureRefused()) return false;
 #endif
-    dc_.Reset(CreateCompatibleDC(nullptr));
-    if (!dc_) return false;
-    void* bits = nullptr;
-    bitmap_.Reset(CreateDib32(width, height, true, &bits));  // top-down, as the raster code reads the rows
-    if (!bitmap_ || !bits) {
-        Release();
-        return false;
-    }
-    previous_ = SelectObject(dc_.Get(), bitmap_.Get());
-    if (!previous_ || previous_ == HGDI_ERROR) {
-        previous_ = nullptr;
-        Release();
-        return false;
-    }
     // A fresh section is zero already (the system hands out cleared pages); nothing to clear.
-    bits_ = static_cast<uint32_t*>(bits);
-    width_ = width;
-    height_ = height;
-    return true;
-}
-
-void BoardSurface::Release() noexcept {
-    if (dc_ && previous_) SelectObject(dc_.Get(), previous_);
-    previous_ = nullptr;
-    bitmap_.Reset();
-    dc_.Reset();
-    bits_ = nullptr;
-    width_ = height_ = 0;
+    return dib_.Create(width, height, DibSurface::Rows::TopDown, kMaxBoardPixels);
 }
 
 bool CaptureScreenArea(const BoardSurface& surface, const RECT& area) {
@@ -55,11 +29,13 @@ bool CaptureScreenArea(const BoardSurface& surface, const RECT& area) {
 #if defined(ORVEL_TEST_HOOKS)
     if (NextScreenCaptureRefused()) return false;
 #endif
-    HDC screen = GetDC(nullptr);
-    if (!screen) return false;
-    const BOOL copied = BitBlt(surface.Dc(), 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left,
-                               area.top, SRCCOPY | CAPTUREBLT);
-    ReleaseDC(nullptr, screen);
+    BOOL copied = FALSE;
+    {
+        ScreenDc screen;
+        if (!screen) return false;
+        copied = BitBlt(surface.Dc(), 0, 0, area.right - area.left, area.bottom - area.top, screen.Get(), area.left,
+                        area.top, SRCCOPY | CAPTUREBLT);
+    }
     // The copy must have landed before the pixels are touched directly.
     GdiFlush();
     ForceOpaque(surface.Pixels());

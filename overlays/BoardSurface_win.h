@@ -5,33 +5,29 @@
 //
 // Threads: main thread only, like the board.
 #include "overlays/BoardRaster.h"
-#include "toolkit/Handle_win.h"
+#include "toolkit/DibSurface_win.h"
 
 class BoardSurface {
 public:
     BoardSurface() = default;
-    ~BoardSurface() { Release(); }
     BoardSurface(const BoardSurface&) = delete;
     BoardSurface& operator=(const BoardSurface&) = delete;
 
     // All pixels 0 (fully transparent) when made. False, and empty, when the system refuses (no memory,
     // a size of nothing, or more pixels than the 32-bit build can address).
     bool Create(int width, int height);
-    void Release() noexcept;
+    void Release() noexcept { dib_.Release(); }
 
-    explicit operator bool() const noexcept { return bits_ != nullptr; }
-    HDC Dc() const noexcept { return dc_.Get(); }
-    BoardPixels Pixels() const noexcept { return {bits_, width_, height_}; }
-    int Width() const noexcept { return width_; }
-    int Height() const noexcept { return height_; }
+    explicit operator bool() const noexcept { return bool(dib_); }
+    HDC Dc() const noexcept { return dib_.Dc(); }
+    BoardPixels Pixels() const noexcept {
+        return {static_cast<uint32_t*>(dib_.Bits()), dib_.Width(), dib_.Height()};
+    }
+    int Width() const noexcept { return dib_.Width(); }
+    int Height() const noexcept { return dib_.Height(); }
 
 private:
-    UniqueMemoryDc dc_;
-    UniqueBitmap bitmap_;
-    HGDIOBJ previous_ = nullptr;  // the DC's own bitmap, selected back before the section is deleted
-    uint32_t* bits_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
+    DibSurface dib_;  // top-down, as the raster code reads the rows
 };
 
 // Copies the screen's `area` (screen coordinates) into `surface` at its origin, layered windows included

@@ -2,6 +2,7 @@
 
 #include "overlays/ImageCache_win.h"
 #include "overlays/LayeredWindow_win.h"
+#include "toolkit/Scopes_win.h"
 
 const MessageEntry<CircleDLG> CircleDLG::kMessages[] = {
     {WM_INITDIALOG, On<&CircleDLG::OnInitDialog>},
@@ -94,13 +95,12 @@ void CircleDLG::Paint() {
         GetClientRect(hwnd, &client);
         POINT cursor{};
         GetCursorPos(&cursor);
-        HDC screen = GetDC(nullptr);
+        ScreenDc screen;
         if (!screen) return;
         SetStretchBltMode(surface, HALFTONE);
         SetBrushOrgEx(surface, 0, 0, nullptr);  // HALFTONE needs the brush origin set after it
-        StretchBlt(surface, 0, 0, width, height, screen, cursor.x - client.right / 4, cursor.y - client.bottom / 4,
-                   width / 2, height / 2, SRCCOPY);
-        ReleaseDC(nullptr, screen);
+        StretchBlt(surface, 0, 0, width, height, screen.Get(), cursor.x - client.right / 4,
+                   cursor.y - client.bottom / 4, width / 2, height / 2, SRCCOPY);
     };
     PaintLayered(hwnd, options, [frame, width, height](Gdiplus::Graphics& graphics, int, int) {
         graphics.DrawImage(frame, 0, 0, width, height);

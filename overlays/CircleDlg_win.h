@@ -15,7 +15,7 @@ public:
     static constexpr UINT kRefreshMs = 100;
     static constexpr int kSize = 300;  // the frame picture's size, and the window's without it
 
-    void Start() override { Create(IDD_CIRCLE, SettingsWindow()); }
+    void Start(HWND owner) override { Create(IDD_CIRCLE, owner); }
     bool Stop() noexcept override;
 
 protected:

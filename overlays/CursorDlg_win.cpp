@@ -1,6 +1,5 @@
 #include "overlays/CursorDlg_win.h"
 
-#include "mainwindow/ResidentProgram_win.h"
 #include "overlays/GestureFrames.h"
 #include "overlays/ImageCache_win.h"
 #include "shell/ProcessState.h"
@@ -9,17 +8,12 @@
 
 namespace {
 
-// Wakes the indicator's thread for a new gesture. Auto-reset and set (never pulsed), so a gesture that
-// comes while the thread is in a pass is not lost. Lives until the process ends.
-HANDLE GestureTipWake() {
-    static const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    return event;
-}
+// The running indicator's clock, for StartGestureTip. Main thread only.
+GestureTipThread* RunningGestureTip = nullptr;
 
 // One pass of the indicator, on the UI thread: follow the cursor, shown, or hidden once the count is over.
-void GestureTipPass(bool show) {
-    if (!CursorWindow || !CursorWindow->Hwnd()) return;
-    HWND indicator = CursorWindow->Hwnd();
+void GestureTipPass(HWND indicator, bool show) {
+    if (!indicator || !IsWindow(indicator)) return;
     if (!show) {
         if (IsWindowVisible(indicator)) {
             ShowWindow(indicator, SW_HIDE);
@@ -39,25 +33,10 @@ void GestureTipPass(bool show) {
     UpdateWindow(indicator);
 }
 
-void GestureTipThreadBody() {
-    for (;;) {
-        // Between gestures the thread sleeps until a gesture or the stop.
-        if (GestureTipTicks >= kGestureTipTicks) {
-            if (WaitForEventOrStop(GestureTipWake()) == Wake::Stop) return;
-            continue;
-        }
-        if (StopFlag != 0) return;
-        ++GestureTipTicks;
-        UiThread::Post([] { GestureTipPass(true); });
-        if (!PauseUnlessStopped(kGestureTipTickMs)) return;
-        if (GestureTipTicks >= kGestureTipTicks) UiThread::Post([] { GestureTipPass(false); });
-    }
-}
-
 }  // namespace
 
-void CursorDlg::Start() {
-    Create(IDD_CURSOR, SettingsWindow());
+void CursorDlg::Start(HWND owner) {
+    Create(IDD_CURSOR, owner);
     SetWindowPos(Hwnd(), nullptr, 0, 0, kSize, kSize, SWP_NOMOVE | SWP_NOZORDER);
     MakeWindowLayered(Hwnd(), WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW);
 }
@@ -83,16 +62,31 @@ void PaintGestureIndicator(HWND hwnd, int direction, int ticks, LayeredPaintTimi
         timings);
 }
 
-void StartGestureTip(int direction) {
-    if (CursorWindow) CursorWindow->GestureTipDirection = direction;
+void StartGestureTip(HWND indicator, int direction) {
+    if (CursorDlg* window = Dialog::From<CursorDlg>(indicator)) window->GestureTipDirection = direction;
     GestureTipTicks = 0;
-    SetEvent(GestureTipWake());
+    if (RunningGestureTip) RunningGestureTip->Wake();
 }
 
-void GestureTipThread::Start() {
+void GestureTipThread::Start(HWND) {
     GestureTipTicks = kGestureTipTicks;
-    GestureTipWake();  // made here, on the UI thread, before the thread can ask for it
-    thread_.Start("gesture-tip", GestureTipThreadBody);
+    // A pass counts a frame on and shows it at the start of its 30 ms; once the count is over the indicator
+    // hides and the clock sleeps until the next gesture.
+    TickClock::Hooks hooks;
+    hooks.periodMs = kGestureTipTickMs;
+    hooks.leadingPass = true;
+    hooks.moving = [] { return !StopUnderWay() && GestureTipTicks < kGestureTipTicks; };
+    hooks.pass = [] {
+        ++GestureTipTicks;
+        return true;
+    };
+    hooks.onUi = [indicator = indicator_] { GestureTipPass(indicator, true); };
+    hooks.onRest = [indicator = indicator_] { GestureTipPass(indicator, false); };
+    clock_.Start("gesture-tip", std::move(hooks));
+    RunningGestureTip = this;
 }
 
-bool GestureTipThread::Stop() noexcept { return thread_.Join(kWorkerJoinMs); }
+bool GestureTipThread::Stop() noexcept {
+    if (RunningGestureTip == this) RunningGestureTip = nullptr;
+    return clock_.Stop();
+}

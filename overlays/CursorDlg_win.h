@@ -3,13 +3,12 @@
 // after a gesture, and GestureTipThread, which keeps it there while it is shown. Paint draws the frame of
 // GestureFrames that the count has reached.
 //
-// Threads: the window belongs to the main thread. The indicator's thread reads GestureTipTicks, counts it
-// up and posts the window work (move, show, repaint, hide) to the UI thread; between gestures it sleeps on
-// an event.
+// Threads: the window belongs to the main thread. The indicator's clock reads GestureTipTicks, counts it
+// up and posts the window work (move, show, repaint, hide) to the UI thread; between gestures it sleeps.
 #include "overlays/LayeredWindow_win.h"
 #include "overlays/OverlayWindow_win.h"
 #include "resources/resource.h"
-#include "toolkit/WorkerThread_win.h"
+#include "toolkit/TickClock_win.h"
 
 #include <atomic>
 
@@ -21,7 +20,7 @@ public:
     static constexpr int kSize = 32;
     static constexpr int kBelowCursor = 50;  // the indicator's top edge, in pixels below the cursor
 
-    void Start() override;
+    void Start(HWND owner) override;
 
 protected:
     void Paint() override;
@@ -31,16 +30,21 @@ protected:
 // at (0, 0) at its own size, nothing once the animation is over; presented opaque where the frame is.
 void PaintGestureIndicator(HWND hwnd, int direction, int ticks, LayeredPaintTimings* timings = nullptr);
 
-// Shows the indicator for a gesture in `direction` (0 up, 1 down, 2 left, 3 right): the count starts again
-// and the indicator's thread wakes. Main thread.
-void StartGestureTip(int direction);
+// Shows `indicator` for a gesture in `direction` (0 up, 1 down, 2 left, 3 right): the count starts again
+// and the indicator's clock wakes. Main thread.
+void StartGestureTip(HWND indicator, int direction);
 
-// The gesture indicator's thread: 30 ms passes while the indicator is shown, asleep otherwise.
+// The gesture indicator's clock: 30 ms passes while the indicator is shown, asleep otherwise. `indicator` is
+// the indicator's window, which the passes move, show and hide.
 class GestureTipThread final : public Subsystem {
 public:
-    void Start() override;
+    explicit GestureTipThread(HWND indicator) : indicator_(indicator) {}
+    void Start(HWND owner) override;
     bool Stop() noexcept override;
+    // A gesture came: the clock wakes. Main thread.
+    void Wake() noexcept { clock_.Wake(); }
 
 private:
-    WorkerThread thread_;
+    HWND indicator_;
+    TickClock clock_;
 };

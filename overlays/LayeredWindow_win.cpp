@@ -1,6 +1,5 @@
 #include "overlays/LayeredWindow_win.h"
 
-#include "toolkit/Dib_win.h"
 #include "toolkit/Scopes_win.h"
 
 #include <algorithm>
@@ -52,61 +51,11 @@ constexpr uint64_t kMaxSurfacePixels = uint64_t(1) << 26;
 }  // namespace
 
 LayeredSurface::LayeredSurface(int width, int height) {
-    if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > kMaxSurfacePixels) return;
-    dc_.Reset(CreateCompatibleDC(nullptr));
-    if (!dc_) return;
-
-    void* bits = nullptr;
-    bitmap_.Reset(CreateDib32(width, height, false, &bits));
-    if (!bitmap_ || !bits) {
-        Release();
-        return;
-    }
-    previous_ = SelectObject(dc_.Get(), bitmap_.Get());
-    if (!previous_ || previous_ == HGDI_ERROR) {
-        previous_ = nullptr;
-        Release();
-        return;
-    }
+    if (!dib_.Create(width, height, DibSurface::Rows::BottomUp, kMaxSurfacePixels)) return;
     // A fresh section is zero already; clearing costs little and does not rely on it.
-    std::memset(bits, 0, std::size_t(width) * std::size_t(height) * 4);
-    bits_ = bits;
-    width_ = width;
-    height_ = height;
+    std::memset(dib_.Bits(), 0, std::size_t(width) * std::size_t(height) * 4);
 }
 
-LayeredSurface::~LayeredSurface() { Release(); }
-
-LayeredSurface::LayeredSurface(LayeredSurface&& other) noexcept
-    : dc_(std::move(other.dc_)),
-      bitmap_(std::move(other.bitmap_)),
-      previous_(std::exchange(other.previous_, nullptr)),
-      bits_(std::exchange(other.bits_, nullptr)),
-      width_(std::exchange(other.width_, 0)),
-      height_(std::exchange(other.height_, 0)) {}
-
-LayeredSurface& LayeredSurface::operator=(LayeredSurface&& other) noexcept {
-    if (this != &other) {
-        Release();
-        dc_ = std::move(other.dc_);
-        bitmap_ = std::move(other.bitmap_);
-        previous_ = std::exchange(other.previous_, nullptr);
-        bits_ = std::exchange(other.bits_, nullptr);
-        width_ = std::exchange(other.width_, 0);
-        height_ = std::exchange(other.height_, 0);
-    }
-    return *this;
-}
-
-void LayeredSurface::Release() noexcept {
-    // A bitmap still selected into a DC cannot be deleted: put the DC's own one back first.
-    if (dc_ && previous_) SelectObject(dc_.Get(), previous_);
-    previous_ = nullptr;
-    bitmap_.Reset();
-    dc_.Reset();
-    bits_ = nullptr;
-    width_ = height_ = 0;
-}
 
 bool PresentLayered(HWND hwnd, HDC source, BYTE constantAlpha, bool perPixelAlpha) {
     RECT window{};

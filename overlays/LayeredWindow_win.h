@@ -6,6 +6,7 @@
 //
 // Threads: main thread only; worker threads invalidate, and the paint then runs here.
 #include "overlays/Gdiplus_win.h"
+#include "toolkit/DibSurface_win.h"
 #include "toolkit/Handle_win.h"
 
 #include <functional>
@@ -34,27 +35,15 @@ class LayeredSurface {
 public:
     LayeredSurface() = default;
     LayeredSurface(int width, int height);
-    ~LayeredSurface();
-    LayeredSurface(LayeredSurface&& other) noexcept;
-    LayeredSurface& operator=(LayeredSurface&& other) noexcept;
-    LayeredSurface(const LayeredSurface&) = delete;
-    LayeredSurface& operator=(const LayeredSurface&) = delete;
 
-    explicit operator bool() const noexcept { return bits_ != nullptr; }
-    HDC Dc() const noexcept { return dc_.Get(); }
-    void* Bits() const noexcept { return bits_; }  // bottom-up rows of Width() premultiplied ARGB values
-    int Width() const noexcept { return width_; }
-    int Height() const noexcept { return height_; }
+    explicit operator bool() const noexcept { return bool(dib_); }
+    HDC Dc() const noexcept { return dib_.Dc(); }
+    void* Bits() const noexcept { return dib_.Bits(); }  // bottom-up rows of Width() premultiplied ARGB values
+    int Width() const noexcept { return dib_.Width(); }
+    int Height() const noexcept { return dib_.Height(); }
 
 private:
-    void Release() noexcept;
-
-    UniqueMemoryDc dc_;
-    UniqueBitmap bitmap_;
-    HGDIOBJ previous_ = nullptr;  // the DC's own bitmap, selected back before the surface is deleted
-    void* bits_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
+    DibSurface dib_;
 };
 
 // Hands `source` (its top-left at (0, 0)) to the layered window at the window's current screen position and

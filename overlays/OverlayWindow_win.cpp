@@ -1,11 +1,7 @@
 #include "overlays/OverlayWindow_win.h"
 
-#include "mainwindow/KestanAssistantDlg_win.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "overlays/LayeredWindow_win.h"
 #include "toolkit/Scopes_win.h"
-
-HWND OverlayWindow::SettingsWindow() noexcept { return MainWindow ? MainWindow->Hwnd() : nullptr; }
 
 bool OverlayWindow::Stop() noexcept {
     Destroy();

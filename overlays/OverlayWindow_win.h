@@ -16,10 +16,6 @@ public:
     bool Stop() noexcept override;
 
 protected:
-    // The settings window, the owner of every overlay: an owned window has no taskbar button and no Alt+Tab
-    // entry of its own, and the system takes it down with its owner. Null before the settings window exists.
-    static HWND SettingsWindow() noexcept;
-
     Reply OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The overlay's own messages, usually DispatchMessageTable(*this, kMessages, ...); PassOn falls through
     // to the shared handling.

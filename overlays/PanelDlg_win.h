@@ -13,7 +13,7 @@ public:
     // cannot be made. Main thread.
     static std::unique_ptr<PanelDlg> CreatePanel(HWND owner);
 
-    void Start() override {}
+    void Start(HWND) override {}
     // The bitmap painted from now on (not owned; the switcher keeps it alive while the panel shows it).
     void SetBitmap(HBITMAP bitmap);
 

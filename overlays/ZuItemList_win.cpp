@@ -1,7 +1,5 @@
 #include "overlays/ZuItemList_win.h"
 
-#include "mainwindow/KestanAssistantDlg_win.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "overlays/ImageCache_win.h"
 #include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
@@ -14,41 +12,6 @@ namespace {
 
 constexpr DWORD kScrollTickMs = 10;
 constexpr wchar_t kNoItemText[] = L"No item";
-
-// The lists alive, by serial number. Work the scroll thread posts finds its list here when it runs, or
-// nothing once the list is gone. Main thread only.
-std::map<int, ZuItemList*>& LiveLists() {
-    static std::map<int, ZuItemList*> lists;
-    return lists;
-}
-
-int NextListSerial() {
-    static int next = 0;
-    return ++next;
-}
-
-// The clock of one list's scroll animation: a tick every 10 ms while the list's rows slide, asleep on its
-// event otherwise (a hidden or resting list costs no wake-ups). A tick is one closure on the UI thread, and
-// a new one is posted only once the last has run, so a busy UI thread slows the slide instead of piling up
-// ticks. Holds only the clock it shares with the list and the list's serial number.
-void PickerScrollThread(const std::shared_ptr<ZuItemList::ScrollClock>& clock, int serial) {
-    for (;;) {
-        if (clock->scrollStop != 0) break;
-        if (!clock->ticking) {
-            if (WaitForEventOrStop(clock->wake.Get()) == Wake::Stop) break;
-            continue;
-        }
-        if (!PauseUnlessStopped(kScrollTickMs)) break;
-        if (clock->scrollStop != 0 || !clock->ticking || clock->tickQueued.exchange(true)) continue;
-        const bool posted = UiThread::Post([clock, serial] {
-            clock->tickQueued = false;
-            auto found = LiveLists().find(serial);
-            if (found != LiveLists().end()) found->second->ScrollTick();
-        });
-        if (!posted) clock->tickQueued = false;
-    }
-    clock->scrollStop = 2;
-}
 
 PickerRect ToPickerRect(const RECT& r) { return {int(r.left), int(r.top), int(r.right), int(r.bottom)}; }
 
@@ -95,20 +58,16 @@ const MessageEntry<ZuItemList> ZuItemList::kMessages[] = {
     {WM_MOUSEWHEEL, On<&ZuItemList::OnMouseWheel>},
 };
 
-ZuItemList::ZuItemList(int listMode, int iconId) : clock(std::make_shared<ScrollClock>()) {
+ZuItemList::ZuItemList(int listMode, int iconId) : chainTop(this) {
     groupIconId = iconId;
     mode = listMode;
-    clock->wake.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    serial = NextListSerial();
-    LiveLists()[serial] = this;
 }
 
-ZuItemList::~ZuItemList() {
-    Stop();
-    LiveLists().erase(serial);
-}
+ZuItemList::ZuItemList(int listMode, int iconId, ZuItemList& top) : ZuItemList(listMode, iconId) { chainTop = &top; }
 
-void ZuItemList::Start() { CreateWindowOwnedBy(MainWindow ? MainWindow->Hwnd() : nullptr); }
+ZuItemList::~ZuItemList() { Stop(); }
+
+void ZuItemList::Start(HWND owner) { CreateWindowOwnedBy(owner); }
 
 bool ZuItemList::CreateWindowOwnedBy(HWND owner) { return Create(IDD_ITEMLIST, owner); }
 
@@ -121,15 +80,9 @@ bool ZuItemList::Stop() noexcept {
         ended = subList->Stop();  // the sub-lists' windows go first
         subList.reset();
     }
-    if (scrollThread.Started()) {
-        clock->scrollStop = 1;
-        if (clock->wake) SetEvent(clock->wake.Get());
-        // The thread holds nothing of the list but the shared clock, so one that does not end in time can
-        // be left to run.
-        if (!scrollThread.Join(kWorkerJoinMs)) ended = false;
-    } else {
-        clock->scrollStop = 1;  // and none is started from now on
-    }
+    // The clock's thread holds nothing of the lists, so one that does not end in time can be left to run;
+    // a stopped clock never starts again.
+    if (!scrollClock.Stop()) ended = false;
     std::vector<_ZuItemListDB>().swap(allEntries);
     std::vector<_ZuItemListDB>().swap(shownEntries);
     frames.clear();
@@ -145,6 +98,7 @@ bool ZuItemList::Stop() noexcept {
 // ------------------------------------------------------------------------------------------ calls
 
 int ZuItemList::SetItems(const std::vector<_ZuItemListDB>& catalogue, int group) {
+    CheckWindowThread(Hwnd(), "ZuItemList::SetItems");
     std::vector<_ZuItemListDB>().swap(allEntries);
     allEntries = catalogue;
     groupId = group;
@@ -160,6 +114,7 @@ int ZuItemList::SetItems(const std::vector<_ZuItemListDB>& catalogue, int group)
 }
 
 void ZuItemList::ShowAt(int x, int y, int newMode) {
+    CheckWindowThread(Hwnd(), "ZuItemList::ShowAt");
     mode = newMode;
     if (subList) subList->Hide();
     hoverIndex = -1;
@@ -170,7 +125,7 @@ void ZuItemList::ShowAt(int x, int y, int newMode) {
 
     PickerRaiseCursor(cursorShown, ShowCursorCount);
     MakeWindowLayered(hwnd, 0);
-    StartScrollThread();
+    StartScrollClock();
 
     PickerRect work, monitor;
     MonitorNearCursor(work, monitor);
@@ -193,6 +148,7 @@ void ZuItemList::ShowAt(int x, int y, int newMode) {
 }
 
 void ZuItemList::Hide() {
+    CheckWindowThread(Hwnd(), "ZuItemList::Hide");
     PickerLowerCursor(cursorShown, ShowCursorCount);
     if (subList) subList->Hide();
     SetTicking(false);
@@ -301,7 +257,7 @@ void ZuItemList::SetHover(int k) {
 
     if (!subList) {
         // Owned like this list (by the settings window), so that it posts its choice there too.
-        auto made = std::make_unique<ZuItemList>(mode, groupIconId);
+        auto made = std::make_unique<ZuItemList>(mode, groupIconId, *chainTop);
         if (!made->CreateWindowOwnedBy(GetWindow(hwnd, GW_OWNER))) return;
         subList = std::move(made);
     } else {
@@ -320,20 +276,34 @@ void ZuItemList::SetHover(int k) {
 
 // ------------------------------------------------------------------------------------------ scrolling
 
-void ZuItemList::StartScrollThread() {
-    if (scrollThread.Started() || clock->scrollStop != 0) return;
-    std::shared_ptr<ScrollClock> shared = clock;
-    const int id = serial;
-    scrollThread.Start("picker-scroll", [shared, id] { PickerScrollThread(shared, id); });
+void ZuItemList::StartScrollClock() {
+    ZuItemList& top = *chainTop;
+    if (top.scrollClock.Started() || !top.Hwnd()) return;
+    TickClock::Hooks hooks;
+    hooks.periodMs = kScrollTickMs;
+    // The tick finds the top-level list through its window when it runs, or nothing once it is gone.
+    hooks.onUi = [window = top.Hwnd()] {
+        if (ZuItemList* list = Dialog::From<ZuItemList>(window)) list->ChainScrollTick();
+    };
+    top.scrollClock.Start("picker-scroll", std::move(hooks));
+}
+
+bool ZuItemList::ChainSliding() const {
+    for (const ZuItemList* list = this; list; list = list->subList.get()) {
+        if (list->sliding) return true;
+    }
+    return false;
 }
 
 void ZuItemList::SetTicking(bool on) {
-    if (!on) {
-        clock->ticking = false;
-        return;
+    sliding = on;
+    chainTop->scrollClock.SetTicking(chainTop->ChainSliding());
+}
+
+void ZuItemList::ChainScrollTick() {
+    for (ZuItemList* list = this; list; list = list->subList.get()) {
+        if (list->sliding) list->ScrollTick();
     }
-    if (clock->ticking.exchange(true)) return;
-    if (clock->wake) SetEvent(clock->wake.Get());
 }
 
 void ZuItemList::ScrollTick() {

@@ -1,20 +1,20 @@
 #pragma once
 // The function picker: a cascading list of the catalogue's groups that opens at a point. One top-level list
-// (PickerWindow) lives for the program's life; the settings view opens it below a slot marker (mode 0) and
+// (the owner's) lives for the program's life; the settings view opens it below a slot marker (mode 0) and
 // a button that carries a group opens it at the pointer (mode 1). A click on a function row posts
 // kFunctionChosenMessage to the settings window; the receiver hides the list. A group row opens a sub-list
 // beside it, made on first need and kept by the list that opened it; sub-lists open theirs in turn.
 //
-// Threads: every list belongs to the main thread. Its scroll animation is clocked by a thread of its own
-// (PickerScrollThread) that ticks every 10 ms only while the list is shown and sliding, and otherwise sleeps
-// on an event; each tick is posted to the UI thread, which moves the rows and repaints. The thread and the
-// list share only the atomics of ScrollClock.
+// Threads: every list belongs to the main thread. The scroll animation of a chain (the top-level list and
+// its sub-lists) is clocked by one TickClock, the top-level list's: it ticks every 10 ms while any list of the
+// chain is shown and sliding and otherwise sleeps; each tick is posted to the UI thread, which moves the
+// sliding lists' rows and repaints them. The clock's thread holds nothing of the lists.
 #include "overlays/LayeredWindow_win.h"
 #include "overlays/OverlayWindow_win.h"
 #include "overlays/PickerLayout.h"
 #include "resources/resource.h"
 #include "shell/Catalogue.h"
-#include "toolkit/WorkerThread_win.h"
+#include "toolkit/TickClock_win.h"
 
 #include <atomic>
 #include <map>
@@ -31,10 +31,12 @@ public:
     // mode 0: opened from the settings view; mode 1: opened by a button function. `groupIconId`: the PNG drawn
     // in front of group rows (0: none).
     ZuItemList(int mode, int groupIconId);
+    // A sub-list of `top`'s chain: ticked by its clock.
+    ZuItemList(int mode, int groupIconId, ZuItemList& top);
     ~ZuItemList() override;
 
-    void Start() override;          // the window, hidden, owned by the settings window
-    bool Stop() noexcept override;  // the sub-lists first, then the scroll thread, then the window
+    void Start(HWND owner) override;  // the window, hidden, owned by the settings window
+    bool Stop() noexcept override;  // the sub-lists first, then the scroll clock, then the window
 
     // Shows the members of `groupId` (0: the top level) of `catalogue`. Returns 0.
     int SetItems(const std::vector<_ZuItemListDB>& catalogue, int groupId);
@@ -52,20 +54,15 @@ public:
     int Mode() const noexcept { return mode; }
     int Opacity() const noexcept { return opacity; }
 
-    // One 10 ms step of the scroll animation; the scroll thread posts it. Main thread.
+    // One 10 ms step of the scroll animation of every sliding list of this one's chain; the chain's clock
+    // posts it to the top-level list. Main thread.
+    void ChainScrollTick();
+    // One 10 ms step of this list's own slide.
     void ScrollTick();
     // The open sub-list, or null (none made yet, or hidden).
     ZuItemList* OpenSubList() const;
     // What the last paint cost, and whether it reached the screen (the benchmark reads it).
     const LayeredPaintTimings& LastPaint() const noexcept { return lastPaint; }
-
-    // What PickerScrollThread shares with its list; held by both, so it lives as long as either needs it.
-    struct ScrollClock {
-        UniqueKernelHandle wake;              // auto-reset: ticking turned on, or a stop requested
-        std::atomic<int> scrollStop{0};       // 0 the thread runs, 1 stop requested, 2 the thread has ended
-        std::atomic<bool> ticking{false};     // the list is shown and its rows are sliding
-        std::atomic<bool> tickQueued{false};  // a tick is on its way to the UI thread: do not pile up more
-    };
 
 protected:
     Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -83,8 +80,9 @@ private:
     void DetectHover(POINT at);
     void SetHover(int k);
     void CloseSubListAndRehover(POINT at);
-    void StartScrollThread();
+    void StartScrollClock();
     void SetTicking(bool on);
+    bool ChainSliding() const;
     void AllowOwnerForeground();
     void MakePaintResources();
     const LayeredSurface* FrameOfSize(int width, int height);
@@ -97,7 +95,9 @@ private:
                  const std::vector<_ZuItemListDB>& rows);
 
     // In the order the list's description gives them.
-    WorkerThread scrollThread;                // PickerScrollThread, started at the first ShowAt
+    ZuItemList* chainTop;                     // the top-level list of this one's chain (itself for the top)
+    TickClock scrollClock;                    // the chain's clock (only the top-level list's runs), from ShowAt
+    bool sliding = false;                     // this list's rows slide: the chain's clock ticks for it
     std::vector<_ZuItemListDB> allEntries;    // the whole catalogue, refreshed by SetItems
     std::vector<_ZuItemListDB> shownEntries;  // the rows, in catalogue order
     int topIndex = 0;                         // the first row drawn at the top
@@ -111,12 +111,10 @@ private:
     int separatorHeight = 8;
     int scrollOffset = 0;                     // the slide: positive draws the rows lower
     int targetTopIndex = 0;                   // where the user scrolled to
-    std::shared_ptr<ScrollClock> clock;       // scrollStop among the rest, shared with the scroll thread
     int opacity = 0;                          // 255 from the first show on
     int mode = 0;                             // passed on to sub-lists
     int opensLeft = 0;                        // 1: this list's sub-lists open to its left
 
-    int serial = 0;  // names this list to the work the scroll thread posts
     bool stopped = false;
     bool stopResult = true;
     std::unique_ptr<Gdiplus::Font> nameFont;    // "Arial" 18 px, made at the first paint

@@ -1,9 +1,8 @@
 #include "overlays/ZuTipDLG_win.h"
 
-#include "mainwindow/KestanAssistantDlg_win.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "overlays/ImageCache_win.h"
 #include "shell/ProcessState.h"
+#include "toolkit/Scopes_win.h"
 #include "toolkit/UiThread_win.h"
 
 #include <climits>
@@ -11,64 +10,13 @@
 
 struct TipFadeShared {
     SRWLOCK lock = SRWLOCK_INIT;
-    TipFader fader;             // holdTicks and tipAlpha
-    bool applyPending = false;  // an ApplyFade is on its way to the UI thread
-    bool quit = false;          // the tooltip is going: the fader ends
-    // Wakes the sleeping fader for a new tip. Auto-reset and set (never pulsed), so a tip shown while the
-    // fader is between its look at the state and its wait is not lost.
-    UniqueKernelHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    TipFader fader;  // holdTicks and tipAlpha
 };
 
 namespace {
 
 // The part that makes the tooltip on first use, while the program runs.
 TooltipPart* RunningPart = nullptr;
-
-class FadeLock {
-public:
-    explicit FadeLock(TipFadeShared& shared) noexcept : lock_(shared.lock) { AcquireSRWLockExclusive(&lock_); }
-    ~FadeLock() { ReleaseSRWLockExclusive(&lock_); }
-    FadeLock(const FadeLock&) = delete;
-    FadeLock& operator=(const FadeLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
-
-// The fader: 10 ms passes while a tip holds or fades, asleep otherwise. It takes the lock only to run a
-// pass on the fade state and never waits for the UI thread: the window work goes there as ApplyFade, at
-// most one on its way at a time, so a busy UI thread does not pile up passes.
-void TipFaderThread(const std::shared_ptr<TipFadeShared>& shared) {
-    // Fades stay smooth while the UI thread is busy drawing.
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    TipFadeShared& fade = *shared;
-    for (;;) {
-        bool ticking = false;
-        {
-            FadeLock lock(fade);
-            if (fade.quit) return;
-            ticking = fade.fader.Ticking();
-        }
-        if (StopFlag != 0) return;
-        if (!ticking) {
-            if (WaitForEventOrStop(fade.wake.Get()) == Wake::Stop) return;
-            continue;
-        }
-        if (!PauseUnlessStopped(kTipPassMs)) return;
-        bool post = false;
-        {
-            FadeLock lock(fade);
-            if (fade.quit) return;
-            if (fade.fader.Pass() != TipPassWork::None && !fade.applyPending) post = fade.applyPending = true;
-        }
-        if (post && !UiThread::Post([] {
-                if (TheTip) TheTip->ApplyFade();
-            })) {
-            FadeLock lock(fade);
-            fade.applyPending = false;
-        }
-    }
-}
 
 // Centred both ways, wrapped at words: the same layout for measuring and drawing.
 void SetTipFormat(Gdiplus::StringFormat& format) {
@@ -91,15 +39,10 @@ ZuTipDLG::ZuTipDLG() : fade(std::make_shared<TipFadeShared>()) {}
 
 ZuTipDLG::~ZuTipDLG() = default;
 
-void ZuTipDLG::Start() { Create(IDD_TIP, MainWindow ? MainWindow->Hwnd() : nullptr); }
+void ZuTipDLG::Start(HWND owner) { Create(IDD_TIP, owner); }
 
 bool ZuTipDLG::Stop() noexcept {
-    {
-        FadeLock lock(*fade);
-        fade->quit = true;
-    }
-    SetEvent(fade->wake.Get());
-    const bool ended = fadeThread.Join(kWorkerJoinMs);
+    const bool ended = fadeClock.Stop();
     OverlayWindow::Stop();
     return ended;
 }
@@ -110,12 +53,29 @@ Dialog::Reply ZuTipDLG::OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lPa
 
 Dialog::Reply ZuTipDLG::OnInitDialog() {
     MakeWindowLayered(Hwnd(), WS_EX_TRANSPARENT);  // clicks go to the window below
+    // The fader: 10 ms passes while a tip holds or fades, asleep otherwise. It takes the lock only to run a
+    // pass on the fade state and never waits for the UI thread; the window work goes there as ApplyFade.
     std::shared_ptr<TipFadeShared> shared = fade;
-    fadeThread.Start("tip-fader", [shared] { TipFaderThread(shared); });
+    TickClock::Hooks hooks;
+    hooks.periodMs = kTipPassMs;
+    hooks.priority = THREAD_PRIORITY_ABOVE_NORMAL;  // fades stay smooth while the UI thread is busy drawing
+    hooks.moving = [shared] {
+        SrwExclusive lock(shared->lock);
+        return !StopUnderWay() && shared->fader.Ticking();
+    };
+    hooks.pass = [shared] {
+        SrwExclusive lock(shared->lock);
+        return shared->fader.Pass() != TipPassWork::None;
+    };
+    hooks.onUi = [window = Hwnd()] {
+        if (ZuTipDLG* tip = Dialog::From<ZuTipDLG>(window)) tip->ApplyFade();
+    };
+    fadeClock.Start("tip-fader", std::move(hooks));
     return Handled(TRUE);
 }
 
 void ZuTipDLG::Show(int x, int y, const std::wstring& text, int durationMs, int fontPixels) {
+    CheckWindowThread(Hwnd(), "ZuTipDLG::Show");
     HWND hwnd = Hwnd();
     if (!hwnd) return;
     // Hidden while it moves, so the old tip never shows at the new place.
@@ -129,17 +89,18 @@ void ZuTipDLG::Show(int x, int y, const std::wstring& text, int durationMs, int 
     const TipPlacement place = PlaceTip(x, y, text, fontPixels, GdiplusTipMeasurer());
     SetWindowPos(hwnd, HWND_TOPMOST, place.left, place.top, place.width, place.height, SWP_NOACTIVATE);
     {
-        FadeLock lock(*fade);
+        SrwExclusive lock(fade->lock);
         fade->fader.Show(durationMs);
     }
-    SetEvent(fade->wake.Get());
+    fadeClock.Wake();
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
 }
 
 void ZuTipDLG::Hide(bool immediate) {
+    CheckWindowThread(Hwnd(), "ZuTipDLG::Hide");
     {
-        FadeLock lock(*fade);
+        SrwExclusive lock(fade->lock);
         if (immediate) {
             fade->fader.Clear();
         } else {
@@ -150,20 +111,19 @@ void ZuTipDLG::Hide(bool immediate) {
 }
 
 int ZuTipDLG::HoldTicks() const {
-    FadeLock lock(*fade);
+    SrwExclusive lock(fade->lock);
     return fade->fader.HoldTicks();
 }
 
 int ZuTipDLG::TipAlpha() const {
-    FadeLock lock(*fade);
+    SrwExclusive lock(fade->lock);
     return fade->fader.TipAlpha();
 }
 
 void ZuTipDLG::ApplyFade() {
     bool visible = false;
     {
-        FadeLock lock(*fade);
-        fade->applyPending = false;
+        SrwExclusive lock(fade->lock);
         visible = fade->fader.WantsVisible();
     }
     HWND hwnd = Hwnd();
@@ -186,11 +146,11 @@ TipTextSize GdiplusTipMeasurer::Measure(const std::wstring& text, int pixels) co
     if (pixels <= 0) return {};
     std::unique_ptr<Gdiplus::Font> font = CreatePixelFont(kTipFontFamily, float(pixels));
     if (!font) return {};
-    HDC screen = GetDC(nullptr);
+    ScreenDc screen;
     if (!screen) return {};
     TipTextSize size;
     {
-        Gdiplus::Graphics graphics(screen);
+        Gdiplus::Graphics graphics(screen.Get());
         graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
         Gdiplus::StringFormat format;
         SetTipFormat(format);
@@ -201,7 +161,6 @@ TipTextSize GdiplusTipMeasurer::Measure(const std::wstring& text, int pixels) co
             size = {bounds.Width, bounds.Height};
         }
     }
-    ReleaseDC(nullptr, screen);
     return size;
 }
 
@@ -235,7 +194,8 @@ TooltipPart::TooltipPart() = default;
 
 TooltipPart::~TooltipPart() { Stop(); }
 
-void TooltipPart::Start() {
+void TooltipPart::Start(HWND settings) {
+    owner = settings;
     running = true;
     RunningPart = this;
 }
@@ -243,7 +203,6 @@ void TooltipPart::Start() {
 bool TooltipPart::Stop() noexcept {
     running = false;
     if (RunningPart == this) RunningPart = nullptr;
-    if (TheTip == tip.get()) TheTip = nullptr;
     bool ended = true;
     if (tip) {
         ended = tip->Stop();
@@ -256,13 +215,12 @@ ZuTipDLG* TooltipPart::Tip() {
     if (!running) return nullptr;
     if (!tip) {
         auto made = std::make_unique<ZuTipDLG>();
-        made->Start();
+        made->Start(owner);
         if (!made->Hwnd()) {
             made->Stop();
             return nullptr;
         }
         tip = std::move(made);
-        TheTip = tip.get();
     }
     return tip.get();
 }
@@ -270,11 +228,12 @@ ZuTipDLG* TooltipPart::Tip() {
 // ------------------------------------------------------------------------------------- the program's calls
 
 void ShowTip(int x, int y, const std::wstring& text, int durationMs, int fontPixels) {
-    ZuTipDLG* tip = TheTip;
-    if (!tip && RunningPart) tip = RunningPart->Tip();
+    ZuTipDLG* tip = RunningPart ? RunningPart->Tip() : nullptr;
     if (tip) tip->Show(x, y, text, durationMs, fontPixels);
 }
 
 void HideTip(int immediate) {
-    if (TheTip) TheTip->Hide(immediate == 1);
+    if (ZuTipDLG* tip = ShownTipWindow()) tip->Hide(immediate == 1);
 }
+
+ZuTipDLG* ShownTipWindow() { return RunningPart ? RunningPart->MadeTip() : nullptr; }

@@ -12,13 +12,13 @@
 #include "overlays/TipFader.h"
 #include "overlays/TipPlacement.h"
 #include "resources/resource.h"
-#include "toolkit/WorkerThread_win.h"
+#include "toolkit/TickClock_win.h"
 
 #include <memory>
 #include <string>
 
 // Shows `text` centred on screen point (x, y) for about `durationMs`, drawn at `fontPixels`; a new tip
-// replaces the current one. The first call creates the tooltip (TheTip). Main thread.
+// replaces the current one. The first call creates the tooltip. Main thread.
 void ShowTip(int x, int y, const std::wstring& text, int durationMs, int fontPixels);
 // Ends the current tip's hold so that it fades out; with `immediate` 1 it is gone at once. Main thread.
 void HideTip(int immediate);
@@ -33,7 +33,7 @@ public:
     ~ZuTipDLG() override;
 
     // The window from template 151, owned by the settings window; its initialisation starts the fader.
-    void Start() override;
+    void Start(HWND owner) override;
     // Ends the fader and waits for it, then destroys the window. False when the fader did not end in time.
     bool Stop() noexcept override;
 
@@ -60,28 +60,34 @@ private:
     std::shared_ptr<TipFadeShared> fade;
     std::wstring tipText;
     int tipFontPixels = 0;
-    WorkerThread fadeThread;  // TipFaderThread
+    TickClock fadeClock;  // the fader: 10 ms passes while a tip holds or fades
     std::unique_ptr<Gdiplus::Font> drawFont;  // "Tahoma" at tipFontPixels, made when the size changes
     int drawFontPixels = -1;
 };
 
-// The owner's part for the tooltip: TheTip stays null until the first ShowTip makes the window; the stop
+// The owner's part for the tooltip: there is none until the first ShowTip makes the window; the stop
 // ends the fader and destroys it.
 class TooltipPart final : public Subsystem {
 public:
     TooltipPart();
     ~TooltipPart() override;
 
-    void Start() override;
+    void Start(HWND owner) override;
     bool Stop() noexcept override;
 
     // The tooltip, made on first use; null once the part has stopped or when the window cannot be made.
     ZuTipDLG* Tip();
+    // The tooltip if it has been made, without making it.
+    ZuTipDLG* MadeTip() const noexcept { return tip.get(); }
 
 private:
     std::unique_ptr<ZuTipDLG> tip;
+    HWND owner = nullptr;  // the settings window, the tooltip's owner
     bool running = false;
 };
+
+// The running tooltip part's tooltip if one has been made (the benchmark watches it). Main thread.
+ZuTipDLG* ShownTipWindow();
 
 // Measures with GDI+ on the screen: "Tahoma" (or the generic sans-serif family), regular, in pixels.
 class GdiplusTipMeasurer final : public TipTextMeasurer {

@@ -9,38 +9,34 @@
 #include "shell/Version_win.h"
 #include "toolkit/Trace_win.h"
 
-DisplayTexts Texts;
-FunctionCatalogueModel FunctionCatalogue;
-ButtonSlots Slots;
-
-void LoadLanguageFile(const std::wstring& programDir) {
+void LoadLanguageFile(AppModel& model, const std::wstring& programDir) {
     PrivateProfileReader reader(LanguageFilePath(programDir));
-    ApplyLanguageFile(reader, Texts);
-    ORVEL_TRACE("text button %s", TraceUtf8(Texts.buttonLabel).c_str());
+    ApplyLanguageFile(reader, model.texts);
+    ORVEL_TRACE("text button %s", TraceUtf8(model.texts.buttonLabel).c_str());
 }
 
-void BuildFunctionCatalogue() {
-    FunctionCatalogue = BuildCatalogue(ReportsVersion62OrLater(), Texts);
-    SetSlotDefaults(FunctionCatalogue, Slots);
-    ORVEL_TRACE("catalogue %d forward=%d backward=%d", FunctionCatalogue.Size(),
-                FunctionCatalogue.ForwardPosition, FunctionCatalogue.BackwardPosition);
+void BuildFunctionCatalogue(AppModel& model) {
+    model.catalogue = BuildCatalogue(ReportsVersion62OrLater(), model.texts);
+    SetSlotDefaults(model.catalogue, model.slots);
+    ORVEL_TRACE("catalogue %d forward=%d backward=%d", model.catalogue.Size(),
+                model.catalogue.ForwardPosition, model.catalogue.BackwardPosition);
 #if defined(ORVEL_TEST_HOOKS)
-    for (int i = 0; i < FunctionCatalogue.Size(); ++i) {
-        ORVEL_TRACE("function %d %s", i, TraceUtf8(FunctionCatalogue.entries[size_t(i)].name).c_str());
+    for (int i = 0; i < model.catalogue.Size(); ++i) {
+        ORVEL_TRACE("function %d %s", i, TraceUtf8(model.catalogue.entries[size_t(i)].name).c_str());
     }
 #endif
 }
 
-void LoadAndSaveSettings() {
+void LoadAndSaveSettings(AppModel& model) {
     RegistrySettingsBackend registry;
-    LoadSettings(registry, FunctionCatalogue, Slots, DeviceMode);
-    SaveAllSettings();
+    LoadSettings(registry, model.catalogue, model.slots, DeviceMode);
+    SaveAllSettings(model);
 }
 
-void SaveAllSettings() {
+void SaveAllSettings(const AppModel& model) {
     // The close watch's reset pass reads the order from here when it runs, on the device worker.
-    DeviceButtonOrder.store(Slots.ButtonOrder, std::memory_order_relaxed);
+    DeviceButtonOrder.store(model.slots.ButtonOrder, std::memory_order_relaxed);
     RegistrySettingsBackend registry;
-    SaveSettings(registry, FunctionCatalogue, Slots, DeviceMode, [] { EnumerateAndProbeDevices(); });
-    ORVEL_TRACE("settings-saved device-mode=0x%02x order=%d", DeviceMode.load(), Slots.ButtonOrder);
+    SaveSettings(registry, model.catalogue, model.slots, DeviceMode, [] { EnumerateAndProbeDevices(); });
+    ORVEL_TRACE("settings-saved device-mode=0x%02x order=%d", DeviceMode.load(), model.slots.ButtonOrder);
 }

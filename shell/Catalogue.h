@@ -3,8 +3,8 @@
 // everywhere by its position (its function number): the registry stores positions, the picker reports
 // positions, and the dispatcher runs a position. Beside it, the slots that carry function numbers.
 //
-// The model is plain data passed by reference; the program owns one process-wide instance of each
-// (FunctionCatalogue and its slots, built once on the main thread and read there afterwards).
+// The model is plain data passed by reference; the resident program owns the one catalogue and the one set of
+// slots (AppModel, built once on the main thread and read there afterwards).
 #include "shell/Texts.h"
 
 #include <array>

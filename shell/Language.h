@@ -20,7 +20,7 @@ public:
 extern const wchar_t kNoLanguageString[];  // "@_NOSTR_"
 constexpr std::size_t kLanguageBufferUnits = 1000;
 
-// ProgramDir (ending with a backslash) + "lang.ini".
+// The program's folder (ending with a backslash) + "lang.ini".
 std::wstring LanguageFilePath(const std::wstring& programDir);
 
 // Reads BUTTON str0; TIP str0..6; MSG str0..3; FUNCTION str0..30, in that order, replaces every text whose

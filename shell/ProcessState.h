@@ -1,5 +1,7 @@
 #pragma once
-// Process-wide state that the windows and the worker threads share.
+// Process-wide state that the windows and the worker threads share: the one place for the program's
+// process-wide atomics. The board's two, which only the board writes and the mouse hook's thread reads, live
+// beside the board: its shown state and mode (overlays/BoardMode.h).
 //
 // Everything here is written on the main thread unless the comment says otherwise. Values that another
 // thread reads or writes are atomics: the threads only ever exchange these plain values (and work they
@@ -7,16 +9,27 @@
 #include <atomic>
 #include <cstdint>
 
-// 0 running; 1 stopping (Exit or a close request); 2 the instance-watch thread has ended.
-// Written by the main thread (Exit), the close-watch thread (0 -> 1) and the instance-watch
-// thread (1 -> 2); read by every worker when it wakes.
-extern std::atomic<int> StopFlag;
+// The program's stop, in the order its phases come; it only ever moves forward.
+enum class StopPhase : int {
+    Running = 0,
+    Requested = 1,  // Exit, "/close" or a log-off asked for it: the close watch's device work is under way
+    Stopping = 2,   // the owner stops the parts (the stop event is set with it)
+};
+// Moves `phase` forward to `to`; a phase already as far or further stays. Returns the phase before.
+StopPhase AdvanceStop(std::atomic<StopPhase>& phase, StopPhase to) noexcept;
+// The one question every part asks: has the stop begun (asked for, or the parts stopping)?
+constexpr bool StopUnderWay(StopPhase phase) { return phase != StopPhase::Running; }
+
+// Written by the UI thread (Exit, the owner's stop) and the close-watch thread (a close request); read by every
+// worker when it wakes.
+extern std::atomic<StopPhase> ProgramStop;
+inline bool StopUnderWay() noexcept { return StopUnderWay(ProgramStop.load()); }
 
 // The byte told to the mouse: 0x10 = bt3 reassigned, 0x08 = bt4 reassigned. Computed by the
 // settings store on the main thread, cleared by the close path; read by the device probes.
 extern std::atomic<int> DeviceMode;
 
-// The "order" setting (Slots.ButtonOrder, which lives on the main thread) as the shutdown's reset pass
+// The "order" setting (the model's slots.ButtonOrder, which lives on the main thread) as the shutdown's reset pass
 // tells it to the KEVO family. The main thread stores it whenever it saves the slots (start-up, every
 // change, Default); the device worker reads it when the pass runs.
 extern std::atomic<int> DeviceButtonOrder;
@@ -43,7 +56,4 @@ constexpr int kSpotlightRadiusMax = 800;
 constexpr int kSpotlightRadiusStart = 400;
 extern std::atomic<int> SpotlightRadius;
 
-// What the mouse hook's thread knows of the presenter board: whether it is shown and in which mode (1
-// highlighter, 2 and 3 the screen snaps, 4 spotlight). Written by the board on the main thread.
-extern std::atomic<bool> BoardVisible;
-extern std::atomic<int> BoardMode;
+// What the mouse hook's thread knows of the presenter board lives beside the board (overlays/BoardMode.h).

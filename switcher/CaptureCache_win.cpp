@@ -2,7 +2,6 @@
 
 #include "switcher/WindowList_win.h"
 #include "switcher/WindowPicture_win.h"
-#include "toolkit/Dib_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
@@ -10,31 +9,6 @@
 
 #include <cstdint>
 #include <utility>
-
-namespace {
-
-// What a capture's pixels hold before the window paints; a picture still all of it was never painted (under
-// Wine, PrintWindow of another process's window reports success and paints nothing).
-constexpr std::uint32_t kUnpainted = 0x00FE01FD;
-
-// Far beyond any window; keeps a claimed size from asking for gigabytes.
-constexpr long long kMaxCapturePixels = 1LL << 26;
-
-}  // namespace
-
-void MarkUnpainted(std::uint32_t* pixels, long long count) {
-    for (long long i = 0; i < count; ++i) pixels[i] = kUnpainted;
-}
-
-bool SettlePainted(std::uint32_t* pixels, long long count) {
-    bool painted = false;
-    for (long long i = 0; i < count && !painted; ++i) painted = pixels[i] != kUnpainted;
-    if (!painted) return false;
-    for (long long i = 0; i < count; ++i) {
-        if (pixels[i] == kUnpainted) pixels[i] = 0xFF000000u;
-    }
-    return true;
-}
 
 CaptureStore& CaptureCache() {
     static CaptureStore* const store = new CaptureStore;
@@ -58,12 +32,6 @@ CaptureCacheGuard::CaptureCacheGuard(DWORD timeoutMs, bool stoppable) noexcept {
 
 CaptureCacheGuard::~CaptureCacheGuard() {
     if (held_) ReleaseSemaphore(CaptureCacheLock(), 1, nullptr);
-}
-
-HBITMAP CreatePictureBitmap(int width, int height, void** bits) {
-    *bits = nullptr;
-    if (width <= 0 || height <= 0 || (long long)width * height > kMaxCapturePixels) return nullptr;
-    return CreateDib32(width, height, true, bits);
 }
 
 SystemCapture::SystemCapture(DWORD uiThread) : uiThread_(uiThread) {}

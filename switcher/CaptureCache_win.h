@@ -57,11 +57,3 @@ private:
 CaptureStore::PassCounts RefreshCaptureCache(const WindowId* windows, int count, DWORD uiThread,
                                              std::set<WindowId>* notAnswering = nullptr);
 
-// A 32-bit top-down DIB section; `bits` gets its pixels. Null when it cannot be made.
-HBITMAP CreatePictureBitmap(int width, int height, void** bits);
-
-// Before PrintWindow: every pixel set to a value no painting leaves behind. After it: false when the window
-// painted nothing at all (under Wine, PrintWindow of another process's window reports success and paints
-// nothing); otherwise what it left unpainted becomes opaque black.
-void MarkUnpainted(std::uint32_t* pixels, long long count);
-bool SettlePainted(std::uint32_t* pixels, long long count);

@@ -1,18 +1,16 @@
 #include "switcher/ExposeDlg_win.h"
 
 #include "input/RawInput_win.h"
-#include "mainwindow/KestanAssistantDlg_win.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "overlays/LayeredWindow_win.h"
 #include "switcher/CaptureCache_win.h"
-#include "switcher/Dwm_win.h"
 #include "switcher/Interaction.h"
-#include "switcher/Overview_win.h"
 #include "switcher/OverviewLayout.h"
+#include "switcher/Overview_win.h"
 #include "switcher/PrintHangWindow_win.h"
 #include "switcher/SwitcherPaint_win.h"
 #include "switcher/WindowList_win.h"
 #include "toolkit/Clock_win.h"
+#include "toolkit/Dwm_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
@@ -22,9 +20,14 @@
 #include <dwmapi.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
+
+// The composing frame is the monitor's size; this keeps its byte count within the 32-bit build's reach, as
+// the picture cache's bound does.
+constexpr uint64_t kMaxPicturePixels = uint64_t(1) << 26;
 
 constexpr DWORD kAnimationTickMs = 5;
 constexpr UINT kMaxRecordBytes = 1000;  // larger raw-input records are not the keyboard's or the mouse's
@@ -33,27 +36,7 @@ constexpr int kTooltipChars = 200;
 constexpr float kTitlePixelsMany = 14;  // 10 windows or more
 constexpr float kTitlePixels = 16;
 
-// The clock of the switcher's animation: a tick every 5 ms while a thumbnail grows or shrinks, asleep on its
-// event otherwise. Each tick is posted to the UI thread, never more than one at a time.
-void SwitcherAnimationThread(const std::shared_ptr<EXPOSE_DLG::AnimationClock>& clock) {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    for (;;) {
-        if (clock->stop) return;
-        if (!clock->ticking) {
-            if (WaitForEventOrStop(clock->wake.Get()) == Wake::Stop) return;
-            continue;
-        }
-        if (!PauseUnlessStopped(kAnimationTickMs)) return;
-        if (clock->stop || !clock->ticking || clock->tickQueued.exchange(true)) continue;
-        const bool posted = UiThread::Post([clock] {
-            clock->tickQueued = false;
-            if (ExposeWindow) ExposeWindow->AnimationTick();
-        });
-        if (!posted) clock->tickQueued = false;
-    }
-}
-
-bool Live(int i) { return Expose.thumbnails[i] != 0; }
+bool Live(const ExposeState& expose, int i) { return expose.thumbnails[i] != 0; }
 
 }  // namespace
 
@@ -65,32 +48,35 @@ const MessageEntry<EXPOSE_DLG> EXPOSE_DLG::kMessages[] = {
     {WM_NCDESTROY, On<&EXPOSE_DLG::OnFinalDestroy>},
 };
 
-EXPOSE_DLG::EXPOSE_DLG() : clock_(std::make_shared<AnimationClock>()) {
-    clock_->wake.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-}
+EXPOSE_DLG::EXPOSE_DLG() = default;
 
 EXPOSE_DLG::~EXPOSE_DLG() = default;
 
-void EXPOSE_DLG::Start() {
-    // The library stays loaded for the program's life: an overview thread may use its functions until the
-    // process ends.
-    static const HMODULE dwmLibrary = LoadDwmEntryPoints(Dwm);
-    (void)dwmLibrary;
+void EXPOSE_DLG::Start(HWND owner) {
+    // The DWM entry points are looked up here, on the UI thread, before any overview thread asks for them; the
+    // library stays loaded for the program's life, as an overview thread may use its functions until the end.
+    DwmFunctions();
     // Owned by the settings window, as every overlay: no taskbar button, no Alt+Tab entry of its own.
-    Create(IDD_EXPOSE, SettingsWindow());
-    std::shared_ptr<AnimationClock> clock = clock_;
-    animationThread_.Start("switcher-animation", [clock] { SwitcherAnimationThread(clock); });
+    Create(IDD_EXPOSE, owner);
+    owner_ = owner;
+    // The clock of the animation: a tick every 5 ms while a thumbnail grows or shrinks, asleep otherwise. The
+    // tick finds the switcher through its window when it runs.
+    TickClock::Hooks hooks;
+    hooks.periodMs = kAnimationTickMs;
+    hooks.priority = THREAD_PRIORITY_ABOVE_NORMAL;
+    hooks.onUi = [window = Hwnd()] {
+        if (EXPOSE_DLG* expose = Dialog::From<EXPOSE_DLG>(window)) expose->AnimationTick();
+    };
+    animationClock_.Start("switcher-animation", std::move(hooks));
 #if defined(ORVEL_TEST_HOOKS)
     StartPrintHangWindowIfAsked();
 #endif
 }
 
 bool EXPOSE_DLG::Stop() noexcept {
-    clock_->stop = true;
-    if (clock_->wake) SetEvent(clock_->wake.Get());
     // The threads hold nothing of this object: one that does not end in time is left with what it uses.
     bool ended = overviewThread_.Join(kWorkerJoinMs);
-    ended = animationThread_.Join(kWorkerJoinMs) && ended;
+    ended = animationClock_.Stop() && ended;
     ended = warmupThread_.Join(kWorkerJoinMs) && ended;
     if (keyboardRegistered_) RemoveKeyboardSink(Hwnd());
     keyboardRegistered_ = false;
@@ -107,7 +93,9 @@ bool EXPOSE_DLG::Stop() noexcept {
 Dialog::Reply EXPOSE_DLG::OnInitDialog() {
     OSVERSIONINFOEXW version{};
     version.dwOSVersionInfoSize = sizeof version;
-    if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) Expose.osMajorVersion = int(version.dwMajorVersion);
+    if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) {
+        expose_.osMajorVersion = int(version.dwMajorVersion);
+    }
 
     titleFonts_[0] = CreatePixelFont(L"Tahoma", kTitlePixelsMany);
     titleFonts_[1] = CreatePixelFont(L"Tahoma", kTitlePixels);
@@ -144,7 +132,7 @@ void EXPOSE_DLG::CreateTooltip() {
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-Gdiplus::Font* EXPOSE_DLG::TitleFont() const { return titleFonts_[Expose.windowCount >= 10 ? 0 : 1].get(); }
+Gdiplus::Font* EXPOSE_DLG::TitleFont() const { return titleFonts_[expose_.windowCount >= 10 ? 0 : 1].get(); }
 
 // ------------------------------------------------------------------------------------------ messages
 
@@ -156,7 +144,7 @@ Dialog::Reply EXPOSE_DLG::OnOverlayMessage(UINT message, WPARAM wParam, LPARAM l
 // The tooltip shows the title while the pointer is over a thumbnail of a ready overview.
 void EXPOSE_DLG::FeedTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!tooltip_) return;
-    if (!Expose.ready || Expose.hover == -1) {
+    if (!expose_.ready || expose_.hover == -1) {
         SendMessageW(tooltip_, TTM_ACTIVATE, FALSE, 0);
         return;
     }
@@ -183,11 +171,11 @@ Dialog::Reply EXPOSE_DLG::OnControlColour() { return Handled(reinterpret_cast<LR
 
 // The highlight follows the pointer; over empty space it stays where it is.
 Dialog::Reply EXPOSE_DLG::OnMouseMove(msg::Point point) {
-    if (point.at.x == Expose.lastMouseX && point.at.y == Expose.lastMouseY) return PassOn();
-    Expose.lastMouseX = point.at.x;
-    Expose.lastMouseY = point.at.y;
-    const int hit = HitTest(Expose, point.at.x, point.at.y);
-    if (hit != -1 && hit != Expose.highlighted) SetHighlight(hit);
+    if (point.at.x == expose_.lastMouseX && point.at.y == expose_.lastMouseY) return PassOn();
+    expose_.lastMouseX = point.at.x;
+    expose_.lastMouseY = point.at.y;
+    const int hit = HitTest(expose_, point.at.x, point.at.y);
+    if (hit != -1 && hit != expose_.highlighted) SetHighlight(hit);
     return PassOn();
 }
 
@@ -200,13 +188,13 @@ void EXPOSE_DLG::OnRawInput(HRAWINPUT input) {
     if (GetRawInputData(input, RID_INPUT, buffer, &read, sizeof(RAWINPUTHEADER)) != size) return;
     const auto* record = reinterpret_cast<const RAWINPUT*>(buffer);
     if (record->header.dwType == RIM_TYPEKEYBOARD) {
-        if (size < offsetof(RAWINPUT, data) + sizeof(RAWKEYBOARD) || !shown_ || Expose.done) return;
+        if (size < offsetof(RAWINPUT, data) + sizeof(RAWKEYBOARD) || !shown_ || expose_.done) return;
         const RAWKEYBOARD& key = record->data.keyboard;
         if (key.Message != WM_KEYDOWN && key.Message != WM_SYSKEYDOWN) return;
         if (key.VKey == kNoKey) return;
-        const bool ready = Expose.ready != 0;
+        const bool ready = expose_.ready != 0;
         // Before the layout is ready (a window may be slow to paint itself) only Escape is taken.
-        const KeyDecision d = ready ? DecideKey(key.VKey, Expose.highlighted, Expose.columns, Expose.windowCount)
+        const KeyDecision d = ready ? DecideKey(key.VKey, expose_.highlighted, expose_.columns, expose_.windowCount)
                                     : DecideKeyBeforeReady(key.VKey);
         if (!ready && d.effect == KeyEffect::Nothing) return;
         ORVEL_TRACE("switcher-key vk=%u effect=%d index=%d ready=%d", unsigned(key.VKey), int(d.effect), d.index,
@@ -224,18 +212,19 @@ void EXPOSE_DLG::OnRawInput(HRAWINPUT input) {
         POINT at{};
         GetCursorPos(&at);
         ScreenToClient(Hwnd(), &at);
-        const int hit = HitTest(Expose, at.x, at.y);
+        const int hit = HitTest(expose_, at.x, at.y);
         // A release anywhere ends the overview, also before it is ready (nothing is hit then); over a
         // thumbnail it picks it.
         if ((record->data.mouse.usButtonFlags & RI_MOUSE_LEFT_BUTTON_UP) && shown_) Finish(hit);
-        Expose.hover = hit;
+        expose_.hover = hit;
     }
 }
 
 // The dimmed desktop, the grid and the panels were made for the monitors as they were: on other ones they
 // would cover the wrong places, or a monitor no longer there.
 void EXPOSE_DLG::OnDisplayChange(const std::vector<SwitcherRect>& monitorsNow) {
-    if (!IsShown() || Expose.done) return;
+    CheckWindowThread(Hwnd(), "EXPOSE_DLG::OnDisplayChange");
+    if (!IsShown() || expose_.done) return;
     const bool ends = DisplayChangeEndsOverview(shownOn_, dimmedOn_, monitorsNow);
     ORVEL_TRACE("switcher-display-change monitors=%d ends=%d", int(monitorsNow.size()), ends ? 1 : 0);
     if (ends) Finish(-1);
@@ -245,10 +234,11 @@ void EXPOSE_DLG::OnDisplayChange(const std::vector<SwitcherRect>& monitorsNow) {
 // still be laying out (waiting, within its bounds, for windows slow to paint themselves), and it hands the
 // foreground over when it sees `done`.
 void EXPOSE_DLG::Finish(int pick) {
-    if (Expose.done) return;
-    if (pick >= 0) Expose.selected = pick;
-    Expose.done = 1;
-    ORVEL_TRACE("switcher-finish pick=%d ready=%d", pick, int(Expose.ready));
+    CheckWindowThread(Hwnd(), "EXPOSE_DLG::Finish");
+    if (expose_.done) return;
+    if (pick >= 0) expose_.selected = pick;
+    expose_.done = 1;
+    ORVEL_TRACE("switcher-finish pick=%d ready=%d", pick, int(expose_.ready));
     HideOverview();
     SetEvent(OverviewDoneEvent());
 }
@@ -256,10 +246,11 @@ void EXPOSE_DLG::Finish(int pick) {
 // ------------------------------------------------------------------------------------------ an overview
 
 void EXPOSE_DLG::RunOverview() {
+    CheckWindowThread(Hwnd(), "EXPOSE_DLG::RunOverview");
     // The previous overview may still be handing the foreground back: its state is not to be touched yet.
     if (!Hwnd() || OverviewRunning()) {
         ORVEL_TRACE("switcher-refused");
-        Expose.busy = 0;
+        expose_.busy = 0;
         return;
     }
     OverviewStart start;
@@ -268,11 +259,13 @@ void EXPOSE_DLG::RunOverview() {
         start.panels[i] = panels_[i] ? panels_[i]->Hwnd() : nullptr;
     }
     start.uiThread = GetCurrentThreadId();
+    start.state = state_;
     ORVEL_TRACE("switcher-request");
-    if (!overviewThread_.Start("switcher-overview", [start] { RunOverviewThread(start); })) Expose.busy = 0;
+    if (!overviewThread_.Start("switcher-overview", [start] { RunOverviewThread(start); })) expose_.busy = 0;
 }
 
 void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std::vector<PanelPicture> panels) {
+    CheckWindowThread(Hwnd(), "EXPOSE_DLG::ShowOverview");
     ReleasePictures();
     shownOn_ = AsSwitcherRect(monitor);
     dimmedOn_.clear();
@@ -287,14 +280,10 @@ void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std:
         Finish(-1);
         return;
     }
-    background_ = std::move(background);
-    if (background_) {
-        backgroundDc_.Reset(CreateCompatibleDC(nullptr));
-        if (backgroundDc_) backgroundDcDefault_ = SelectObject(backgroundDc_.Get(), background_.Get());
-        void* bits = nullptr;
-        frame_.Reset(CreatePictureBitmap(monitor.right - monitor.left, monitor.bottom - monitor.top, &bits));
-        if (frame_) frameDc_.Reset(CreateCompatibleDC(nullptr));
-        if (frameDc_) frameDcDefault_ = SelectObject(frameDc_.Get(), frame_.Get());
+    if (background) {
+        background_.Adopt(std::move(background));
+        frame_.Create(monitor.right - monitor.left, monitor.bottom - monitor.top, DibSurface::Rows::TopDown,
+                      kMaxPicturePixels);
     }
     growing_.fill(false);
     readyFrameTraced_ = false;
@@ -302,8 +291,8 @@ void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std:
     // The keys come to the switcher only while it is shown.
     keyboardRegistered_ = RegisterKeyboardSink(Hwnd());
     ORVEL_TRACE("switcher-keys registered=%d", keyboardRegistered_ ? 1 : 0);
-    Expose.lastMouseX = Expose.lastMouseY = -1;
-    Expose.hover = -1;
+    expose_.lastMouseX = expose_.lastMouseY = -1;
+    expose_.hover = -1;
     SetWindowPos(Hwnd(), nullptr, monitor.left, monitor.top, monitor.right - monitor.left,
                  monitor.bottom - monitor.top, SWP_NOZORDER);
     ShowWindow(Hwnd(), SW_RESTORE);
@@ -326,28 +315,29 @@ void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std:
 }
 
 void EXPOSE_DLG::OverviewReady() {
-    if (Expose.done || !shown_) {
-        Expose.busy = 0;  // the user left before the layout was ready, or the displays changed
+    if (expose_.done || !shown_) {
+        expose_.busy = 0;  // the user left before the layout was ready, or the displays changed
         return;
     }
-    const int count = Expose.windowCount;
+    const int count = expose_.windowCount;
     // The program's own windows are asked for their icons here, on their own thread.
     const DWORD self = GetCurrentThreadId();
     for (int i = 0; i < count; ++i) {
-        HWND window = AsHwnd(Expose.windows[i]);
-        if (Live(i) || Expose.icons[i] || GetWindowThreadProcessId(window, nullptr) != self) continue;
-        Expose.icons[i] = reinterpret_cast<WindowId>(WindowIcon(window));
+        HWND window = AsHwnd(expose_.windows[i]);
+        if (Live(expose_, i) || expose_.icons[i] || GetWindowThreadProcessId(window, nullptr) != self) continue;
+        expose_.icons[i] = reinterpret_cast<WindowId>(WindowIcon(window));
     }
-    Expose.ready = 1;
-    Expose.backgroundDirty = 1;
+    expose_.ready = 1;
+    expose_.backgroundDirty = 1;
     InvalidateRect(Hwnd(), nullptr, FALSE);
     SetHighlight(FirstHighlight(count));
-    Expose.busy = 0;
-    ORVEL_TRACE("switcher-ready count=%d highlighted=%d", count, int(Expose.highlighted));
+    expose_.busy = 0;
+    ORVEL_TRACE("switcher-ready count=%d highlighted=%d", count, int(expose_.highlighted));
 }
 
 void EXPOSE_DLG::HideOverview() {
-    Expose.ready = 0;
+    CheckWindowThread(Hwnd(), "EXPOSE_DLG::HideOverview");
+    expose_.ready = 0;
     if (!shown_) return;  // hidden already (the user's way out comes first, the overview's own hide later)
     shown_ = false;
     if (keyboardRegistered_) RemoveKeyboardSink(Hwnd());
@@ -364,21 +354,13 @@ void EXPOSE_DLG::HideOverview() {
     shownOn_ = {};
     dimmedOn_.clear();
     // The settings window repaints over the place the overlay left.
-    if (MainWindow && MainWindow->Hwnd() && IsWindowVisible(MainWindow->Hwnd())) {
-        InvalidateRect(MainWindow->Hwnd(), nullptr, FALSE);
-    }
+    if (owner_ && IsWindowVisible(owner_)) InvalidateRect(owner_, nullptr, FALSE);
     ORVEL_TRACE("switcher-hidden");
 }
 
 void EXPOSE_DLG::ReleasePictures() {
-    if (backgroundDc_ && backgroundDcDefault_) SelectObject(backgroundDc_.Get(), backgroundDcDefault_);
-    backgroundDcDefault_ = nullptr;
-    backgroundDc_.Reset();
-    background_.Reset();
-    if (frameDc_ && frameDcDefault_) SelectObject(frameDc_.Get(), frameDcDefault_);
-    frameDcDefault_ = nullptr;
-    frameDc_.Reset();
-    frame_.Reset();
+    background_.Release();
+    frame_.Release();
     for (auto& panel : panels_) {
         if (panel) panel->SetBitmap(nullptr);
     }
@@ -388,16 +370,17 @@ void EXPOSE_DLG::ReleasePictures() {
 // ------------------------------------------------------------------------------------------ the highlight
 
 void EXPOSE_DLG::SetHighlight(int k) {
-    if (k < 0 || k >= Expose.windowCount || k == Expose.highlighted) return;
-    const int previous = Expose.highlighted;
-    Expose.highlighted = k;
+    CheckWindowThread(Hwnd(), "EXPOSE_DLG::SetHighlight");
+    if (k < 0 || k >= expose_.windowCount || k == expose_.highlighted) return;
+    const int previous = expose_.highlighted;
+    expose_.highlighted = k;
     growing_[size_t(k)] = true;
     // The one it leaves shrinks back from here; its frame goes at once.
     if (previous != -1) InvalidateCell(previous);
     InvalidateCell(k);
     SetTicking(true);
     if (tooltip_) {
-        std::wstring title = WindowTitle(AsHwnd(Expose.windows[k]), kTooltipChars);
+        std::wstring title = WindowTitle(AsHwnd(expose_.windows[k]), kTooltipChars);
         TOOLINFOW tool{};
         tool.cbSize = sizeof tool;
         tool.hwnd = Hwnd();
@@ -411,66 +394,60 @@ void EXPOSE_DLG::SetHighlight(int k) {
 // Keyboard moves go through the pointer, so that pointer and keys share one highlight. The highlight moves
 // at once as well: an Enter that follows before the pointer's move has arrived picks the window moved to.
 void EXPOSE_DLG::MoveHighlightTo(int k) {
-    if (k < 0 || k == Expose.highlighted || k >= Expose.windowCount) return;
-    const SwitcherRect& home = Expose.homeRects[k];
-    SetCursorPos(Expose.monitorLeft + (home.left + home.right) / 2, Expose.monitorTop + (home.top + home.bottom) / 2);
-    Expose.hover = k;
+    if (k < 0 || k == expose_.highlighted || k >= expose_.windowCount) return;
+    const SwitcherRect& home = expose_.homeRects[k];
+    SetCursorPos(expose_.monitorLeft + (home.left + home.right) / 2, expose_.monitorTop + (home.top + home.bottom) / 2);
+    expose_.hover = k;
     if (tooltip_) SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
     SetHighlight(k);
 }
 
 void EXPOSE_DLG::InvalidateCell(int k) {
     if (!Hwnd()) return;
-    const SwitcherRect area = RepaintArea(Expose, k);
+    const SwitcherRect area = RepaintArea(expose_, k);
     if (area.Empty()) return;
     const RECT r{area.left, area.top, area.right, area.bottom};
     InvalidateRect(Hwnd(), &r, FALSE);
 }
 
-void EXPOSE_DLG::SetTicking(bool on) {
-    if (!on) {
-        clock_->ticking = false;
-        return;
-    }
-    if (clock_->ticking.exchange(true)) return;
-    if (clock_->wake) SetEvent(clock_->wake.Get());
-}
+void EXPOSE_DLG::SetTicking(bool on) { animationClock_.SetTicking(on); }
 
 void EXPOSE_DLG::AnimationTick() {
-    if (!Expose.ready) {
+    if (!expose_.ready) {
         SetTicking(false);
         return;
     }
-    const int count = Expose.windowCount;
-    const int highlighted = Expose.highlighted;
+    const int count = expose_.windowCount;
+    const int highlighted = expose_.highlighted;
     bool moving = false;
     for (int i = 0; i < count; ++i) {
         TickResult step;
         const bool grow = i == highlighted;
         if (grow) {
             if (!growing_[size_t(i)]) continue;
-            step = GrowTick(Expose, i, Live(i));
+            step = GrowTick(expose_, i, Live(expose_, i));
             if (!step.moving) growing_[size_t(i)] = false;
         } else {
-            if (!IsEnlarged(Expose, i)) continue;
+            if (!IsEnlarged(expose_, i)) continue;
             growing_[size_t(i)] = false;
-            step = ShrinkTick(Expose, i, Live(i));
+            step = ShrinkTick(expose_, i, Live(expose_, i));
         }
         moving = moving || step.moving;
         if (!step.changed) continue;
-        if (Live(i)) {
-            const SwitcherRect& r = Expose.currentRects[i];
+        if (Live(expose_, i)) {
+            const SwitcherRect& r = expose_.currentRects[i];
             DWM_THUMBNAIL_PROPERTIES properties{};
             properties.dwFlags = 0x0D;  // destination, opacity, visibility
             properties.rcDestination = {r.left, r.top, r.right, r.bottom};
             properties.opacity = 255;
             properties.fVisible = TRUE;
-            if (Dwm.DwmUpdateThumbnailProperties) {
-                Dwm.DwmUpdateThumbnailProperties(reinterpret_cast<HANDLE>(Expose.thumbnails[i]), &properties);
+            const DwmEntryPoints& dwm = DwmFunctions();
+            if (dwm.DwmUpdateThumbnailProperties) {
+                dwm.DwmUpdateThumbnailProperties(reinterpret_cast<HANDLE>(expose_.thumbnails[i]), &properties);
             }
         }
         // A live thumbnail is moved by the desktop window manager; only its frame (while it grows) is ours.
-        if (!Live(i) || grow) InvalidateCell(i);
+        if (!Live(expose_, i) || grow) InvalidateCell(i);
     }
     if (!moving) SetTicking(false);
 }
@@ -481,24 +458,24 @@ void EXPOSE_DLG::Paint() {
     const double started = NowMs();
     std::vector<RECT> areas = UpdateRectangles(Hwnd());
     PaintScope paint(Hwnd());
-    if (!paint.Dc() || !backgroundDc_) return;
-    const bool ready = Expose.ready != 0;
-    if (ready && Expose.backgroundDirty.exchange(0)) PaintStaticLayer(backgroundDc_.Get(), Expose, TitleFont());
+    if (!paint.Dc() || !background_) return;
+    const bool ready = expose_.ready != 0;
+    if (ready && expose_.backgroundDirty.exchange(0)) PaintStaticLayer(background_.Dc(), expose_, TitleFont());
     if (areas.empty()) areas.push_back(paint.Invalid());
     long long pixels = 0;
     for (const RECT& area : areas) {
         const int w = int(area.right - area.left), h = int(area.bottom - area.top);
         if (w <= 0 || h <= 0) continue;
         pixels += (long long)w * h;
-        if (!ready || !frameDc_) {
+        if (!ready || !frame_) {
             // Nothing moves before the layout is ready: the dimmed desktop goes straight to the screen.
-            BitBlt(paint.Dc(), area.left, area.top, w, h, backgroundDc_.Get(), area.left, area.top, SRCCOPY);
+            BitBlt(paint.Dc(), area.left, area.top, w, h, background_.Dc(), area.left, area.top, SRCCOPY);
             continue;
         }
-        BitBlt(frameDc_.Get(), area.left, area.top, w, h, backgroundDc_.Get(), area.left, area.top, SRCCOPY);
-        PaintDynamicLayer(frameDc_.Get(), area, Expose, TitleFont());
+        BitBlt(frame_.Dc(), area.left, area.top, w, h, background_.Dc(), area.left, area.top, SRCCOPY);
+        PaintDynamicLayer(frame_.Dc(), area, expose_, TitleFont());
         GdiFlush();
-        BitBlt(paint.Dc(), area.left, area.top, w, h, frameDc_.Get(), area.left, area.top, SRCCOPY);
+        BitBlt(paint.Dc(), area.left, area.top, w, h, frame_.Dc(), area.left, area.top, SRCCOPY);
     }
     lastPaintPixels_ = pixels;
     lastPaintMs_ = NowMs() - started;

@@ -14,7 +14,10 @@
 #include "overlays/PanelDlg_win.h"
 #include "resources/resource.h"
 #include "switcher/ExposeState.h"
+#include "switcher/Overview_win.h"
+#include "toolkit/DibSurface_win.h"
 #include "toolkit/Handle_win.h"
+#include "toolkit/TickClock_win.h"
 #include "toolkit/WorkerThread_win.h"
 
 #include <array>
@@ -26,12 +29,12 @@ namespace Gdiplus {
 class Font;
 }
 
-class EXPOSE_DLG : public OverlayWindow {
+class EXPOSE_DLG : public OverlayWindow, public OverviewHost {
 public:
     EXPOSE_DLG();
     ~EXPOSE_DLG() override;
 
-    void Start() override;
+    void Start(HWND owner) override;
     // Ends the overview and the switcher's threads (each within its bound), then the panels and the window.
     bool Stop() noexcept override;
     bool IsShown() const { return Hwnd() && IsWindowVisible(Hwnd()); }
@@ -39,24 +42,20 @@ public:
     bool OverviewRunning() { return !overviewThread_.Join(0); }
 
     // Starts an overview of the monitor under the pointer on a thread of its own and returns at once.
-    // Expose.busy is set by the caller and cleared once the overview is up (or at once, when none starts: the
+    // State().busy is set by the caller and cleared once the overview is up (or at once, when none starts: the
     // previous overview is still handing the foreground back).
     void RunOverview();
     // A raw-input record: the switcher's own keyboard input, and mouse records while it is shown.
     void OnRawInput(HRAWINPUT input);
 
-    // ---- the overview's steps on the UI thread (posted by the overview thread)
-    // The dimmed desktop (taken over) and one dimmed picture per other monitor: the switcher over
-    // `monitor`, the panels over theirs.
-    struct PanelPicture {
-        RECT monitor;
-        UniqueBitmap picture;
-    };
-    void ShowOverview(UniqueBitmap background, const RECT& monitor, std::vector<PanelPicture> panels);
-    // The layout is complete: input is taken from now on, the first thumbnail is highlighted.
-    void OverviewReady();
-    // The user picked or cancelled: everything is hidden and the pictures are let go. Again, it does nothing.
-    void HideOverview();
+    // ---- the overview's steps on the UI thread (posted by the overview thread; see OverviewHost)
+    void ShowOverview(UniqueBitmap background, const RECT& monitor, std::vector<PanelPicture> panels) override;
+    void OverviewReady() override;
+    void HideOverview() override;
+
+    // The switcher's state, which it shares with its overview thread (UI thread; what the overview thread
+    // touches in it are atomics). An overview is asked for by setting busy before RunOverview.
+    ExposeState& State() noexcept { return expose_; }
     // Ends the overview: picked `selected` (-1: none); the switcher and the panels are hidden at once. The
     // input handlers' way out, also before the layout is ready. The first call decides.
     void Finish(int selected);
@@ -74,14 +73,6 @@ public:
     // The painted part of the last paint, in pixels, and the time it took (the benchmark reads them).
     long long LastPaintPixels() const noexcept { return lastPaintPixels_; }
     double LastPaintMs() const noexcept { return lastPaintMs_; }
-
-    // What the animation clock shares with the switcher; held by both.
-    struct AnimationClock {
-        UniqueKernelHandle wake;               // auto-reset: ticking turned on, or the stop
-        std::atomic<bool> stop{false};         // the switcher stops: the clock ends
-        std::atomic<bool> ticking{false};      // a thumbnail is moving
-        std::atomic<bool> tickQueued{false};   // a tick is on its way to the UI thread: do not pile up more
-    };
 
 protected:
     Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -102,8 +93,12 @@ private:
     void ReleasePictures();
     Gdiplus::Font* TitleFont() const;
 
-    std::shared_ptr<AnimationClock> clock_;
-    WorkerThread animationThread_;  // the clock
+    // The switcher's state: owned here, held by each overview thread too (it may outlive the window by its
+    // bound), so it goes with the last of them.
+    std::shared_ptr<ExposeState> state_ = std::make_shared<ExposeState>();
+    ExposeState& expose_ = *state_;
+    HWND owner_ = nullptr;          // the settings window, repainted where an overview was
+    TickClock animationClock_;      // 5 ms ticks while a thumbnail grows or shrinks
     WorkerThread overviewThread_;   // one overview at a time
     WorkerThread warmupThread_;     // the first pictures, when composition is off at start-up
     std::vector<std::unique_ptr<PanelDlg>> panels_;
@@ -114,14 +109,10 @@ private:
 
     // The overview on screen: the dimmed desktop (the static layer is drawn into it once), selected into its
     // own memory DC while shown; the panels' pictures.
-    UniqueBitmap background_;
-    UniqueMemoryDc backgroundDc_;
-    HGDIOBJ backgroundDcDefault_ = nullptr;
+    DibSurface background_;
     // Each paint composes its part here first (the monitor's size, kept for the overview), so that the frame
     // and the enlarged picture never flicker over the background.
-    UniqueBitmap frame_;
-    UniqueMemoryDc frameDc_;
-    HGDIOBJ frameDcDefault_ = nullptr;
+    DibSurface frame_;
     std::vector<UniqueBitmap> panelPictures_;
     // Where the overview on screen was made for: its monitor and the panels' ones (empty while none is shown).
     SwitcherRect shownOn_;

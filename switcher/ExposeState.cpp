@@ -1,3 +1,3 @@
 #include "switcher/ExposeState.h"
 
-ExposeState Expose;
+

@@ -86,4 +86,3 @@ struct ExposeState {
     int lastMouseY = -1;
 };
 
-extern ExposeState Expose;

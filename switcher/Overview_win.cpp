@@ -2,14 +2,13 @@
 
 #include <dwmapi.h>
 
-#include "mainwindow/ResidentProgram_win.h"
 #include "switcher/Backdrop.h"
 #include "switcher/CaptureCache_win.h"
-#include "switcher/Dwm_win.h"
-#include "switcher/ExposeDlg_win.h"
 #include "switcher/OverviewLayout.h"
 #include "switcher/WindowList_win.h"
 #include "switcher/WindowPicture_win.h"
+#include "toolkit/Dialog_win.h"
+#include "toolkit/Dwm_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
@@ -43,14 +42,14 @@ void HandOverForeground(HWND window, Steps steps) {
 
 // The desktop of `monitor`, darkened: the desktop window's own picture of it where the system can paint
 // one (so no window is on it), else the screen as it is.
-UniqueBitmap DimmedPicture(const RECT& monitor, HWND progman, DimKind kind, std::minstd_rand& random,
-                           DWORD uiThread) {
+UniqueBitmap DimmedPicture(const ExposeState& expose, const RECT& monitor, HWND progman, DimKind kind,
+                           std::minstd_rand& random, DWORD uiThread) {
     const int w = int(monitor.right - monitor.left), h = int(monitor.bottom - monitor.top);
     UniqueBitmap picture;
     void* bits = nullptr;
     // The desktop paints itself on its own thread: a desktop that does not answer, or does not finish its
     // paint in time, is not waited for.
-    if (Expose.osMajorVersion > 5 && progman && WindowAnswers(progman)) {
+    if (expose.osMajorVersion > 5 && progman && WindowAnswers(progman)) {
         // The desktop window spans every monitor: its part of this monitor goes to (0, 0).
         POINT origin{0, 0};
         ClientToScreen(progman, &origin);
@@ -71,10 +70,8 @@ UniqueBitmap DimmedPicture(const RECT& monitor, HWND progman, DimKind kind, std:
         if (!picture || !dc) return {};
         SelectScope select(dc.Get(), picture.Get());
         if (!select) return {};
-        HDC screen = GetDC(nullptr);
-        if (screen) {
-            BitBlt(dc.Get(), 0, 0, w, h, screen, monitor.left, monitor.top, SRCCOPY);
-            ReleaseDC(nullptr, screen);
+        if (ScreenDc screen; screen) {
+            BitBlt(dc.Get(), 0, 0, w, h, screen.Get(), monitor.left, monitor.top, SRCCOPY);
         }
         GdiFlush();
     }
@@ -85,6 +82,9 @@ UniqueBitmap DimmedPicture(const RECT& monitor, HWND progman, DimKind kind, std:
 
 // Runs `work` on the UI thread and waits until it has run; false when the program stops first (the work
 // may then never run).
+// The switcher's window as the overview's host, found by its handle on the UI thread, or null once it is gone.
+OverviewHost* HostOf(HWND switcher) { return dynamic_cast<OverviewHost*>(Dialog::From<Dialog>(switcher)); }
+
 template <class Work>
 bool OnUiThreadAndWait(HANDLE answered, Work work) {
     ResetEvent(answered);
@@ -97,23 +97,25 @@ bool OfUiThread(HWND window, DWORD uiThread) { return GetWindowThreadProcessId(w
 // Lays every listed window out: a live thumbnail where one can be registered, else its captured picture
 // (taken now when its size changed) with its icon.
 void LayOut(const OverviewStart& start, bool composition) {
-    const int count = Expose.windowCount;
-    StartLayout(Expose, Expose.monitorWidth, Expose.monitorHeight);
+    ExposeState& expose = *start.state;
+    const int count = expose.windowCount;
+    StartLayout(expose, expose.monitorWidth, expose.monitorHeight);
     std::vector<int> captured;
     for (int i = 0; i < count; ++i) {
-        HWND window = AsHwnd(Expose.windows[i]);
+        HWND window = AsHwnd(expose.windows[i]);
         HANDLE thumbnail = nullptr;
-        if (composition && SUCCEEDED(Dwm.DwmRegisterThumbnail(start.switcher, window, &thumbnail)) && thumbnail) {
+        const DwmEntryPoints& dwm = DwmFunctions();
+        if (composition && SUCCEEDED(dwm.DwmRegisterThumbnail(start.switcher, window, &thumbnail)) && thumbnail) {
             SIZE source{};
-            if (FAILED(Dwm.DwmQueryThumbnailSourceSize(thumbnail, &source))) source = {};
-            const SwitcherRect r = PlaceLiveThumbnail(Expose, i, {int(source.cx), int(source.cy)});
+            if (FAILED(dwm.DwmQueryThumbnailSourceSize(thumbnail, &source))) source = {};
+            const SwitcherRect r = PlaceLiveThumbnail(expose, i, {int(source.cx), int(source.cy)});
             DWM_THUMBNAIL_PROPERTIES properties{};
             properties.dwFlags = kThumbnailFlags;
             properties.rcDestination = {r.left, r.top, r.right, r.bottom};
             properties.opacity = 255;
             properties.fVisible = TRUE;
-            Dwm.DwmUpdateThumbnailProperties(thumbnail, &properties);
-            Expose.thumbnails[i] = reinterpret_cast<WindowId>(thumbnail);
+            dwm.DwmUpdateThumbnailProperties(thumbnail, &properties);
+            expose.thumbnails[i] = reinterpret_cast<WindowId>(thumbnail);
             continue;
         }
         // No live thumbnail (composition off, or the system would not give one): its picture instead.
@@ -123,7 +125,7 @@ void LayOut(const OverviewStart& start, bool composition) {
     // Only windows whose picture must be taken (new, or resized) are asked for one; a window that does not
     // answer at once is not waited for, nor asked for its icon.
     std::vector<WindowId> toCapture;
-    for (int i : captured) toCapture.push_back(Expose.windows[i]);
+    for (int i : captured) toCapture.push_back(expose.windows[i]);
     std::set<WindowId> notAnswering;
     [[maybe_unused]] const CaptureStore::PassCounts counts =
         RefreshCaptureCache(toCapture.data(), int(toCapture.size()), start.uiThread, &notAnswering);
@@ -131,43 +133,44 @@ void LayOut(const OverviewStart& start, bool composition) {
 
     CaptureCacheGuard guard(INFINITE, true);
     for (int i : captured) {
-        HWND window = AsHwnd(Expose.windows[i]);
+        HWND window = AsHwnd(expose.windows[i]);
         RECT rect{};
         GetWindowRect(window, &rect);
-        const CaptureRecord* record = guard.Held() ? CaptureCache().Find(Expose.windows[i]) : nullptr;
+        const CaptureRecord* record = guard.Held() ? CaptureCache().Find(expose.windows[i]) : nullptr;
         const ThumbSize size = CapturedSourceSize({int(rect.right - rect.left), int(rect.bottom - rect.top)},
                                                   IsIconic(window) != FALSE, record);
-        PlaceCapturedThumbnail(Expose, i, size);
-        Expose.hung[i] = notAnswering.count(Expose.windows[i]) != 0 || IsHungAppWindow(window);
+        PlaceCapturedThumbnail(expose, i, size);
+        expose.hung[i] = notAnswering.count(expose.windows[i]) != 0 || IsHungAppWindow(window);
         // The program's own windows are asked on the UI thread, when the overview is ready.
-        if (!Expose.hung[i] && !OfUiThread(window, start.uiThread)) {
+        if (!expose.hung[i] && !OfUiThread(window, start.uiThread)) {
             bool answered = true;
-            Expose.icons[i] = reinterpret_cast<WindowId>(WindowIcon(window, &answered));
-            Expose.hung[i] = !answered;
+            expose.icons[i] = reinterpret_cast<WindowId>(WindowIcon(window, &answered));
+            expose.hung[i] = !answered;
         }
     }
 }
 
-void TraceLayout() {
+void TraceLayout([[maybe_unused]] const ExposeState& expose) {
 #if defined(ORVEL_TEST_HOOKS)
     CaptureCacheGuard guard(INFINITE, true);
-    const int count = Expose.windowCount;
+    const int count = expose.windowCount;
     for (int i = 0; i < count; ++i) {
-        const SwitcherRect& r = Expose.homeRects[i];
-        const CaptureRecord* record = guard.Held() ? CaptureCache().Find(Expose.windows[i]) : nullptr;
+        const SwitcherRect& r = expose.homeRects[i];
+        const CaptureRecord* record = guard.Held() ? CaptureCache().Find(expose.windows[i]) : nullptr;
         ORVEL_TRACE("switcher-window %d hwnd=%llu rect=%d,%d,%d,%d live=%d picture=%d hung=%d icon=%d title=%s", i,
-                    (unsigned long long)Expose.windows[i], r.left, r.top, r.right, r.bottom,
-                    Expose.thumbnails[i] != 0, record && record->picture ? 1 : 0, Expose.hung[i] ? 1 : 0,
-                    Expose.icons[i] != 0, TraceUtf8(WindowTitle(AsHwnd(Expose.windows[i]), 200)).c_str());
+                    (unsigned long long)expose.windows[i], r.left, r.top, r.right, r.bottom,
+                    expose.thumbnails[i] != 0, record && record->picture ? 1 : 0, expose.hung[i] ? 1 : 0,
+                    expose.icons[i] != 0, TraceUtf8(WindowTitle(AsHwnd(expose.windows[i]), 200)).c_str());
     }
 #endif
 }
 
-void UnregisterThumbnails() {
+void UnregisterThumbnails(ExposeState& expose) {
     for (int i = 0; i < kMaxListedWindows; ++i) {
-        if (Expose.thumbnails[i] == 0) continue;
-        if (Dwm.DwmUnregisterThumbnail) Dwm.DwmUnregisterThumbnail(reinterpret_cast<HANDLE>(Expose.thumbnails[i]));
-        Expose.thumbnails[i] = 0;
+        if (expose.thumbnails[i] == 0) continue;
+        const DwmEntryPoints& dwm = DwmFunctions();
+        if (dwm.DwmUnregisterThumbnail) dwm.DwmUnregisterThumbnail(reinterpret_cast<HANDLE>(expose.thumbnails[i]));
+        expose.thumbnails[i] = 0;
     }
 }
 
@@ -189,18 +192,20 @@ HANDLE OverviewDoneEvent() {
 }
 
 bool CompositionOn() {
-    if (!Dwm.DwmIsCompositionEnabled || !Dwm.DwmRegisterThumbnail || !Dwm.DwmUnregisterThumbnail ||
-        !Dwm.DwmQueryThumbnailSourceSize || !Dwm.DwmUpdateThumbnailProperties) {
+    const DwmEntryPoints& dwm = DwmFunctions();
+    if (!dwm.DwmIsCompositionEnabled || !dwm.DwmRegisterThumbnail || !dwm.DwmUnregisterThumbnail ||
+        !dwm.DwmQueryThumbnailSourceSize || !dwm.DwmUpdateThumbnailProperties) {
         return false;  // a library without all of them cannot show a live thumbnail
     }
     BOOL enabled = FALSE;
-    return SUCCEEDED(Dwm.DwmIsCompositionEnabled(&enabled)) && enabled;
+    return SUCCEEDED(dwm.DwmIsCompositionEnabled(&enabled)) && enabled;
 }
 
 void RunOverviewThread(const OverviewStart& start) {
+    ExposeState& expose = *start.state;
     std::minstd_rand random(unsigned(std::time(nullptr)) ^ unsigned(GetTickCount()));
     const bool composition = CompositionOn();
-    Expose.compositionEnabled = composition ? 1 : 0;
+    expose.compositionEnabled = composition ? 1 : 0;
     const HWND previous = GetForegroundWindow();
 
     POINT cursor{};
@@ -208,47 +213,50 @@ void RunOverviewThread(const OverviewStart& start) {
     const WindowId monitor = MonitorAt(cursor);
     const RECT bounds = AsRect(MonitorRect(monitor));
     const HWND progman = FindWindowW(L"Progman", nullptr);
-    CollectOtherMonitors(DisplayMonitors(), monitor, Expose);
+    CollectOtherMonitors(DisplayMonitors(), monitor, expose);
 
-    Expose.selected = -1;
-    Expose.highlighted = -1;
-    Expose.ready = 0;
-    Expose.switcherWindow = IdOf(start.switcher);
+    expose.selected = -1;
+    expose.highlighted = -1;
+    expose.ready = 0;
+    expose.switcherWindow = IdOf(start.switcher);
     SystemWindowTree tree;
-    CollectWindows(tree, Expose);
-    Expose.monitorLeft = bounds.left;
-    Expose.monitorTop = bounds.top;
-    Expose.monitorWidth = bounds.right - bounds.left;
-    Expose.monitorHeight = bounds.bottom - bounds.top;
-    Expose.done = 0;
+    CollectWindows(tree, expose);
+    expose.monitorLeft = bounds.left;
+    expose.monitorTop = bounds.top;
+    expose.monitorWidth = bounds.right - bounds.left;
+    expose.monitorHeight = bounds.bottom - bounds.top;
+    expose.done = 0;
     ResetEvent(OverviewDoneEvent());
     ORVEL_TRACE("switcher-start composition=%d monitor=%ld,%ld,%ld,%ld windows=%d others=%d foreground=%llu",
-                composition ? 1 : 0, bounds.left, bounds.top, bounds.right, bounds.bottom, int(Expose.windowCount),
-                Expose.otherMonitorCount, (unsigned long long)IdOf(previous));
+                composition ? 1 : 0, bounds.left, bounds.top, bounds.right, bounds.bottom, int(expose.windowCount),
+                expose.otherMonitorCount, (unsigned long long)IdOf(previous));
 
     // The pictures, while nothing of the overview is on the screen yet.
-    auto background =
-        std::make_shared<UniqueBitmap>(DimmedPicture(bounds, progman, DimKind::Switcher, random, start.uiThread));
-    auto panels = std::make_shared<std::vector<EXPOSE_DLG::PanelPicture>>();
-    for (int i = 0; i < Expose.otherMonitorCount; ++i) {
-        const RECT rect = AsRect(MonitorRect(Expose.otherMonitors[i]));
-        panels->push_back({rect, DimmedPicture(rect, progman, DimKind::Panel, random, start.uiThread)});
+    auto background = std::make_shared<UniqueBitmap>(
+        DimmedPicture(expose, bounds, progman, DimKind::Switcher, random, start.uiThread));
+    auto panels = std::make_shared<std::vector<PanelPicture>>();
+    for (int i = 0; i < expose.otherMonitorCount; ++i) {
+        const RECT rect = AsRect(MonitorRect(expose.otherMonitors[i]));
+        panels->push_back({rect, DimmedPicture(expose, rect, progman, DimKind::Panel, random, start.uiThread)});
     }
     ORVEL_TRACE("switcher-pictures");
-    const bool shown = OnUiThreadAndWait(OverviewShownEvent(), [background, panels, bounds] {
-        if (ExposeWindow) ExposeWindow->ShowOverview(std::move(*background), bounds, std::move(*panels));
+    const HWND switcher = start.switcher;
+    const bool shown = OnUiThreadAndWait(OverviewShownEvent(), [background, panels, bounds, switcher] {
+        if (OverviewHost* window = HostOf(switcher)) {
+            window->ShowOverview(std::move(*background), bounds, std::move(*panels));
+        }
         SetEvent(OverviewShownEvent());
     });
     if (!shown) return;
 
-    if (Expose.done) {
-        // The displays changed before the switcher could be shown (EXPOSE_DLG::ShowOverview): it ends as if
+    if (expose.done) {
+        // The displays changed before the switcher could be shown (the switcher's ShowOverview): it ends as if
         // cancelled, and the next request is taken.
-        Expose.busy = 0;
+        expose.busy = 0;
     } else {
         // The panels and then the switcher take the foreground, so that they cover even the taskbar.
         HandOverForeground(GetDesktopWindow(), [&] {
-            for (int i = 0; i < Expose.otherMonitorCount; ++i) SetForegroundWindow(start.panels[size_t(i)]);
+            for (int i = 0; i < expose.otherMonitorCount; ++i) SetForegroundWindow(start.panels[size_t(i)]);
         });
         HandOverForeground(GetForegroundWindow(), [&] { SetForegroundWindow(start.switcher); });
 
@@ -260,34 +268,34 @@ void RunOverviewThread(const OverviewStart& start) {
 #endif
         // A user who has left already (Escape, or a click, while the switcher was coming up) waits for no
         // pictures.
-        if (!Expose.done) {
+        if (!expose.done) {
             LayOut(start, composition);
-            TraceLayout();
+            TraceLayout(expose);
         }
-        if (Expose.done) {
+        if (expose.done) {
             // Escape or a click before the layout was ready: the UI thread has hidden the switcher already.
-            Expose.busy = 0;
+            expose.busy = 0;
         } else {
-            UiThread::Post([] {
-                if (ExposeWindow) ExposeWindow->OverviewReady();
+            UiThread::Post([switcher] {
+                if (OverviewHost* window = HostOf(switcher)) window->OverviewReady();
             });
         }
     }
 
     if (WaitForEventOrStop(OverviewDoneEvent()) != Wake::Event) {
-        UnregisterThumbnails();
+        UnregisterThumbnails(expose);
         return;
     }
-    Expose.ready = 0;  // late input changes nothing
-    const bool hidden = OnUiThreadAndWait(OverviewHiddenEvent(), [] {
-        if (ExposeWindow) ExposeWindow->HideOverview();
+    expose.ready = 0;  // late input changes nothing
+    const bool hidden = OnUiThreadAndWait(OverviewHiddenEvent(), [switcher] {
+        if (OverviewHost* window = HostOf(switcher)) window->HideOverview();
         SetEvent(OverviewHiddenEvent());
     });
-    UnregisterThumbnails();
+    UnregisterThumbnails(expose);
     if (!hidden) return;
 
-    const int selected = Expose.selected;
-    const HWND target = selected >= 0 && selected < Expose.windowCount ? AsHwnd(Expose.windows[selected]) : previous;
+    const int selected = expose.selected;
+    const HWND target = selected >= 0 && selected < expose.windowCount ? AsHwnd(expose.windows[selected]) : previous;
     ORVEL_TRACE("switcher-done selected=%d target=%llu", selected, (unsigned long long)IdOf(target));
     if (target && IsWindow(target)) {
         // Nothing here waits for the target: it may be the window that stopped answering.

@@ -11,14 +11,41 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
+#include <vector>
 
 #include "switcher/ExposeState.h"
+#include "toolkit/Handle_win.h"
 
-// What an overview needs to know of the switcher, as values taken on the UI thread when it is requested.
+// What an overview needs to know of the switcher, as values taken on the UI thread when it is requested,
+// and the switcher's state, which the overview thread shares with it (what both touch in it are atomics).
 struct OverviewStart {
     HWND switcher = nullptr;
     std::array<HWND, kMaxOtherMonitors> panels{};
     DWORD uiThread = 0;
+    std::shared_ptr<ExposeState> state;
+};
+
+// One dimmed picture of another monitor, for the panel over it.
+struct PanelPicture {
+    RECT monitor;
+    UniqueBitmap picture;
+};
+
+// The overview's steps on the UI thread, which the overview thread posts: what the switcher's window does
+// for it. The thread finds the window by its handle when the work runs (OverviewStart::switcher).
+class OverviewHost {
+public:
+    // The dimmed desktop (taken over) and one dimmed picture per other monitor: the switcher over
+    // `monitor`, the panels over theirs.
+    virtual void ShowOverview(UniqueBitmap background, const RECT& monitor, std::vector<PanelPicture> panels) = 0;
+    // The layout is complete: input is taken from now on, the first thumbnail is highlighted.
+    virtual void OverviewReady() = 0;
+    // The user picked or cancelled: everything is hidden and the pictures are let go. Again, it does nothing.
+    virtual void HideOverview() = 0;
+
+protected:
+    ~OverviewHost() = default;
 };
 
 // The overview thread's body.

@@ -1,5 +1,7 @@
 #include "switcher/WindowList_win.h"
 
+#include "toolkit/Scopes_win.h"
+
 namespace {
 
 BOOL CALLBACK VisitOne(HWND hwnd, LPARAM param) {
@@ -24,10 +26,8 @@ MadeUpMonitors& MadeUp() {
 }
 
 std::vector<SwitcherRect> MadeUpRects() {
-    AcquireSRWLockShared(&MadeUp().lock);
-    std::vector<SwitcherRect> rects = MadeUp().rects;
-    ReleaseSRWLockShared(&MadeUp().lock);
-    return rects;
+    SrwShared lock(MadeUp().lock);
+    return MadeUp().rects;
 }
 
 // A made-up monitor's handle; the system's handles are never this large.
@@ -40,9 +40,8 @@ bool IsMadeUp(WindowId monitor, size_t count) { return monitor >= kMadeUpMonitor
 
 #if defined(ORVEL_TEST_HOOKS)
 void UseMadeUpMonitors(const std::vector<SwitcherRect>& monitors) {
-    AcquireSRWLockExclusive(&MadeUp().lock);
+    SrwExclusive lock(MadeUp().lock);
     MadeUp().rects = monitors;
-    ReleaseSRWLockExclusive(&MadeUp().lock);
 }
 #endif
 

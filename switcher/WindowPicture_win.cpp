@@ -1,9 +1,8 @@
 #include "switcher/WindowPicture_win.h"
 
-#include "mainwindow/KestanAssistantDlg_win.h"
-#include "mainwindow/ResidentProgram_win.h"
-#include "switcher/CaptureCache_win.h"
 #include "switcher/PictureHandover.h"
+#include "toolkit/Dialog_win.h"
+#include "toolkit/DibSurface_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
@@ -16,6 +15,14 @@
 
 namespace {
 
+// Far above any monitor (an 8K one is 2^25 pixels); keeps a picture's byte count within the 32-bit build's
+// reach.
+constexpr long long kMaxPicturePixels = 1LL << 26;
+
+// What a capture's pixels hold before the window paints; a picture still all of it was never painted (under
+// Wine, PrintWindow of another process's window reports success and paints nothing).
+constexpr std::uint32_t kUnpainted = 0x00FE01FD;
+
 // Reserved, not committed: a thread left in a hung window then costs little of a 32-bit address space.
 constexpr SIZE_T kPaintStackBytes = 256 * 1024;
 
@@ -24,30 +31,19 @@ constexpr SIZE_T kPaintStackBytes = 256 * 1024;
 class Outstanding {
 public:
     bool Begin(HWND window) {
-        Exclusive lock(lock_);
+        SrwExclusive lock(lock_);
         return windows_.insert(window).second;
     }
     void End(HWND window) noexcept {
-        Exclusive lock(lock_);
+        SrwExclusive lock(lock_);
         windows_.erase(window);
     }
     int Count() noexcept {
-        Exclusive lock(lock_);
+        SrwExclusive lock(lock_);
         return int(windows_.size());
     }
 
 private:
-    class Exclusive {
-    public:
-        explicit Exclusive(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-        ~Exclusive() { ReleaseSRWLockExclusive(&lock_); }
-        Exclusive(const Exclusive&) = delete;
-        Exclusive& operator=(const Exclusive&) = delete;
-
-    private:
-        SRWLOCK& lock_;
-    };
-
     SRWLOCK lock_ = SRWLOCK_INIT;
     std::set<HWND> windows_;
 };
@@ -93,8 +89,8 @@ WindowPicture Paint(HWND window, const PictureRequest& r) {
 // A window of the UI thread, on the UI thread. The settings window is layered: what it shows is the frame it
 // last handed the system, which its WM_PRINT does not draw, so the frame itself is copied.
 WindowPicture OwnPicture(HWND window, const PictureRequest& r) {
-    SettingsView* view = MainWindow && window == MainWindow->Hwnd() ? MainWindow->View() : nullptr;
-    if (!view) return Paint(window, r);
+    ShownFrameSource* source = dynamic_cast<ShownFrameSource*>(Dialog::From<Dialog>(window));
+    if (!source) return Paint(window, r);
     WindowPicture out;
     void* bits = nullptr;
     UniqueBitmap picture(CreatePictureBitmap(r.width, r.height, &bits));
@@ -102,7 +98,7 @@ WindowPicture OwnPicture(HWND window, const PictureRequest& r) {
     if (!picture || !dc) return out;
     {
         SelectScope select(dc.Get(), picture.Get());
-        if (!select || !view->CopyShown(dc.Get(), r.width, r.height)) return out;
+        if (!select || !source->CopyShownFrame(dc.Get(), r.width, r.height)) return out;
         GdiFlush();
     }
     out.picture = std::move(picture);
@@ -195,6 +191,26 @@ WindowPicture PaintOnUiThread(HWND window, const PictureRequest& r, DWORD limitM
 }
 
 }  // namespace
+
+void MarkUnpainted(std::uint32_t* pixels, long long count) {
+    for (long long i = 0; i < count; ++i) pixels[i] = kUnpainted;
+}
+
+bool SettlePainted(std::uint32_t* pixels, long long count) {
+    bool painted = false;
+    for (long long i = 0; i < count && !painted; ++i) painted = pixels[i] != kUnpainted;
+    if (!painted) return false;
+    for (long long i = 0; i < count; ++i) {
+        if (pixels[i] == kUnpainted) pixels[i] = 0xFF000000u;
+    }
+    return true;
+}
+
+HBITMAP CreatePictureBitmap(int width, int height, void** bits) {
+    *bits = nullptr;
+    if (width <= 0 || height <= 0 || (long long)width * height > kMaxPicturePixels) return nullptr;
+    return CreateDib32(width, height, true, bits);
+}
 
 WindowPicture PictureOfWindow(HWND window, const PictureRequest& request, DWORD uiThread, DWORD limitMs) {
     if (request.width <= 0 || request.height <= 0) return {};

@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 enum class PictureOutcome {
     Painted,     // the picture is there
     Nothing,     // the window painted nothing, or no picture could be made
@@ -24,6 +26,27 @@ struct WindowPicture {
     UniqueBitmap picture;  // a 32-bit top-down DIB section of the size asked, when Painted
     void* bits = nullptr;  // its pixels
     PictureOutcome outcome = PictureOutcome::Nothing;
+};
+
+// A 32-bit top-down DIB section for a picture of a window or of a monitor; `bits` gets its pixels. Null when
+// it cannot be made (or is larger than any monitor, which the 32-bit build could not address). Any thread.
+HBITMAP CreatePictureBitmap(int width, int height, void** bits);
+
+// Before PrintWindow: every pixel set to a value no painting leaves behind. After it: false when the window
+// painted nothing at all (under Wine, PrintWindow of another process's window reports success and paints
+// nothing); otherwise what it left unpainted becomes opaque black.
+void MarkUnpainted(std::uint32_t* pixels, long long count);
+bool SettlePainted(std::uint32_t* pixels, long long count);
+
+// A window of the program that is layered hands over the frame it last presented instead: its WM_PRINT does
+// not draw what it shows. Asked on the UI thread, the window's own.
+class ShownFrameSource {
+public:
+    // Copies the frame shown into `dc` (width x height); false when there is none.
+    virtual bool CopyShownFrame(HDC dc, int width, int height) = 0;
+
+protected:
+    ~ShownFrameSource() = default;
 };
 
 // How long a window may take to paint itself, or the UI thread to answer, before the window counts as not

@@ -5,10 +5,12 @@
 #include "tilt/TiltRules.h"
 #include "toolkit/Trace_win.h"
 
+namespace {
+
+// The two named events (see CreateTiltEvents). Made and closed on the UI thread while no other thread of the
+// program uses them; pulsed from any thread in between.
 HANDLE TiltEvent = nullptr;
 HANDLE TiltNoticeEvent = nullptr;
-
-namespace {
 
 // The tilt thread's wake-up: unnamed, auto-reset. A pulse of the named event wakes only a thread that is
 // waiting at that moment, so the steps of a tilt that came while a wake-up worked waited for the next tilt;
@@ -114,7 +116,7 @@ void ScrollOnce(int direction) {
 
 void TiltScrollThread(HANDLE wakeEvent) {
     for (;;) {
-        if (WaitForEventOrStop(wakeEvent) == Wake::Stop || StopFlag != 0) return;
+        if (WaitForEventOrStop(wakeEvent) == Wake::Stop || StopUnderWay()) return;
         // One action per wake-up in the direction of everything gathered; steps that arrive while this one
         // runs have set the event again, and the next wake-up follows at once.
         const int32_t steps = TiltSteps.exchange(0);
@@ -128,7 +130,7 @@ void TiltScrollThread(HANDLE wakeEvent) {
         }
 #endif
         const int direction = TiltDirection(steps);
-        if (direction == 0 || StopFlag != 0) continue;
+        if (direction == 0 || StopUnderWay()) continue;
         ScrollOnce(direction);
     }
 }
@@ -148,12 +150,20 @@ void CloseTiltEvents() {
     }
 }
 
+void PulseTiltEvent() noexcept {
+    if (TiltEvent) PulseEvent(TiltEvent);
+}
+
+void PulseTiltNoticeEvent() noexcept {
+    if (TiltNoticeEvent) PulseEvent(TiltNoticeEvent);
+}
+
 void WakeTiltScrolling() noexcept {
     if (TiltWakeEvent) SetEvent(TiltWakeEvent);
     if (TiltEvent) PulseEvent(TiltEvent);
 }
 
-void TiltScrolling::Start() {
+void TiltScrolling::Start(HWND) {
     // Without its event nothing could wake the thread.
     if (!TiltWakeEvent) return;
     HANDLE wakeEvent = TiltWakeEvent;

@@ -9,10 +9,12 @@
 // processes that watch them; nothing in this program waits on either. Created by CreateTiltEvents during
 // start-up, before any thread that uses them starts, together with the tilt thread's own wake-up event, and
 // closed by CloseTiltEvents only once every thread of the program has ended.
-extern HANDLE TiltEvent;
-extern HANDLE TiltNoticeEvent;
 void CreateTiltEvents();
 void CloseTiltEvents();
+// Pulses "TiltQV24GWaitEventtouch" (the stop handshake, the benchmark's hook) and
+// "TiltQV24GWaitEventtouchev" (a changed tilt setting, the stop handshake); nothing while they do not exist.
+void PulseTiltEvent() noexcept;
+void PulseTiltNoticeEvent() noexcept;
 
 // After steps were added to TiltSteps, from any thread: sets the tilt thread's own event (auto-reset, and it
 // stays set until the thread takes it, so steps that come while a wake-up works are taken right after it) and
@@ -22,7 +24,7 @@ void WakeTiltScrolling() noexcept;
 
 class TiltScrolling final : public Subsystem {
 public:
-    void Start() override;
+    void Start(HWND owner) override;
     bool Stop() noexcept override;
 
 private:

@@ -23,6 +23,21 @@ const char* ClassName(const char* mangled) {
 
 HINSTANCE ResourceModule() noexcept { return GetModuleHandleW(nullptr); }
 
+#if defined(ORVEL_TEST_HOOKS) || !defined(NDEBUG)
+void CheckWindowThread(HWND hwnd, const char* what) noexcept {
+    if (!hwnd) return;
+    const DWORD owner = GetWindowThreadProcessId(hwnd, nullptr);
+    const DWORD caller = GetCurrentThreadId();
+    if (owner == 0 || owner == caller) return;  // a window that is gone already has no thread to keep
+    ORVEL_TRACE("wrong-thread %s thread=%lu window-thread=%lu", what, caller, owner);
+    char line[160];
+    wsprintfA(line, "wrong-thread %s thread=%lu window-thread=%lu\n", what, caller, owner);
+    OutputDebugStringA(line);
+    // Loudly, and at the place of the fault: no handler of ours runs on the way out.
+    TerminateProcess(GetCurrentProcess(), 0xC0DE0007);
+}
+#endif
+
 Dialog::~Dialog() { Destroy(); }
 
 bool Dialog::Create(int templateId, HWND parent) {
@@ -32,6 +47,7 @@ bool Dialog::Create(int templateId, HWND parent) {
 }
 
 void Dialog::Destroy() noexcept {
+    CheckWindowThread(hwnd_, "Dialog::Destroy");
     // WM_NCDESTROY clears hwnd_ on the way.
     if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
@@ -79,6 +95,15 @@ void Dialog::EndDialog(INT_PTR result) noexcept {
     // GetMessage may be asleep: an empty thread message wakes it so that it sees the request. The loop's
     // thread id never changes while the loop runs, unlike the window handle.
     if (DWORD thread = loopThread_) PostThreadMessageW(thread, WM_NULL, 0, 0);
+}
+
+Dialog* Dialog::FromHandle(HWND hwnd) noexcept {
+    if (!hwnd || !IsWindow(hwnd)) return nullptr;
+    // Another thread's window is that thread's business; its object is not to be touched from here.
+    if (GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) return nullptr;
+    // The user slot is ours only in a window whose dialog procedure is ours.
+    if (GetWindowLongPtrW(hwnd, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(&Dialog::DialogProc)) return nullptr;
+    return reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
 }
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {

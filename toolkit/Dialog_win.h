@@ -16,6 +16,16 @@
 #include <atomic>
 #include <cstddef>
 
+// "Its window's thread only", checked rather than only written: in the test builds (and any build without
+// NDEBUG) a method so marked, called from another thread than the one of `hwnd`, ends the process at once
+// with the trace line `wrong-thread WHAT thread=N window-thread=N`, so a test that strays fails where it
+// strays. The product has no check. A call before the window exists (null `hwnd`) is not checked.
+#if defined(ORVEL_TEST_HOOKS) || !defined(NDEBUG)
+void CheckWindowThread(HWND hwnd, const char* what) noexcept;
+#else
+inline void CheckWindowThread(HWND, const char*) noexcept {}
+#endif
+
 class Dialog {
 public:
     // What a handler answers: whether it handled the message, and the value returned to the system.
@@ -32,6 +42,15 @@ public:
     Dialog& operator=(const Dialog&) = delete;
 
     HWND Hwnd() const noexcept { return hwnd_; }
+
+    // The object of a window of ours, found through the window's user slot, or null: no window, a window that
+    // is gone (its handle may since name another window), one that is not a Dialog, or a Dialog of another
+    // class, or a window of another thread. Work posted to the UI thread captures the handle and looks its
+    // object up when it runs, so it never reaches an object that went meanwhile. The window's thread only.
+    template <class T>
+    static T* From(HWND hwnd) noexcept {
+        return dynamic_cast<T*>(FromHandle(hwnd));
+    }
 
     // Modeless window: created (with its WM_INITDIALOG run) when this returns; visible only if the
     // template says so. No explicit owner means the thread's active window, as for any dialog.
@@ -71,6 +90,7 @@ protected:
     }
 
 private:
+    static Dialog* FromHandle(HWND hwnd) noexcept;
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     // Inside a catch block only: traces the exception in flight, then runs OnOperationFailed.
     void OperationFailed(const char* operation, UINT message) noexcept;

@@ -1,6 +1,7 @@
 #pragma once
-// Paired calls that must end on every way out: painting, a GDI object selected into a device context, COM on
-// the calling thread. Each scope does the first call when it is made and the second when it goes.
+// Paired calls that must end on every way out: painting, a GDI object selected into a device context, the
+// screen's device context, COM on the calling thread, a slim reader/writer lock. Each scope does the first call
+// when it is made and the second when it goes.
 #include <windows.h>
 
 #include <objbase.h>
@@ -57,4 +58,44 @@ public:
 
 private:
     HRESULT result_;
+};
+
+// The screen's device context (GetDC of no window) and its ReleaseDC. Null when the system has none to give.
+class ScreenDc {
+public:
+    ScreenDc() noexcept : dc_(GetDC(nullptr)) {}
+    ~ScreenDc() {
+        if (dc_) ReleaseDC(nullptr, dc_);
+    }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+
+    explicit operator bool() const noexcept { return dc_ != nullptr; }
+    HDC Get() const noexcept { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+// A slim reader/writer lock held exclusively, or shared, for the scope.
+class SrwExclusive {
+public:
+    explicit SrwExclusive(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~SrwExclusive() { ReleaseSRWLockExclusive(&lock_); }
+    SrwExclusive(const SrwExclusive&) = delete;
+    SrwExclusive& operator=(const SrwExclusive&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
+class SrwShared {
+public:
+    explicit SrwShared(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockShared(&lock_); }
+    ~SrwShared() { ReleaseSRWLockShared(&lock_); }
+    SrwShared(const SrwShared&) = delete;
+    SrwShared& operator=(const SrwShared&) = delete;
+
+private:
+    SRWLOCK& lock_;
 };

@@ -1,5 +1,6 @@
 #include "toolkit/UiThread_win.h"
 
+#include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
 
 #include <windows.h>
@@ -30,10 +31,11 @@ WorkQueue& Queue() {
 std::vector<std::function<void()>> TakePending() {
     WorkQueue& queue = Queue();
     std::vector<std::function<void()>> work;
-    AcquireSRWLockExclusive(&queue.lock);
-    work.swap(queue.pending);
-    queue.announced = false;
-    ReleaseSRWLockExclusive(&queue.lock);
+    {
+        SrwExclusive lock(queue.lock);
+        work.swap(queue.pending);
+        queue.announced = false;
+    }
     return work;
 }
 
@@ -68,17 +70,18 @@ bool Open() noexcept {
                                 GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) return false;
     WorkQueue& queue = Queue();
-    AcquireSRWLockExclusive(&queue.lock);
+    SrwExclusive lock(queue.lock);
     queue.target = hwnd;
-    ReleaseSRWLockExclusive(&queue.lock);
     return true;
 }
 
 void Close() noexcept {
     WorkQueue& queue = Queue();
-    AcquireSRWLockExclusive(&queue.lock);
-    HWND hwnd = std::exchange(queue.target, nullptr);
-    ReleaseSRWLockExclusive(&queue.lock);
+    HWND hwnd = nullptr;
+    {
+        SrwExclusive lock(queue.lock);
+        hwnd = std::exchange(queue.target, nullptr);
+    }
     TakePending();  // dropped: the windows they were meant for are going
     if (hwnd) DestroyWindow(hwnd);
 }
@@ -88,24 +91,24 @@ bool Post(std::function<void()> work) noexcept {
     bool queued = false;
     bool wake = false;
     HWND target = nullptr;
-    AcquireSRWLockExclusive(&queue.lock);
-    if (queue.target) {
-        try {
-            queue.pending.push_back(std::move(work));
-            queued = true;
-            wake = !queue.announced;  // a batch already announced will pick this up too
-            queue.announced = true;
-            target = queue.target;
-        } catch (...) {
+    {
+        SrwExclusive lock(queue.lock);
+        if (queue.target) {
+            try {
+                queue.pending.push_back(std::move(work));
+                queued = true;
+                wake = !queue.announced;  // a batch already announced will pick this up too
+                queue.announced = true;
+                target = queue.target;
+            } catch (...) {
+            }
         }
     }
-    ReleaseSRWLockExclusive(&queue.lock);
     // Posting never waits for the UI thread. A post to a window destroyed meanwhile fails harmlessly; a post
     // refused for another reason (a full queue) leaves the batch to the next one.
     if (wake && !PostMessageW(target, kRunWorkMessage, 0, 0)) {
-        AcquireSRWLockExclusive(&queue.lock);
+        SrwExclusive lock(queue.lock);
         queue.announced = false;
-        ReleaseSRWLockExclusive(&queue.lock);
     }
     return queued;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine, builds the three build folders and the packages, and runs every test: the
-# host unit tests, a short run of every fuzz target, the artwork tests, the package tests, then the end-to-end
+# host unit tests, a short run of every fuzz target, the artwork tests, the include layers
+# (tools/include_layers.py and its tests), the package tests, then the end-to-end
 # suite under Wine in Xvfb twice, side by side: against the i686 test build (the product's architecture) and
 # against the x86_64 one, each with the product smoke test of its own package. Ends with one line
 # "total: N passed, N failed".
@@ -58,6 +59,18 @@ art_failed=$(sed -n 's/^FAILED (\(failures\|errors\)=\([0-9]*\).*/\2/p' "$art_lo
 art_failed=${art_failed:-0}
 art_passed=$(( ${art_ran:-0} - art_failed ))
 
+# The include layers: the script on this tree counts as one test, its own tests on made-up trees as theirs.
+echo "== include layers"
+layers_passed=0 layers_failed=0
+if python3 tools/include_layers.py; then layers_passed=1; else layers_failed=1 status=1; fi
+layers_log=build/include-layers-tests.log
+python3 tests/tools/test_include_layers.py 2>&1 | tee "$layers_log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+layers_ran=$(sed -n 's/^Ran \([0-9]*\) tests\?.*/\1/p' "$layers_log" | tail -n 1)
+layers_tests_failed=$(sed -n 's/^FAILED (\(.*\))$/\1/p' "$layers_log" | tail -n 1 | grep -o '[0-9]\+' | awk '{ n += $1 } END { print n + 0 }')
+layers_passed=$(( layers_passed + ${layers_ran:-0} - ${layers_tests_failed:-0} ))
+layers_failed=$(( layers_failed + ${layers_tests_failed:-0} ))
+
 # The packages of tools/package.sh (from the builds just made), then their tables and the portable zip. A
 # failed packaging leaves its tests without packages, which they report.
 echo "== packages and their tests"
@@ -103,11 +116,12 @@ for arch in x86 x64; do
 done
 echo "end-to-end suites: $(( SECONDS - e2e_start )) s"
 
-passed=$(( ${unit_passed:-0} + fuzz_passed + art_passed + pkg_passed + e2e_passed ))
-failed=$(( ${unit_failed:-0} + fuzz_failed + art_failed + pkg_failed + e2e_failed ))
+passed=$(( ${unit_passed:-0} + fuzz_passed + art_passed + layers_passed + pkg_passed + e2e_passed ))
+failed=$(( ${unit_failed:-0} + fuzz_failed + art_failed + layers_failed + pkg_failed + e2e_failed ))
 # A runner that died without its summary still counts as a failure.
 [ -n "${unit_passed}" ] || { status=1; failed=$((failed + 1)); }
 [ -n "${art_ran}" ] || { status=1; failed=$((failed + 1)); }
+[ -n "${layers_ran}" ] || { status=1; failed=$((failed + 1)); }
 [ -n "${pkg_ran}" ] || { status=1; failed=$((failed + 1)); }
 [ "$e2e_missing" -eq 0 ] || { status=1; failed=$((failed + e2e_missing)); }
 echo "total: $passed passed, $failed failed"

@@ -77,7 +77,7 @@ public:
 struct Board {
     BoardModel model;
     FakeHost host;
-    explicit Board(int mode) {
+    explicit Board(BoardMode mode) {
         model.mode = mode;
         model.OnCapture();
         host.model = &model;
@@ -98,7 +98,7 @@ struct Board {
 };
 
 TEST(BoardModel, ClosedBoardOnlyHidesItself) {
-    Board b(kBoardOff);
+    Board b(BoardMode::Off);
     b.Record(5, 5, kRawLeftDown | kRawRightUp | kRawWheel, 120);
     EXPECT_EQ(b.host.calls, std::vector<std::string>({"hide"}));
     b.host.calls.clear();
@@ -109,14 +109,14 @@ TEST(BoardModel, ClosedBoardOnlyHidesItself) {
 }
 
 TEST(BoardModel, AnOpenBoardThatWasHiddenShowsAgain) {
-    Board b(kBoardRectangle);
+    Board b(BoardMode::Rectangle);
     b.host.shown = false;
     b.Record(0, 0, 0);
     EXPECT_EQ(b.host.calls, std::vector<std::string>({"show"}));
 }
 
 TEST(BoardModel, StepsOfOneRecordRunInTheirOrder) {
-    Board b(kBoardRectangle);
+    Board b(BoardMode::Rectangle);
     b.At(50, 60);
     b.Record(0, 0, kRawLeftDown);  // a drag in progress, so the left up below ends in a snap
     b.host.calls.clear();
@@ -136,7 +136,7 @@ TEST(BoardModel, StepsOfOneRecordRunInTheirOrder) {
 }
 
 TEST(BoardModel, HighlighterStrokesFromTheLastPoint) {
-    Board b(kBoardHighlighter);
+    Board b(BoardMode::Highlighter);
     b.At(100, 100);
     b.Record(0, 0, kRawLeftDown);  // a fresh press: a dot, though nothing moved
     b.MoveTo(120, 105);
@@ -163,19 +163,19 @@ TEST(BoardModel, HighlighterStrokesFromTheLastPoint) {
 }
 
 TEST(BoardModel, TheWheelChangesThePenColourEverywhereButRepaintsOnlyThePen) {
-    Board b(kBoardHighlighter);
+    Board b(BoardMode::Highlighter);
     b.At(300, 300);
     b.Record(0, 0, kRawWheel, 120);
     EXPECT_EQ(b.model.colourIndex, 4);
     EXPECT_EQ(b.host.calls.back(), "refresh 280,280,320,320");
-    Board s(kBoardSpotlight);
+    Board s(BoardMode::Spotlight);
     s.Record(0, 0, kRawWheel, -120);
     EXPECT_EQ(s.model.colourIndex, 1);
     EXPECT_TRUE(s.host.Actions().empty());
 }
 
 TEST(BoardModel, RectangleSelectionCopiesOnRelease) {
-    Board b(kBoardRectangle);
+    Board b(BoardMode::Rectangle);
     b.Drag({{300, 200}, {200, 150}, {100, 100}});
     EXPECT_EQ(b.model.selBounds, (BoardRect{100, 100, 301, 201}));
     EXPECT_EQ(b.host.Actions(), std::vector<std::string>({"refresh-all", "snap-clipboard"}));
@@ -197,7 +197,7 @@ TEST(BoardModel, RectangleSelectionCopiesOnRelease) {
 // Moves handled late (the UI thread was busy) saw the cursor past the release: the rectangle still ends
 // where the button came up.
 TEST(BoardModel, RectangleEndsWhereTheButtonCameUp) {
-    Board b(kBoardRectangle);
+    Board b(BoardMode::Rectangle);
     b.At(400, 200);
     b.Record(0, 0, kRawLeftDown);
     b.MoveTo(700, 500);
@@ -208,11 +208,11 @@ TEST(BoardModel, RectangleEndsWhereTheButtonCameUp) {
 }
 
 TEST(BoardModel, ASelectionOnTheMonitorsEdgeIsDarkenedAround) {
-    Board b(kBoardRectangle);
+    Board b(BoardMode::Rectangle);
     b.Drag({{0, 300}, {200, 400}});
     EXPECT_EQ(b.model.selBounds, (BoardRect{0, 300, 201, 401}));
     EXPECT_TRUE(b.model.Scene().darkenAroundRect);
-    Board top(kBoardRectangle);
+    Board top(BoardMode::Rectangle);
     top.Drag({{0, 0}, {0, 0}});
     EXPECT_TRUE(top.model.Scene().darkenAroundRect);
     // A fresh capture (the middle button) forgets it.
@@ -222,7 +222,7 @@ TEST(BoardModel, ASelectionOnTheMonitorsEdgeIsDarkenedAround) {
 }
 
 TEST(BoardModel, AReleaseWithoutAPressOnTheBoardCopiesNothing) {
-    Board b(kBoardRectangle);
+    Board b(BoardMode::Rectangle);
     b.model.selBounds = {10, 10, 50, 50};  // from an earlier activation
     b.At(30, 30);
     b.Record(0, 0, kRawLeftUp);
@@ -231,7 +231,7 @@ TEST(BoardModel, AReleaseWithoutAPressOnTheBoardCopiesNothing) {
 }
 
 TEST(BoardModel, FreeFormOutlineClosesIntoASelection) {
-    Board b(kBoardFreeform);
+    Board b(BoardMode::Freeform);
     b.Drag({{400, 200}, {500, 300}, {400, 400}, {300, 300}, {398, 202}});
     EXPECT_EQ(b.model.selOutline.size(), 5u);
     EXPECT_EQ(b.model.selBounds, (BoardRect{300, 200, 501, 401}));
@@ -242,14 +242,14 @@ TEST(BoardModel, FreeFormOutlineClosesIntoASelection) {
     EXPECT_FALSE(inside.Inside(495, 395));
     ASSERT_NE(b.model.Scene().darkenAround, nullptr);
     // While dragging, each new point repaints only its segment.
-    Board d(kBoardFreeform);
+    Board d(BoardMode::Freeform);
     d.At(10, 10);
     d.Record(0, 0, kRawLeftDown);
     d.host.calls.clear();
     d.MoveTo(30, 12);
     EXPECT_EQ(d.host.calls, std::vector<std::string>({"cursor", "refresh 7,7,34,16"}));
     // A click: no area, so no darkening, and the snap is one (transparent) pixel.
-    Board c(kBoardFreeform);
+    Board c(BoardMode::Freeform);
     c.Drag({{50, 50}});
     EXPECT_EQ(c.model.selBounds, (BoardRect{50, 50, 51, 51}));
     EXPECT_EQ(c.model.Scene().darkenAround, nullptr);
@@ -257,50 +257,50 @@ TEST(BoardModel, FreeFormOutlineClosesIntoASelection) {
 
 TEST(BoardModel, SavesAndClearsOnlyWhereTheModeHasThem) {
     struct Row {
-        int mode;
+        BoardMode mode;
         unsigned flags;
         std::vector<std::string> actions;
     } rows[] = {
-        {kBoardHighlighter, kRawRightUp, {"snap-file"}},
-        {kBoardHighlighter, kRawButton5Up, {"snap-file"}},
-        {kBoardHighlighter, kRawMiddleUp, {"recapture"}},
-        {kBoardFreeform, kRawRightUp, {"snap-file"}},
-        {kBoardRectangle, kRawButton5Up, {"snap-file"}},
-        {kBoardRectangle, kRawMiddleUp, {"recapture"}},
-        {kBoardSpotlight, kRawRightUp, {}},
-        {kBoardSpotlight, kRawButton5Up, {}},
-        {kBoardSpotlight, kRawMiddleUp, {}},
-        {kBoardHighlighter, kRawRightDown | kRawMiddleDown | kRawButton5Down | kRawButton4Up, {}},
+        {BoardMode::Highlighter, kRawRightUp, {"snap-file"}},
+        {BoardMode::Highlighter, kRawButton5Up, {"snap-file"}},
+        {BoardMode::Highlighter, kRawMiddleUp, {"recapture"}},
+        {BoardMode::Freeform, kRawRightUp, {"snap-file"}},
+        {BoardMode::Rectangle, kRawButton5Up, {"snap-file"}},
+        {BoardMode::Rectangle, kRawMiddleUp, {"recapture"}},
+        {BoardMode::Spotlight, kRawRightUp, {}},
+        {BoardMode::Spotlight, kRawButton5Up, {}},
+        {BoardMode::Spotlight, kRawMiddleUp, {}},
+        {BoardMode::Highlighter, kRawRightDown | kRawMiddleDown | kRawButton5Down | kRawButton4Up, {}},
     };
     for (const Row& row : rows) {
         Board b(row.mode);
         b.Record(0, 0, row.flags);
-        EXPECT_EQ(b.host.Actions(), row.actions) << "mode " << row.mode << " flags " << row.flags;
+        EXPECT_EQ(b.host.Actions(), row.actions) << "mode " << int(row.mode) << " flags " << row.flags;
     }
-    Board s(kBoardSpotlight);
+    Board s(BoardMode::Spotlight);
     s.MoveTo(640, 400);
     EXPECT_EQ(s.host.Actions(), std::vector<std::string>({"spotlight 640,400"}));
 }
 
 TEST(BoardModel, ToggleAndTheResetsOfCaptureAndClose) {
     BoardModel m;
-    EXPECT_EQ(m.DecideToggle(1), BoardModel::Toggle::Open);
-    EXPECT_EQ(m.DecideToggle(4), BoardModel::Toggle::Open);
-    EXPECT_EQ(m.DecideToggle(0), BoardModel::Toggle::Nothing);
-    EXPECT_EQ(m.DecideToggle(5), BoardModel::Toggle::Nothing);
-    m.mode = kBoardSpotlight;
-    EXPECT_EQ(m.DecideToggle(1), BoardModel::Toggle::Close) << "any function closes an open board";
-    EXPECT_EQ(m.DecideToggle(4), BoardModel::Toggle::Close);
+    EXPECT_EQ(m.DecideToggle(BoardMode(1)), BoardModel::Toggle::Open);
+    EXPECT_EQ(m.DecideToggle(BoardMode(4)), BoardModel::Toggle::Open);
+    EXPECT_EQ(m.DecideToggle(BoardMode(0)), BoardModel::Toggle::Nothing);
+    EXPECT_EQ(m.DecideToggle(BoardMode(5)), BoardModel::Toggle::Nothing);
+    m.mode = BoardMode::Spotlight;
+    EXPECT_EQ(m.DecideToggle(BoardMode(1)), BoardModel::Toggle::Close) << "any function closes an open board";
+    EXPECT_EQ(m.DecideToggle(BoardMode(4)), BoardModel::Toggle::Close);
 
-    Board b(kBoardHighlighter);
+    Board b(BoardMode::Highlighter);
     b.At(10, 10);
     b.Record(0, 0, kRawLeftDown);
     b.MoveTo(40, 10);
     b.model.OnClose();
-    EXPECT_EQ(b.model.mode, kBoardOff);
+    EXPECT_EQ(b.model.mode, BoardMode::Off);
     EXPECT_EQ(b.model.dragState, 0) << "a drag cut short by closing";
     // Opened again, the first press is fresh: a dot where it is, no line from the old drag.
-    b.model.mode = kBoardHighlighter;
+    b.model.mode = BoardMode::Highlighter;
     b.model.OnCapture();
     b.host.calls.clear();
     b.At(300, 300);
@@ -323,12 +323,12 @@ TEST(BoardModel, ToggleAndTheResetsOfCaptureAndClose) {
 }
 
 TEST(BoardModel, PenCursorIsLeftOutOfTheFrameWhileSnapping) {
-    Board b(kBoardHighlighter);
+    Board b(BoardMode::Highlighter);
     b.MoveTo(20, 20);
     EXPECT_TRUE(b.model.Scene().penCursor);
     b.model.snapActive = 1;
     EXPECT_FALSE(b.model.Scene().penCursor);
-    Board r(kBoardRectangle);
+    Board r(BoardMode::Rectangle);
     r.MoveTo(20, 20);
     EXPECT_FALSE(r.model.Scene().penCursor);
 }
@@ -340,11 +340,11 @@ TEST(BoardModel, OnlyAnOpenOrOpeningBoardTellsWhyItFailed) {
     for (Failure failure : {Failure::OutOfMemory, Failure::NoScreen, Failure::Other}) {
         EXPECT_EQ(m.DecideFailureTip(failure), Tip::None) << "nothing was shown: nothing to tell";
     }
-    for (int mode : {kBoardHighlighter, kBoardFreeform, kBoardRectangle, kBoardSpotlight}) {
+    for (BoardMode mode : {BoardMode::Highlighter, BoardMode::Freeform, BoardMode::Rectangle, BoardMode::Spotlight}) {
         m.mode = mode;
-        EXPECT_EQ(m.DecideFailureTip(Failure::OutOfMemory), Tip::OutOfMemory) << "mode " << mode;
-        EXPECT_EQ(m.DecideFailureTip(Failure::NoScreen), Tip::NoScreen) << "mode " << mode;
-        EXPECT_EQ(m.DecideFailureTip(Failure::Other), Tip::Error) << "mode " << mode;
+        EXPECT_EQ(m.DecideFailureTip(Failure::OutOfMemory), Tip::OutOfMemory) << "mode " << int(mode);
+        EXPECT_EQ(m.DecideFailureTip(Failure::NoScreen), Tip::NoScreen) << "mode " << int(mode);
+        EXPECT_EQ(m.DecideFailureTip(Failure::Other), Tip::Error) << "mode " << int(mode);
     }
 }
 
@@ -352,7 +352,7 @@ TEST(BoardModel, OnlyAnOpenOrOpeningBoardTellsWhyItFailed) {
 // next opening must start from nothing of it: no drag going on, no snap under way (which would keep the pen
 // out of the frame), no outline or darkening of the lost selection.
 TEST(BoardModel, AnOperationThatFailedHalfWayLeavesNothingForTheNextOpening) {
-    for (int mode : {kBoardHighlighter, kBoardFreeform, kBoardRectangle}) {
+    for (BoardMode mode : {BoardMode::Highlighter, BoardMode::Freeform, BoardMode::Rectangle}) {
         Board b(mode);
         b.host.snapsFail = true;
         b.At(100, 100);
@@ -360,8 +360,8 @@ TEST(BoardModel, AnOperationThatFailedHalfWayLeavesNothingForTheNextOpening) {
         b.MoveTo(140, 130);
         b.MoveTo(100, 160);
         b.At(90, 150);
-        const unsigned snap = mode == kBoardHighlighter ? kRawRightUp : kRawLeftUp;
-        EXPECT_THROW(b.Record(0, 0, snap), std::bad_alloc) << "mode " << mode;
+        const unsigned snap = mode == BoardMode::Highlighter ? kRawRightUp : kRawLeftUp;
+        EXPECT_THROW(b.Record(0, 0, snap), std::bad_alloc) << "mode " << int(mode);
         EXPECT_EQ(b.model.DecideFailureTip(BoardModel::Failure::OutOfMemory), BoardModel::FailureTip::OutOfMemory);
         b.model.OnClose();
         EXPECT_EQ(b.model.DecideFailureTip(BoardModel::Failure::OutOfMemory), BoardModel::FailureTip::None)
@@ -370,34 +370,34 @@ TEST(BoardModel, AnOperationThatFailedHalfWayLeavesNothingForTheNextOpening) {
         b.host.snapsFail = false;
         b.model.mode = mode;
         b.model.OnCapture();
-        EXPECT_EQ(b.model.snapActive, 0) << "mode " << mode;
-        EXPECT_TRUE(b.model.selOutline.empty()) << "mode " << mode;
+        EXPECT_EQ(b.model.snapActive, 0) << "mode " << int(mode);
+        EXPECT_TRUE(b.model.selOutline.empty()) << "mode " << int(mode);
         const BoardScene scene = b.model.Scene();
-        EXPECT_FALSE(scene.dragging) << "mode " << mode;
-        EXPECT_FALSE(scene.darkenAroundRect) << "mode " << mode;
-        EXPECT_EQ(scene.darkenAround, nullptr) << "mode " << mode;
+        EXPECT_FALSE(scene.dragging) << "mode " << int(mode);
+        EXPECT_FALSE(scene.darkenAroundRect) << "mode " << int(mode);
+        EXPECT_EQ(scene.darkenAround, nullptr) << "mode " << int(mode);
         b.host.calls.clear();
         b.MoveTo(300, 300);
-        if (mode == kBoardHighlighter) {
+        if (mode == BoardMode::Highlighter) {
             EXPECT_TRUE(b.model.Scene().penCursor) << "the pen is shown again";
         }
         EXPECT_EQ(b.host.Actions(), std::vector<std::string>()) << "a move without a press draws nothing";
         b.Drag({{300, 300}, {320, 310}});
         const std::vector<std::string> drawn =
-            mode == kBoardHighlighter
+            mode == BoardMode::Highlighter
                 ? std::vector<std::string>{"stroke 300,300 300,300", "stroke 300,300 320,310"}
                 : std::vector<std::string>{"refresh-all", "snap-clipboard"};
-        EXPECT_EQ(b.host.Actions(), drawn) << "mode " << mode;
+        EXPECT_EQ(b.host.Actions(), drawn) << "mode " << int(mode);
     }
 
     // A stroke that fails in the middle of a drag: opened again, the first press is a dot where it is.
-    Board h(kBoardHighlighter);
+    Board h(BoardMode::Highlighter);
     h.host.strokesFail = true;
     h.At(10, 10);
     EXPECT_THROW(h.Record(0, 0, kRawLeftDown), std::bad_alloc);
     h.model.OnClose();
     h.host.strokesFail = false;
-    h.model.mode = kBoardHighlighter;
+    h.model.mode = BoardMode::Highlighter;
     h.model.OnCapture();
     h.host.calls.clear();
     h.At(200, 50);
@@ -406,3 +406,26 @@ TEST(BoardModel, AnOperationThatFailedHalfWayLeavesNothingForTheNextOpening) {
 }
 
 }  // namespace
+
+TEST(BoardMode, OnlyTheFourFunctionsOpenTheBoardAndTheirKindsAreApart) {
+    EXPECT_FALSE(IsOpenableBoardMode(BoardMode::Off));
+    EXPECT_FALSE(IsOpenableBoardMode(BoardMode(5)));
+    EXPECT_FALSE(IsOpenableBoardMode(BoardMode(-1)));
+    for (BoardMode mode : {BoardMode::Highlighter, BoardMode::Freeform, BoardMode::Rectangle, BoardMode::Spotlight}) {
+        EXPECT_TRUE(IsOpenableBoardMode(mode)) << int(mode);
+    }
+    EXPECT_TRUE(BoardModeSnaps(BoardMode::Highlighter));
+    EXPECT_TRUE(BoardModeSnaps(BoardMode::Freeform));
+    EXPECT_TRUE(BoardModeSnaps(BoardMode::Rectangle));
+    EXPECT_FALSE(BoardModeSnaps(BoardMode::Spotlight));
+    EXPECT_FALSE(BoardModeSnaps(BoardMode::Off));
+    EXPECT_FALSE(BoardModeSelects(BoardMode::Highlighter));
+    EXPECT_TRUE(BoardModeSelects(BoardMode::Freeform));
+    EXPECT_TRUE(BoardModeSelects(BoardMode::Rectangle));
+    EXPECT_FALSE(BoardModeSelects(BoardMode::Spotlight));
+    // The traces and the functions' numbers: highlighter 1, snap #2 2, snap #1 3, spotlight 4.
+    EXPECT_EQ(int(BoardMode::Highlighter), 1);
+    EXPECT_EQ(int(BoardMode::Freeform), 2);
+    EXPECT_EQ(int(BoardMode::Rectangle), 3);
+    EXPECT_EQ(int(BoardMode::Spotlight), 4);
+}

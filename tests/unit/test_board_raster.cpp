@@ -151,12 +151,12 @@ TEST(BoardFrame, RenderedInPiecesEqualsRenderedWhole) {
     const std::vector<BoardPoint> outline = {{20, 20}, {70, 15}, {80, 60}, {25, 55}, {40, 35}};
     const RowSpans inside = PolygonSpans(OutlinePolygon(outline), 0, 71);
     BoardScene scenes[6];
-    scenes[0].mode = 1, scenes[0].penCursor = true, scenes[0].penAt = {50, 40}, scenes[0].colourIndex = 2;
-    scenes[1].mode = 3, scenes[1].dragging = true, scenes[1].selBounds = {12, 9, 61, 50};
-    scenes[2].mode = 3, scenes[2].darkenAroundRect = true, scenes[2].selBounds = {0, 0, 61, 50};
-    scenes[3].mode = 2, scenes[3].dragging = true, scenes[3].outline = &outline;
-    scenes[4].mode = 2, scenes[4].darkenAround = &inside;
-    scenes[5].mode = 1, scenes[5].penCursor = true, scenes[5].penAt = {0, 70}, scenes[5].colourIndex = 4;
+    scenes[0].mode = BoardMode(1), scenes[0].penCursor = true, scenes[0].penAt = {50, 40}, scenes[0].colourIndex = 2;
+    scenes[1].mode = BoardMode(3), scenes[1].dragging = true, scenes[1].selBounds = {12, 9, 61, 50};
+    scenes[2].mode = BoardMode(3), scenes[2].darkenAroundRect = true, scenes[2].selBounds = {0, 0, 61, 50};
+    scenes[3].mode = BoardMode(2), scenes[3].dragging = true, scenes[3].outline = &outline;
+    scenes[4].mode = BoardMode(2), scenes[4].darkenAround = &inside;
+    scenes[5].mode = BoardMode(1), scenes[5].penCursor = true, scenes[5].penAt = {0, 70}, scenes[5].colourIndex = 4;
     Image screenCopy = screen;
     for (int s = 0; s < 6; ++s) {
         Image whole(97, 71, 0xDEADBEEF), pieces(97, 71, 0xDEADBEEF);
@@ -175,7 +175,7 @@ TEST(BoardFrame, RenderedInPiecesEqualsRenderedWhole) {
     // The ink only counts in the highlighter.
     Image snapFrame(97, 71);
     BoardScene rectangle;
-    rectangle.mode = 3;
+    rectangle.mode = BoardMode(3);
     ComposeFrame(snapFrame.View(), screenCopy.View(), ink.View(), rectangle, snapFrame.View().Bounds());
     EXPECT_EQ(snapFrame.pixels, screen.pixels);
 }
@@ -185,26 +185,26 @@ TEST(BoardSnap, PicturesPerMode) {
     Image ink(64, 48);
     StampStroke(ink.View(), {10, 10}, {50, 10}, StrokeColour(0));
     // The highlighter: the whole board with its strokes; the board is one pixel narrower than the picture.
-    const SnapImage whole = SnapPixels(screen.View(), ink.View(), 1, {0, 0, 63, 48}, nullptr);
+    const SnapImage whole = SnapPixels(screen.View(), ink.View(), BoardMode(1), {0, 0, 63, 48}, nullptr);
     ASSERT_EQ(whole.width, 63);
     ASSERT_EQ(whole.height, 48);
     EXPECT_EQ(whole.pixels[10 * 63 + 30], BlendOver(Premultiply(StrokeColour(0)), screen.At(30, 10)));
     EXPECT_EQ(whole.pixels[40 * 63 + 30], screen.At(30, 40));
     // The rectangle: exactly the picture there, opaque, without the ink.
-    const SnapImage rect = SnapPixels(screen.View(), ink.View(), 3, {5, 6, 25, 16}, nullptr);
+    const SnapImage rect = SnapPixels(screen.View(), ink.View(), BoardMode(3), {5, 6, 25, 16}, nullptr);
     ASSERT_EQ(rect.width, 20);
     ASSERT_EQ(rect.height, 10);
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 20; ++x) ASSERT_EQ(rect.pixels[std::size_t(y) * 20 + x], screen.At(5 + x, 6 + y));
     // One pixel.
-    const SnapImage one = SnapPixels(screen.View(), ink.View(), 3, {7, 8, 8, 9}, nullptr);
+    const SnapImage one = SnapPixels(screen.View(), ink.View(), BoardMode(3), {7, 8, 8, 9}, nullptr);
     ASSERT_EQ(one.pixels.size(), 1u);
     EXPECT_EQ(one.pixels[0], screen.At(7, 8));
     // The free form: its box, transparent outside the outline (the corners of a diamond), the picture inside.
     const std::vector<BoardPoint> diamond = {{30, 4}, {50, 24}, {30, 44}, {10, 24}};
     const RowSpans inside = PolygonSpans(OutlinePolygon(diamond), 0, 48);
     const BoardRect box = OutlineBounds(diamond);
-    const SnapImage free = SnapPixels(screen.View(), ink.View(), 2, box, &inside);
+    const SnapImage free = SnapPixels(screen.View(), ink.View(), BoardMode(2), box, &inside);
     ASSERT_EQ(free.width, 41);
     ASSERT_EQ(free.height, 41);
     EXPECT_EQ(free.pixels[0], 0u);
@@ -213,8 +213,8 @@ TEST(BoardSnap, PicturesPerMode) {
     EXPECT_EQ(free.pixels[40 * 41 + 40], 0u);
     EXPECT_EQ(free.pixels[20 * 41 + 20], screen.At(30, 24));
     // Past the picture's edge the snap is cut to the picture; nothing at all gives nothing.
-    EXPECT_EQ(SnapPixels(screen.View(), ink.View(), 3, {60, 40, 80, 60}, nullptr).width, 4);
-    EXPECT_TRUE(SnapPixels(screen.View(), ink.View(), 3, {}, nullptr).pixels.empty());
+    EXPECT_EQ(SnapPixels(screen.View(), ink.View(), BoardMode(3), {60, 40, 80, 60}, nullptr).width, 4);
+    EXPECT_TRUE(SnapPixels(screen.View(), ink.View(), BoardMode(3), {}, nullptr).pixels.empty());
 }
 
 uint32_t Read32(const std::vector<uint8_t>& b, std::size_t at) {

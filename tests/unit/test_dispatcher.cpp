@@ -77,7 +77,7 @@ TEST(Dispatcher, WhatEachKindOfEntryDoes) {
             EXPECT_EQ(d.groupId, k.detail);
         }
         if (k.kind == DispatchKind::ToggleBoard) {
-            EXPECT_EQ(d.boardMode, k.detail);
+            EXPECT_EQ(int(d.boardMode), k.detail);
         }
         // Only key functions have a release.
         EXPECT_EQ(DecideRelease(c, Position(c, k.name)).kind, DispatchKind::Nothing);

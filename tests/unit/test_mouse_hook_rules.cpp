@@ -58,7 +58,7 @@ const Row kRows[] = {
 TEST(MouseHook, EveryEventGetsItsVerdict) {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.what);
-        MouseHookVerdict v = DecideMouseHook(row.message, row.delta, row.boardVisible, row.boardMode,
+        MouseHookVerdict v = DecideMouseHook(row.message, row.delta, row.boardVisible, BoardMode(row.boardMode),
                                              row.radiusBefore);
         EXPECT_EQ(v.swallow, row.swallow);
         EXPECT_EQ(v.tiltSteps, row.tiltSteps);
@@ -71,7 +71,8 @@ TEST(MouseHook, EveryEventGetsItsVerdict) {
 TEST(MouseHook, SpotlightStaysWithinItsLimitsOverAnyWheelRun) {
     int radius = kSpotlightRadiusStart;
     for (int i = 0; i < 200; ++i) {
-        radius = DecideMouseHook(kWheelMessage, (i / 50) % 2 ? -120 : 120, true, 4, radius).spotlightRadius;
+        const int delta = (i / 50) % 2 ? -120 : 120;
+        radius = DecideMouseHook(kWheelMessage, delta, true, BoardMode::Spotlight, radius).spotlightRadius;
         ASSERT_GE(radius, kSpotlightRadiusMin);
         ASSERT_LE(radius, kSpotlightRadiusMax);
     }

@@ -1,4 +1,4 @@
-#include "shell/SingleInstance.h"
+#include "app/SingleInstance.h"
 
 namespace {
 // The system's error numbers (winerror.h), fixed for good.

@@ -1,9 +1,6 @@
-#include "input/InstanceWatch_win.h"
+#include "app/InstanceWatch_win.h"
 
-#include "mainwindow/KestanAssistantDlg_win.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "shell/ProcessState.h"
-#include "shell/SingleInstance_win.h"
 #include "toolkit/UiThread_win.h"
 
 namespace {
@@ -21,17 +18,14 @@ const ShowStep kShowSteps[] = {
     {300, [](HWND w) { InvalidateRect(w, nullptr, FALSE); }},
 };
 
-void InstanceWatchThread(HANDLE instanceEvent) {
+void InstanceWatchThread(HANDLE instanceEvent, HWND settings) {
     for (;;) {
         Wake wake = WaitForEventOrStop(instanceEvent);
-        if (wake == Wake::Stop || StopFlag != 0) {
-            StopFlag = 2;
-            return;
-        }
+        if (wake == Wake::Stop || StopUnderWay()) return;
         for (const ShowStep& step : kShowSteps) {
             if (!PauseUnlessStopped(step.pauseBeforeMs)) break;
-            UiThread::Post([run = step.run] {
-                if (MainWindow && MainWindow->Hwnd()) run(MainWindow->Hwnd());
+            UiThread::Post([run = step.run, settings] {
+                if (IsWindow(settings)) run(settings);
             });
         }
     }
@@ -39,10 +33,10 @@ void InstanceWatchThread(HANDLE instanceEvent) {
 
 }  // namespace
 
-void InstanceWatch::Start() {
+void InstanceWatch::Start(HWND owner) {
     // The event is created before any window and stays open until every thread has ended.
-    HANDLE instanceEvent = InstanceEvent;
-    thread_.Start("instance-watch", [instanceEvent] { InstanceWatchThread(instanceEvent); });
+    HANDLE instanceEvent = instanceEvent_;
+    thread_.Start("instance-watch", [instanceEvent, owner] { InstanceWatchThread(instanceEvent, owner); });
 }
 
 bool InstanceWatch::Stop() noexcept { return thread_.Join(kWorkerJoinMs); }

@@ -8,7 +8,7 @@
 class SessionNotices final : public Subsystem {
 public:
     explicit SessionNotices(HWND window) : window_(window) {}
-    void Start() override;
+    void Start(HWND owner) override;
     bool Stop() noexcept override;
 
 private:

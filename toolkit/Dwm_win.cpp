@@ -1,8 +1,6 @@
-#include "switcher/Dwm_win.h"
+#include "toolkit/Dwm_win.h"
 
 #include <string>
-
-DwmEntryPoints Dwm;
 
 namespace {
 HMODULE LoadFromSystemFolder(const wchar_t* name) {
@@ -24,6 +22,13 @@ void Find(HMODULE module, const char* name, FunctionPointer& out) {
     out = reinterpret_cast<FunctionPointer>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 }  // namespace
+
+const DwmEntryPoints& DwmFunctions() {
+    static DwmEntryPoints entries;
+    static const HMODULE library = LoadDwmEntryPoints(entries);
+    (void)library;
+    return entries;
+}
 
 HMODULE LoadDwmEntryPoints(DwmEntryPoints& entries) {
     HMODULE module = LoadFromSystemFolder(L"dwmapi.dll");

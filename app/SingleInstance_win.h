@@ -4,15 +4,18 @@
 // once, and only ever pulsed: a pulse with no waiter is lost. The close request of our own is what makes a
 // "/close" impossible to lose.
 #include "shell/Names.h"
-#include "shell/SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <windows.h>
 
-// Created by the first instance at start-up; closed when the program has ended every thread that waits on
-// them (a worker given up on at shutdown may still wait, and then they stay open until the process ends).
-extern HANDLE InstanceEvent;      // waited on by InstanceWatchThread
-extern HANDLE CloseEvent;         // waited on by CloseWatchThread
-extern HANDLE CloseRequestEvent;  // waited on by CloseWatchThread; null when it could not be had
+// The instance's named events: created by the entry at start-up and handed to the owner, which hands them
+// to the watches that wait on them; closed by the entry when the program has ended every thread that waits
+// on them (a worker given up on at shutdown may still wait, and then they stay open until the process ends).
+struct NamedEvents {
+    HANDLE instance = nullptr;      // "qvmouseeventtouch", waited on by the instance watch
+    HANDLE close = nullptr;         // "qvmouseeventtouch_close", waited on by the close watch
+    HANDLE closeRequest = nullptr;  // our close request, waited on by the close watch; null when not had
+};
 
 // Creates "qvmouseeventtouch" (manual reset, signalled, default security) and tells what the creation
 // reported in `creation` (may be null): when another instance had created it already, the handle returned

@@ -1,4 +1,4 @@
-#include "shell/SingleInstance_win.h"
+#include "app/SingleInstance_win.h"
 
 #include "toolkit/Handle_win.h"
 
@@ -6,9 +6,6 @@
 
 #include <cstdio>
 
-HANDLE InstanceEvent = nullptr;
-HANDLE CloseEvent = nullptr;
-HANDLE CloseRequestEvent = nullptr;
 
 namespace {
 

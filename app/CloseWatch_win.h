@@ -15,16 +15,21 @@
 
 class CloseWatch final : public Subsystem {
 public:
-    void Start() override;
+    // The two events stay open as long as any thread may wait on them; `closeRequest` may be null.
+    CloseWatch(HANDLE closeEvent, HANDLE closeRequest) : closeEvent_(closeEvent), closeRequest_(closeRequest) {}
+    void Start(HWND owner) override;
     bool Stop() noexcept override;
 
 private:
+    HANDLE closeEvent_;
+    HANDLE closeRequest_;
     WorkerThread thread_;
 };
 
 // Exit from the notification menu: the same stop as "/close", asked from inside the program. Unlike the
 // named event's pulse, the request is kept until the close watch takes it, so it cannot be lost.
-void RequestClose();
+// `closeEvent` is "qvmouseeventtouch_close", which others may watch too.
+void RequestClose(HANDLE closeEvent);
 
 // Log-off: waits until the close watch's device work (mode 0 and the reset pass) is over, at most
 // `timeoutMs`; true when it is. When it is not, the stop that follows gives the thread no more time: the

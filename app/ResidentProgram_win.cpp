@@ -1,16 +1,17 @@
-#include "mainwindow/ResidentProgram_win.h"
+#include "app/ResidentProgram_win.h"
 
+#include "app/CloseWatch_win.h"
+#include "app/InstanceWatch_win.h"
+#include "app/SessionNotices_win.h"
+#include "app/SingleInstance_win.h"
 #include "device/DeviceLink_win.h"
 #include "input/ForegroundHook_win.h"
-#include "input/InstanceWatch_win.h"
 #include "input/MouseHook_win.h"
 #include "input/RawInput_win.h"
 #include "input/ShellActions_win.h"
-#include "mainwindow/CloseWatch_win.h"
 #include "mainwindow/HookLibrary_win.h"
 #include "mainwindow/KestanAssistantDlg_win.h"
 #include "mainwindow/ProgramDir.h"
-#include "mainwindow/SessionNotices_win.h"
 #include "overlays/BoardDlg_win.h"
 #include "overlays/CircleDlg_win.h"
 #include "overlays/CursorDlg_win.h"
@@ -29,15 +30,6 @@
 #include "toolkit/WorkerThread_win.h"
 
 #include <cstdlib>
-
-CKestanAssistantDlg* MainWindow = nullptr;
-EXPOSE_DLG* ExposeWindow = nullptr;
-CircleDLG* CircleWindow = nullptr;
-CursorDlg* CursorWindow = nullptr;
-BoardDlg* BoardWindow = nullptr;
-ZuItemList* PickerWindow = nullptr;
-ZuTipDLG* TheTip = nullptr;
-std::wstring ProgramDir;
 
 namespace {
 
@@ -60,12 +52,13 @@ std::wstring ModuleFileName() {
 
 }  // namespace
 
-ResidentProgram::ResidentProgram(ProcessEnd processEnd) : processEnd_(processEnd) {}
+ResidentProgram::ResidentProgram(ProcessEnd processEnd, const NamedEvents& events)
+    : processEnd_(processEnd), events_(events) {}
 
 ResidentProgram::~ResidentProgram() { Stop(); }
 
 void ResidentProgram::Run() {
-    window_ = std::make_unique<CKestanAssistantDlg>(*this);
+    window_ = std::make_unique<CKestanAssistantDlg>(*this, model_);
     window_->RunModal(IDD_KESTANASSISTANT_DIALOG);
     Stop();  // the window's destruction did it already, unless the window never came up
     window_.reset();
@@ -80,20 +73,19 @@ void ResidentProgram::EndSession(unsigned lastProbesMs) noexcept {
     std::exit(processEnd_(threadsLeft_, lastProbesMs));
 }
 
+void ResidentProgram::RequestClose() { ::RequestClose(events_.close); }
+
+bool ResidentProgram::WaitForCloseDeviceWork(DWORD timeoutMs) { return WaitForCloseWatchDeviceWork(timeoutMs); }
+
+void ResidentProgram::PulseInstanceEvent() noexcept {
+    if (events_.instance) PulseEvent(events_.instance);
+}
+
 template <class Part>
 Part& ResidentProgram::Own(std::unique_ptr<Part> part) {
     Part& started = *part;
-    parts_.push_back({std::move(part), {}});
-    started.Start();
-    return started;
-}
-
-template <class Part, class View>
-Part& ResidentProgram::Own(std::unique_ptr<Part> part, View*& view) {
-    view = part.get();
-    Part& started = *part;
-    parts_.push_back({std::move(part), [&view] { view = nullptr; }});
-    started.Start();
+    parts_.push_back(std::move(part));
+    started.Start(owner_);
     return started;
 }
 
@@ -101,25 +93,28 @@ Part& ResidentProgram::Own(std::unique_ptr<Part> part, View*& view) {
 void ResidentProgram::Start(CKestanAssistantDlg& window) {
     started_ = true;
     HWND main = window.Hwnd();
+    owner_ = main;
     StopEvent();        // before any worker can wait on it
     UiThread::Open();   // before any worker can post to the UI thread
 
     window.SetIconsAndTitle();
     InitDeviceProbeLock();
-    ProgramDir = ProgramDirFromModulePath(ModuleFileName());
+    programDir_ = ProgramDirFromModulePath(ModuleFileName());
     RegisterHidNotifications(main);
     window.AddNotificationIcon();
-    LoadLanguageFile(ProgramDir);
-    MainWindow = &window;
-    BuildFunctionCatalogue();
+    LoadLanguageFile(model_, programDir_);
+    BuildFunctionCatalogue(model_);
 
-    Own(std::make_unique<EXPOSE_DLG>(), ExposeWindow);
-    Own(std::make_unique<CircleDLG>(), CircleWindow);
-    Own(std::make_unique<CursorDlg>(), CursorWindow);
+    ProgramWindows windows;
+    windows.settings = main;
+    windows.switcher = Own(std::make_unique<EXPOSE_DLG>()).Hwnd();
+    windows.magnifier = Own(std::make_unique<CircleDLG>()).Hwnd();
+    windows.gesture = Own(std::make_unique<CursorDlg>()).Hwnd();
     MakeWindowLayered(main, 0);
-    Own(std::make_unique<BoardDlg>(), BoardWindow);
-    Own(std::make_unique<ZuItemList>(kButtonFunctionPicker, IDB_FOLDER), PickerWindow);
-    Own(std::make_unique<TooltipPart>());  // TheTip comes with the first tip
+    windows.board = Own(std::make_unique<BoardDlg>()).Hwnd();
+    windows.picker = Own(std::make_unique<ZuItemList>(kButtonFunctionPicker, IDB_FOLDER)).Hwnd();
+    Own(std::make_unique<TooltipPart>());  // the tooltip comes with the first tip
+    window.SetWindows(windows);
 
     window.LoadPicture();
     window.PrepareFirstFrame();
@@ -127,34 +122,43 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     if (!RegisterRawInput(main)) MessageBoxW(main, L"error", kProgramTitle, MB_OK);
     InvalidateRect(main, nullptr, FALSE);
 
-    Own(std::make_unique<GestureTipThread>());
+    Own(std::make_unique<GestureTipThread>(windows.gesture));
     window.ArmFirstPaintTimer();  // the picker watch (timer 3) runs only while a picker is shown
-    Own(std::make_unique<InstanceWatch>());
-    LoadAndSaveSettings();  // configures every connected mouse
+    Own(std::make_unique<InstanceWatch>(events_.instance));
+    LoadAndSaveSettings(model_);  // configures every connected mouse
     CreateTiltEvents();
     Own(std::make_unique<TiltScrolling>());
-    Own(std::make_unique<CloseWatch>());
-    Own(std::make_unique<MouseHookThread>());
-    Own(std::make_unique<HookLibrary>());
-    Own(std::make_unique<ForegroundWatch>());
+    Own(std::make_unique<CloseWatch>(events_.close, events_.closeRequest));
+    Own(std::make_unique<MouseHookThread>(windows.board));
+    Own(std::make_unique<HookLibrary>(programDir_, windows.board));
+    Own(std::make_unique<ForegroundWatch>(windows.board));
     Own(std::make_unique<ShellActions>());  // My Computer, Show desktop and the calculator, off the UI thread
     Own(std::make_unique<SessionNotices>(main));  // unlocks, to configure the mice again
     window.ArmWarmUpTimer();
+#if defined(ORVEL_TEST_HOOKS)
+    // A window's method called from another thread on purpose, so that the tests see the thread check end
+    // the process where the fault is.
+    if (TestSwitchMs(L"ORVEL_TEST_WRONG_THREAD") != 0) {
+        WorkerThread stray;
+        stray.Start("wrong-thread", [&window] { window.SetWindows(ProgramWindows{}); });
+        stray.Join(INFINITE);
+        ORVEL_TRACE("wrong-thread unchecked");
+    }
+#endif
 }
 
 void ResidentProgram::Stop() noexcept {
     if (!started_ || stopped_) return;
     stopped_ = true;
-    int expected = 0;
-    StopFlag.compare_exchange_strong(expected, 1);
+    AdvanceStop(ProgramStop, StopPhase::Stopping);
     SignalStop();  // every worker wakes now, whatever it waits for
+    // The settings window's handles go first: nothing it handles from now on reaches a part that is stopping.
+    if (window_) window_->SetWindows(ProgramWindows{});
     for (auto it = parts_.rbegin(); it != parts_.rend(); ++it) {
-        if (it->forgetView) it->forgetView();
-        if (!it->part->Stop()) ++threadsLeft_;
-        it->part.reset();
+        if (!(*it)->Stop()) ++threadsLeft_;
+        it->reset();
     }
     parts_.clear();
-    MainWindow = nullptr;
     // The events a worker may still wait on stay open while any is left (the process's end closes them).
     if (threadsLeft_ == 0) CloseTiltEvents();
     UiThread::Close();  // what workers post from now on is dropped

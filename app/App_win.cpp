@@ -3,16 +3,16 @@
 // modally for the whole life of the process.
 #include <winsock2.h>  // before anything that brings in <windows.h>
 
+#include "app/ResidentProgram_win.h"
+#include "app/SingleInstance.h"
+#include "app/SingleInstance_win.h"
 #include "device/DeviceLink_win.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "overlays/Gdiplus_win.h"
 #include "resources/resource.h"
 #include "shell/CommandLine.h"
 #include "shell/Names.h"
 #include "shell/ProcessState.h"
 #include "shell/Settings_win.h"
-#include "shell/SingleInstance.h"
-#include "shell/SingleInstance_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Trace_win.h"
 
@@ -164,6 +164,10 @@ void RestrictDllSearch() {
 // The process's last steps once the program has stopped: after the settings window's loop, or from inside
 // WM_ENDSESSION (ResidentProgram::EndSession), where `lastProbesMs` is what the log-off's bound has left.
 // Returns the exit code.
+// The instance's named events, from the single-instance test on. The entry's thread only, but for the
+// watches, which are handed copies of the handles.
+NamedEvents Events;
+
 int EndOfProcess(int threadsLeft, unsigned lastProbesMs) {
     // The last probes (mode 0 at shutdown) may still be talking to a mouse: let them finish their sequence.
     WaitForDeviceProbes(lastProbesMs);
@@ -171,7 +175,7 @@ int EndOfProcess(int threadsLeft, unsigned lastProbesMs) {
     // A worker left running (stuck in a driver call) may still wait on the events: the process's end closes
     // them then, and the worker with them.
     if (threadsLeft == 0) {
-        for (HANDLE* event : {&InstanceEvent, &CloseEvent, &CloseRequestEvent}) {
+        for (HANDLE* event : {&Events.instance, &Events.close, &Events.closeRequest}) {
             if (*event) CloseHandle(*event);
             *event = nullptr;
         }
@@ -220,10 +224,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // instance's request).
     UniqueKernelHandle closeRequest(OpenCloseRequestEvent());
     InstanceEventCreation creation = InstanceEventCreation::Failed;
-    InstanceEvent = CreateInstanceEvent(&creation);
+    Events.instance = CreateInstanceEvent(&creation);
     if (DecideStartRole(creation) == StartRole::Messenger) {
-        if (InstanceEvent) CloseHandle(InstanceEvent);
-        InstanceEvent = nullptr;
+        if (Events.instance) CloseHandle(Events.instance);
+        Events.instance = nullptr;
         // The running instance shows its window. One that refused us its event may refuse the pulse as well:
         // this start then only ends.
         const bool pulsed = PulseNamedEvent(kInstanceEventName);
@@ -235,16 +239,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Only from here is this the instance: a request set earlier was meant for an instance that has ended
     // since (a "/close /wait" repeats its request while the old one stops), or for none.
     ResetStartupEvent(closeRequest.Get());
-    CloseRequestEvent = closeRequest.Release();
+    Events.closeRequest = closeRequest.Release();
     ORVEL_TRACE("single-instance resident");
-    CloseEvent = CreateCloseEvent();
-    ResetStartupEvent(InstanceEvent);
-    ResetStartupEvent(CloseEvent);
+    Events.close = CreateCloseEvent();
+    ResetStartupEvent(Events.instance);
+    ResetStartupEvent(Events.close);
 
     int threadsLeft = 0;
     {
         // The windows hold GDI+ images: they must be gone before GDI+ shuts down at the end of this function.
-        ResidentProgram program(EndOfProcess);
+        ResidentProgram program(EndOfProcess, Events);
         program.Run();
         threadsLeft = program.ThreadsLeft();
     }

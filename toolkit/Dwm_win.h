@@ -12,9 +12,10 @@ struct DwmEntryPoints {
     HRESULT(WINAPI* DwmIsCompositionEnabled)(BOOL* enabled) = nullptr;
 };
 
-// Process-wide; filled once by the main window's initialisation, read by the switcher (main thread and the
-// overview thread, after start-up only).
-extern DwmEntryPoints Dwm;
+// The entry points, looked up on the first call and kept for the program's life (the library stays loaded):
+// the switcher's start asks first, on the UI thread, before any overview thread or the board can. Any thread
+// after that; what it returns never changes.
+const DwmEntryPoints& DwmFunctions();
 
 // Loads "dwmapi.dll" from the system folder only - never from the program's or the current folder, where a
 // planted copy could be waiting - and looks the functions up. Returns the module (kept for the program's

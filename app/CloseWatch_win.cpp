@@ -1,10 +1,9 @@
-#include "mainwindow/CloseWatch_win.h"
+#include "app/CloseWatch_win.h"
 
+#include "app/SingleInstance_win.h"
 #include "device/DeviceLink_win.h"
-#include "mainwindow/KestanAssistantDlg_win.h"
-#include "mainwindow/ResidentProgram_win.h"
 #include "shell/ProcessState.h"
-#include "shell/SingleInstance_win.h"
+#include "toolkit/Dialog_win.h"
 #include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
 
@@ -36,7 +35,7 @@ bool IsSet(HANDLE event) { return event && WaitForSingleObject(event, 0) == WAIT
 
 // `closeEvent` is pulsed by "/close" and by others of the family; `closeRequest` is set beside each pulse
 // and kept until this wait takes it, which is what a "/close" made before the wait counts on.
-void CloseWatchThread(HANDLE closeEvent, HANDLE closeRequest) {
+void CloseWatchThread(HANDLE closeEvent, HANDLE closeRequest, HWND settings) {
 #if defined(ORVEL_TEST_HOOKS)
     // A thread that comes to its wait late, as on a loaded machine: a close request made meanwhile must not be
     // lost.
@@ -56,13 +55,14 @@ void CloseWatchThread(HANDLE closeEvent, HANDLE closeRequest) {
     if (!by || (by == StopEvent() && !exitRequested)) return;
     ORVEL_TRACE("close-watch wake by=%s", by == closeEvent ? "pulse" : by == closeRequest ? "request" : "exit");
     DeviceMode = 0;
-    if (StopFlag == 0) StopFlag = 1;
+    AdvanceStop(ProgramStop, StopPhase::Requested);
     // Mode 0 to every supported mouse, then the reset pass for the families that need one.
     CloseWatchDeviceWork();
     if (HANDLE done = DeviceWorkDoneEvent()) SetEvent(done);
     PauseUnlessStopped(kPauseBeforeEndMs);
-    bool posted = UiThread::Post([] {
-        if (MainWindow) MainWindow->EndDialog(IDCANCEL);
+    // The settings window is found by its handle when the work runs: it may have gone another way meanwhile.
+    bool posted = UiThread::Post([settings] {
+        if (Dialog* window = Dialog::From<Dialog>(settings)) window->EndDialog(IDCANCEL);
     });
     ORVEL_TRACE("close-watch done %s", posted ? "end-posted" : "window-gone");
     (void)posted;
@@ -70,13 +70,14 @@ void CloseWatchThread(HANDLE closeEvent, HANDLE closeRequest) {
 
 }  // namespace
 
-void CloseWatch::Start() {
+void CloseWatch::Start(HWND owner) {
     // Made on the UI thread before the thread can ask for them.
     ExitRequestEvent();
     DeviceWorkDoneEvent();
-    HANDLE closeEvent = CloseEvent;
-    HANDLE closeRequest = CloseRequestEvent;
-    thread_.Start("close-watch", [closeEvent, closeRequest] { CloseWatchThread(closeEvent, closeRequest); });
+    HANDLE closeEvent = closeEvent_;
+    HANDLE closeRequest = closeRequest_;
+    thread_.Start("close-watch",
+                  [closeEvent, closeRequest, owner] { CloseWatchThread(closeEvent, closeRequest, owner); });
 }
 
 bool CloseWatch::Stop() noexcept {
@@ -85,12 +86,12 @@ bool CloseWatch::Stop() noexcept {
     return false;
 }
 
-void RequestClose() {
+void RequestClose(HANDLE closeEvent) {
     DeviceMode = 0;
-    StopFlag = 1;
+    AdvanceStop(ProgramStop, StopPhase::Requested);
     if (HANDLE request = ExitRequestEvent()) SetEvent(request);
     // Others may be waiting on the named event too (the program's own watch is one of them).
-    if (CloseEvent) PulseEvent(CloseEvent);
+    if (closeEvent) PulseEvent(closeEvent);
 }
 
 bool WaitForCloseWatchDeviceWork(DWORD timeoutMs) {
