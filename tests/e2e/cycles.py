@@ -97,6 +97,10 @@ class UseCycles:
 
     def picker(self):
         n = self.count("picker-show")
+        # Over the window first, as a hand on the mouse would come: straight from a far corner after an
+        # overview, Wine here sometimes delivers neither the move nor the click to the window.
+        self.session.xdotool("mousemove", *self.off_marker)
+        time.sleep(0.1)
         self.session.click(*self.marker)
         self.session.wait_trace("picker-show", count=n + 1)
         time.sleep(0.1)
