@@ -707,6 +707,7 @@ static NTSTATUS NTAPI InternalControl(PDEVICE_OBJECT device, PIRP irp) {
         status = STATUS_SUCCESS;
         break;
     default:
+        LogNumber(v, "unknown-request", stack->Parameters.DeviceIoControl.IoControlCode);
         break;
     }
     irp->IoStatus.Status = status;

@@ -52,9 +52,7 @@ FAMILIES = {
     "kest24": (0x1D57, 0x0024, [feature(strings={120: "Kest24"}), vendor_input(0xFF31)]),
     "receiver": (0x062A, 0x4101, [feature(strings={148: "Receiver"}), vendor_input(0xFF18)]),
     "kevo": (0x2E1F, 0x0010, [kevo({148: "4B45564F0112"})]),
-    # Look-alikes that are none of the families: another letter case of the Kest24 name, and a ZU-vendor
-    # mouse whose query answer is not "ZU".
-    "kest24-case": (0x1D57, 0x0025, [feature(strings={120: "kest24"})]),
+    # A ZU-vendor mouse whose query answer is not "ZU".
     "zv": (0xF17E, 0x027B, [feature(answer="zv")]),
 }
 
