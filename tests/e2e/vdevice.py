@@ -52,6 +52,10 @@ FAMILIES = {
     "kest24": (0x1D57, 0x0024, [feature(strings={120: "Kest24"}), vendor_input(0xFF31)]),
     "receiver": (0x062A, 0x4101, [feature(strings={148: "Receiver"}), vendor_input(0xFF18)]),
     "kevo": (0x2E1F, 0x0010, [kevo({148: "4B45564F0112"})]),
+    # A ZU mouse with its configuration interface alone, for the mouse that stops answering: Wine's class
+    # driver waits for a held request in the driver's process, so nothing else of the mouse can be reached
+    # meanwhile (on Windows the other interfaces would still open).
+    "zu-lone": (0xF17E, 0x027B, [feature(answer="zu", busy=2)]),
     # A ZU-vendor mouse whose query answer is not "ZU".
     "zv": (0xF17E, 0x027B, [feature(answer="zv")]),
 }
@@ -139,7 +143,7 @@ class VirtualMouse:
             "", "[SourceDisksNames]", "1=%Disk%",
             "", "[SourceDisksFiles]", "%s=1" % sys_name,
             "", "[Service]", "ServiceType=1", "StartType=3", "ErrorControl=1",
-            "ServiceBinary=%%12%%\\%s" % sys_name, "LoadOrderGroup=WinePlugPlay",
+            "ServiceBinary=%%12%%\\%s" % sys_name,
             "", "[Strings]", 'Orvel="Orvel tests"', 'Name="Orvel virtual %s mouse"' % self.family,
             'Disk="Orvel tests"', ""])
 
