@@ -3,8 +3,8 @@
 //
 //   orvel_vdev_install add INF HARDWARE-ID INSTANCE-ID...   root-enumerated devices (instance ids such as
 //                                                         "ROOT\VID_F17E&PID_027B\0"), then the driver for them
-//   orvel_vdev_install stop SERVICE INSTANCE-ID...        the driver's service stops: its devices go away
-//   orvel_vdev_install start SERVICE INSTANCE-ID...       and it starts again: they come back
+//   orvel_vdev_install remove INSTANCE-ID...              the devices are removed (unplugged); "add" again
+//                                                         plugs them in again
 //   orvel_vdev_install list                               the HID interfaces present, one JSON line each
 //
 // Each verb returns once the devices' HID interfaces are there (or gone), as a program enumerating them
@@ -116,32 +116,26 @@ int Add(const wchar_t* inf, const wchar_t* hardwareId, const std::vector<const w
     return 0;
 }
 
-int Control(const wchar_t* name, bool start, const std::vector<const wchar_t*>& instances) {
+// Wine stops no driver service that still has devices; a device removed through SetupAPI goes at once (its
+// driver is told to enumerate the root devices again), as an unplugged mouse would.
+int Remove(const std::vector<const wchar_t*>& instances) {
     const DWORD started = GetTickCount();
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (!manager) return Fail("manager");
-    SC_HANDLE service = OpenServiceW(manager, name, SERVICE_START | SERVICE_STOP | SERVICE_QUERY_STATUS);
-    if (!service) {
-        CloseServiceHandle(manager);
-        return Fail("open-service");
+    HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+    if (set == INVALID_HANDLE_VALUE) return Fail("create-list");
+    for (const wchar_t* instance : instances) {
+        SP_DEVINFO_DATA device{};
+        device.cbSize = sizeof device;
+        if (!SetupDiOpenDeviceInfoW(set, instance, nullptr, 0, &device)) {
+            SetupDiDestroyDeviceInfoList(set);
+            return Fail("open-device");
+        }
+        if (!SetupDiRemoveDevice(set, &device)) {
+            SetupDiDestroyDeviceInfoList(set);
+            return Fail("remove");
+        }
     }
-    SERVICE_STATUS status{};
-    const BOOL asked = start ? StartServiceW(service, 0, nullptr) : ControlService(service, SERVICE_CONTROL_STOP, &status);
-    if (!asked) {
-        CloseServiceHandle(service);
-        CloseServiceHandle(manager);
-        return Fail(start ? "start" : "stop");
-    }
-    // The devices come and go with the driver; the call returns before the service has settled.
-    const DWORD wanted = start ? SERVICE_RUNNING : SERVICE_STOPPED;
-    for (int i = 0; i < 200 && QueryServiceStatus(service, &status) && status.dwCurrentState != wanted; ++i) Sleep(25);
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    if (status.dwCurrentState != wanted) {
-        std::printf("{\"ok\":0,\"step\":\"settle\",\"state\":%lu}\n", status.dwCurrentState);
-        return 1;
-    }
-    if (!WaitForInterfaces(instances, start)) return Fail("interfaces");
+    SetupDiDestroyDeviceInfoList(set);
+    if (!WaitForInterfaces(instances, false)) return Fail("interfaces");
     std::printf("{\"ok\":1,\"ms\":%lu}\n", GetTickCount() - started);
     return 0;
 }
@@ -153,9 +147,7 @@ int wmain(int argc, wchar_t** argv) {
     if (verb == L"add" && argc >= 5) {
         return Add(argv[2], argv[3], std::vector<const wchar_t*>(argv + 4, argv + argc));
     }
-    if ((verb == L"stop" || verb == L"start") && argc >= 3) {
-        return Control(argv[2], verb == L"start", std::vector<const wchar_t*>(argv + 3, argv + argc));
-    }
+    if (verb == L"remove" && argc >= 3) return Remove(std::vector<const wchar_t*>(argv + 2, argv + argc));
     if (verb == L"list") {
         for (std::wstring path : HidPaths()) {
             std::wstring escaped;
@@ -164,7 +156,7 @@ int wmain(int argc, wchar_t** argv) {
         }
         return 0;
     }
-    std::fprintf(stderr, "usage: orvel_vdev_install add INF HARDWARE-ID INSTANCE-ID... | stop|start SERVICE "
-                         "INSTANCE-ID... | list\n");
+    std::fprintf(stderr, "usage: orvel_vdev_install add INF HARDWARE-ID INSTANCE-ID... | remove INSTANCE-ID... "
+                         "| list\n");
     return 2;
 }

@@ -2,8 +2,9 @@
 so that the program finds, configures and hears a mouse through the real HID class driver and raw input.
 
 A mouse is one family's set of interfaces, each a root-enumerated device instance of its own with one
-top-level collection, all served by one driver service of that mouse's own: stopping the service unplugs the
-whole mouse, starting it plugs it in again. Each interface has a folder C:\\orvel-vdev\\<id>-<n>\\ in the prefix
+top-level collection, all served by one driver service of that mouse's own, so that Wine runs each mouse's
+driver in a process of its own. Removing the devices unplugs the mouse, adding them again plugs it in. Each
+interface has a folder C:\\orvel-vdev\\<id>-<n>\\ in the prefix
 where the driver reads what it is (device.ini), logs what it is asked (log.txt), takes the input reports the
 test queues (input-NNNNNN.hex) and, while a file "hold" is there, leaves feature and string requests
 unanswered."""
@@ -94,15 +95,17 @@ class VirtualMouse:
         (driver_dir / inf_name).write_text(self._inf(sys_name), encoding="ascii")
         if not (driver_dir / INSTALLER_NAME).exists():
             shutil.copy2(installer, driver_dir / INSTALLER_NAME)
-        win_dir = "C:\\%s\\driver\\" % VDEV_DIR
-        self.install_ms = self._installer(["add", win_dir + inf_name, self.hardware_id] + self.instances)
+        self.inf = "C:\\%s\\driver\\%s" % (VDEV_DIR, inf_name)
+        self.install_ms = self.plug_in()
         return self.install_ms
 
     def unplug(self):
-        return self._installer(["stop", self.service] + self.instances)
+        """The mouse's devices are removed: the program hears the removal of each interface."""
+        return self._installer(["remove"] + self.instances)
 
     def plug_in(self):
-        return self._installer(["start", self.service] + self.instances)
+        """The devices are (re)created and their driver installed: the program hears each interface arrive."""
+        return self._installer(["add", self.inf, self.hardware_id] + self.instances)
 
     def _installer(self, args):
         tool = "C:\\%s\\driver\\%s" % (VDEV_DIR, INSTALLER_NAME)
@@ -130,7 +133,8 @@ class VirtualMouse:
 
     def _inf(self, sys_name):
         # What Wine needs: the System class, a model for x86_64, the driver copied to the drivers folder (12)
-        # and a kernel driver service loaded on demand by Wine's plug-and-play group.
+        # and a kernel driver service loaded on demand. No load-order group: Wine then gives the driver a
+        # process of its own, so a mouse that holds a request holds up no other mouse.
         return "\r\n".join([
             "[Version]", 'Signature="$WINDOWS NT$"', "Class=System",
             "ClassGuid={4d36e97d-e325-11ce-bfc1-08002be10318}", "Provider=%Orvel%", "DriverVer=01/01/2024,1.0.0.0",
