@@ -344,7 +344,8 @@ static NTSTATUS NTAPI InternalControl(PDEVICE_OBJECT device, PIRP irp) {
     case IOCTL_HID_SET_OUTPUT_REPORT: {
         HID_XFER_PACKET *packet = (HID_XFER_PACKET *)irp->UserBuffer;
         if (packet && packet->reportBuffer) {
-            LogBytes(v, "output", packet->reportBuffer, (int)(packet->reportBufferLen > 64 ? 64 : packet->reportBufferLen));
+            ULONG length = packet->reportBufferLen > 64 ? 64 : packet->reportBufferLen;
+            LogBytes(v, "output", packet->reportBuffer, (int)length);
         }
         status = STATUS_SUCCESS;
         break;
