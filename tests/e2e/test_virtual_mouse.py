@@ -373,6 +373,12 @@ class PlugAndUnplug(VirtualMouseTestCase):
                          "the switch mouse plugged in")
         probed = [l.text for l in self.wine.trace() if l.is_event("hid arrival") and l.text.endswith("probe")]
         self.assertGreaterEqual(len(probed), 3, "the arrivals of its three interfaces: %r" % probed)
+        # Its vendor reports reach the program too, though the collection came after the registration.
+        runs = sum(1 for l in self.wine.trace() if l.text == "function-run %d" % COPY)
+        switch.queue_input(report7(0x10))
+        switch.queue_input(report7(0x00))
+        switch.wait_inputs_taken()
+        self.wine.wait_trace("function-run %d" % COPY, count=runs + 1, timeout=5)
 
         # Unplugged: nothing is asked of it, and the next walk of every interface does not open it.
         unplugged, lines = now_ms(), len(self.wine.trace())
@@ -414,10 +420,16 @@ class PlugAndUnplug(VirtualMouseTestCase):
         self.assertEqual(len(skipped), 1, "the walk's skips: %r" % skipped)
         self.assertIn("hid#vid_f17e&pid_027b#7#", skipped[0].lower())
         self.assertEqual(lone.requests(since_ms=since), [], "the silent mouse was asked again before it came back")
-        lone.unplug()
+        # It arrives again: the arrival the system sends for this interface, announced to the window (removed
+        # and added again right after a held request, the device did not always come back under Wine: once
+        # in five runs its interface stayed away).
+        path = re.search(r"hid skip (\S+) stopped-answering", skipped[0]).group(1)
         since = now_ms()
-        lone.plug_in()
+        code, answer = self.wine.wininfo("arrival", str(hwnd), "hid", path)
+        self.assertEqual(code, 0, "the arrival was not delivered: %r" % answer)
         self.assert_zu_sequence(lone, 0x10, since_ms=since)
+        workers = [l.text for l in self.wine.trace() if l.is_event("hid worker started")]
+        self.assertEqual(len(workers), 1, "the probes ran on more than one worker, the stuck one left behind")
         self.assertTrue(program.running(), "the program ended")
 
 
