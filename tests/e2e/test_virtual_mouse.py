@@ -71,13 +71,19 @@ class VirtualMouseTestCase(WineTestCase):
         reads busy (it is busy for two reads after each request)."""
         requests = self.wait_requests(mouse, 3 * 5, since_ms=since_ms)
         time.sleep(0.3)
-        entries = [(kind, rest) for ms, kind, rest in mouse.log(0) if ms >= since_ms and kind in ("get", "set")]
+        timed = [(ms, kind, rest) for ms, kind, rest in mouse.log(0) if ms >= since_ms and kind in ("get", "set")]
+        entries = [(kind, rest) for _, kind, rest in timed]
         self.assertEqual([rest for kind, rest in entries if kind == "set"], [QUERY, HANDSHAKE, zu_mode(mode)],
                          "what the ZU mouse was told: %r" % requests)
         # Before each request one idle read; after it two busy reads and the answer.
         shape = "".join("S" if kind == "set" else ("B" if int(rest.split()[1], 16) & 0x80 else "g")
                         for kind, rest in entries)
         self.assertEqual(shape, "gSBBg" * 3, "reads and requests of the ZU transactions: %r" % entries)
+        # The mouse is given 10 ms after the query and 20 ms after the other two before it is read again (a
+        # millisecond of leeway for the two clocks' rounding).
+        waits = [timed[i + 1][0] - timed[i][0] for i, (_, kind, _) in enumerate(timed) if kind == "set"]
+        self.assertTrue(all(got >= wanted - 1 for got, wanted in zip(waits, (10, 20, 20))),
+                        "the pauses after the ZU requests: %r ms" % waits)
 
     def exit_from_tray(self):
         for _ in range(3):
