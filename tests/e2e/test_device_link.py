@@ -1,9 +1,9 @@
 """End-to-end tests of the device link under Wine: arrival notifications that any program can send, and the
 button order the shutdown's reset pass tells the mice after Default.
 
-Wine offers only its own virtual HID mouse and keyboard, which have no feature reports: nothing is ever sent to
-them, and a device that stops answering cannot be made here (the host tests of the device worker show that
-with simulated mice). What the trace shows is what the link opened and what the passes were told."""
+Wine's own virtual HID mouse and keyboard have no feature reports: nothing is ever sent to them. What the trace
+shows here is what the link opened and what the passes were told; the mice themselves, and one that stops
+answering, are played by the virtual mouse in test_virtual_mouse.py."""
 
 import re
 import time
