@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -51,31 +52,60 @@ bool ReadFirstFrame(const std::wstring& trace, double& ms) {
     return false;
 }
 
+// Starts `commandLine` with the trace going to a fresh file and waits for its "first-frame" line; the
+// process is left running in `*process`. False when it could not start or drew nothing within 20 s.
+bool StartToFirstFrame(const std::wstring& commandLine, double& ms, HANDLE* process) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring trace = std::wstring(temp) + L"orvel-bench-trace.txt";
+    DeleteFileW(trace.c_str());
+    SetEnvironmentVariableW(L"ORVEL_TRACE", trace.c_str());
+    const bool started = RunAndWait(commandLine, 0, process);
+    SetEnvironmentVariableW(L"ORVEL_TRACE", nullptr);
+    if (!started) return false;
+    bool seen = false;
+    for (double until = NowMs() + 20000; !seen && NowMs() < until; Sleep(20)) seen = ReadFirstFrame(trace, ms);
+    return seen;
+}
+
+// The program's start-up to its first frame, and the baseline's (bench/baseline, beside the program as
+// orvel_baseline.exe: GDI+ and one layered window) under the same Wine, the runs taking turns so that both
+// see the same machine; the ratio of the medians is the figure that survives a noisy machine.
 void StartupFigures(const std::wstring& program) {
     if (program.empty()) return;
     const int runs = 5;
-    Figures startup;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
+    const std::wstring baseline = program.substr(0, program.find_last_of(L"\\/") + 1) + L"orvel_baseline.exe";
+    const bool haveBaseline = GetFileAttributesW(baseline.c_str()) != INVALID_FILE_ATTRIBUTES;
+    Figures startup, baselineStartup;
     for (int run = 0; run < runs; ++run) {
-        std::wstring trace = std::wstring(temp) + L"orvel-bench-trace.txt";
-        DeleteFileW(trace.c_str());
-        SetEnvironmentVariableW(L"ORVEL_TRACE", trace.c_str());
+        double ms = 0;
         HANDLE process = nullptr;
-        if (!RunAndWait(L"\"" + program + L"\"", 0, &process)) {
+        const bool seen = StartToFirstFrame(L"\"" + program + L"\"", ms, &process);
+        if (!process) {
             std::printf("start-up: cannot start the program\n");
             return;
         }
-        double ms = 0;
-        bool seen = false;
-        for (double until = NowMs() + 20000; !seen && NowMs() < until; Sleep(20)) seen = ReadFirstFrame(trace, ms);
-        SetEnvironmentVariableW(L"ORVEL_TRACE", nullptr);
         RunAndWait(L"\"" + program + L"\" /close", 10000);
         WaitForSingleObject(process, 10000);
         CloseHandle(process);
         if (seen) startup.Add(ms);
+
+        if (!haveBaseline) continue;
+        process = nullptr;
+        if (StartToFirstFrame(L"\"" + baseline + L"\"", ms, &process)) baselineStartup.Add(ms);
+        if (process) {
+            TerminateProcess(process, 0);
+            WaitForSingleObject(process, 10000);
+            CloseHandle(process);
+        }
     }
     PrintFigure("start-up to first frame", startup);
+    if (!baselineStartup.values.empty() && !startup.values.empty()) {
+        PrintFigure("baseline start-up to first frame", baselineStartup);
+        std::printf("start-up ratio (program / baseline, medians): %.2f\n",
+                    startup.Median() / baselineStartup.Median());
+        std::fflush(stdout);
+    }
 }
 
 struct PaintBench {
@@ -161,7 +191,17 @@ void PaintFigures(const std::wstring&) {
     Bench = nullptr;
 }
 
+// The start-up alone (ORVEL_BENCH_ONLY=startup): runs first and ends the benchmark.
+void StartupOnly(const std::wstring& program) {
+    const char* only = std::getenv("ORVEL_BENCH_ONLY");
+    if (!only || std::strcmp(only, "startup") != 0) return;
+    StartupFigures(program);
+    std::fflush(stdout);
+    ExitProcess(0);
+}
+
 }  // namespace
 
+ORVEL_BENCH_FIGURE(-998, StartupOnly);
 ORVEL_BENCH_FIGURE(10, StartupFigures);
 ORVEL_BENCH_FIGURE(20, PaintFigures);

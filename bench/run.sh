@@ -3,7 +3,8 @@
 # Benchmark's table), then those of the x86_64 test build measured under Wine in a private Xvfb (or on $DISPLAY
 # when there is one): start-up, the settings paint, and the idle cost of the hidden program; last the
 # presenter board's figures on screens of 1920 x 1080 and 3840 x 2160, side by side (ORVEL_BENCH_BOARD_SIZES
-# names other sizes, an empty value skips them).
+# names other sizes, an empty value skips them); then what the i686 program holds beside a baseline program
+# (bench/memory.py). The start-up figure stands beside the baseline's start-up, with their ratio.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -13,7 +14,7 @@ cmake --build build/host-bench -j "${ORVEL_JOBS:-2}" >/dev/null
 build/host-bench/orvel_input_bench 2>&1
 echo
 
-bash tools/build.sh x64
+bash tools/build.sh x86 x64
 . tools/wine-env.sh
 
 [ -n "${DISPLAY:-}" ] || start_headless
@@ -25,7 +26,7 @@ set_window_management N
 
 mkdir -p "$WINEPREFIX/drive_c/Orvel"
 cp build/x64/test-build/OrvelMouseAssistant.exe build/x64/bench/orvel_bench.exe build/x64/tests/e2e/orvel_wininfo.exe \
-   "$WINEPREFIX/drive_c/Orvel/"
+   build/x64/bench/orvel_baseline.exe "$WINEPREFIX/drive_c/Orvel/"
 "$wine" 'C:\Orvel\orvel_bench.exe' 'C:\Orvel\OrvelMouseAssistant.exe' | tr -d '\r'
 
 # The idle figure: the program started hidden and left alone, and again with its settings window shown and
@@ -91,3 +92,9 @@ for name in order:
     print(name.ljust(width) + "".join(figures.get((name, s), "-").rjust(14) for s in sizes))
 TABLE
 fi
+
+# What the program holds, beside the baseline program, on the i686 build (the product's architecture), in an
+# Xvfb and prefixes of its own (ORVEL_MEMORY_CYCLES sets the cycles of each overlay, 200 by default).
+echo
+"$wineserver" -k >/dev/null 2>&1 || true
+python3 bench/memory.py --arch x86
