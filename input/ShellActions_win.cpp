@@ -11,10 +11,13 @@
 namespace {
 
 // The queue lives until the process ends: a shell thread stuck in the shell at shutdown may still read it.
+// The thread starts with the first request, not with the program: most sessions never ask for the shell,
+// and every thread a resident program keeps costs memory (about 1 MB each under Wine).
 struct ShellQueue {
     SRWLOCK lock = SRWLOCK_INIT;
     std::deque<ShellAction> pending;
-    bool running = false;  // under `lock`: the thread takes requests
+    WorkerThread* thread = nullptr;  // under `lock`: the part's thread, while the part is started
+    bool running = false;            // under `lock`: the thread takes requests
     HANDLE wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 };
 
@@ -111,6 +114,9 @@ void RequestShellAction(ShellAction action) {
     bool running = false;
     {
         SrwExclusive lock(queue.lock);
+        if (!queue.running && queue.thread && !queue.thread->Started()) {
+            queue.running = queue.thread->Start("shell", ShellThread);
+        }
         running = queue.running;
         if (running) queue.pending.push_back(action);
     }
@@ -121,13 +127,14 @@ void ShellActions::Start(HWND) {
     ShellQueue& queue = Queue();
     if (!queue.wake) return;
     SrwExclusive lock(queue.lock);
-    queue.running = thread_.Start("shell", ShellThread);
+    queue.thread = &thread_;
 }
 
 bool ShellActions::Stop() noexcept {
     ShellQueue& queue = Queue();
     {
         SrwExclusive lock(queue.lock);
+        queue.thread = nullptr;
         queue.running = false;
         queue.pending.clear();
     }
