@@ -550,6 +550,20 @@ class WineSession:
             args += ["--window", window]
         self.xdotool(*(args + list(keys)))
 
+    def tray_menus(self):
+        """The program's notification-area menus on screen."""
+        return [w for w in self.windows() if w["class"] == "#32768" and w["visible"]]
+
+    def open_tray_menu(self):
+        """Right-clicks the tray icon until the menu shows (at most three times; the program opens it on a
+        10 ms timer); returns the menus shown, empty when none came."""
+        for _ in range(3):
+            self.click(*TRAY_ICON, button=3)
+            menus = wait_until(self.tray_menus, 3, interval=0.2)
+            if menus:
+                return menus
+        return []
+
     def focus(self, x_window):
         self.xdotool("windowfocus", x_window)
 

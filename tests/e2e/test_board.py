@@ -375,12 +375,10 @@ class Spotlight(BoardTestCase):
         return sum(1 for x in range(left, right) if max(rgb_at(raw, SCREEN[0], x, y)) > DARK)
 
     def open_menu(self):
-        def menus():
-            return [w for w in self.wine.windows() if w["class"] == "#32768" and w["visible"]]
         for _ in range(3):
             self.steps(["mousemove", *TRAY_ICON], pause=0.4)
             self.steps(["click", 3])
-            found = wait_until(menus, 3, interval=0.2)
+            found = wait_until(self.wine.tray_menus, 3, interval=0.2)
             if found:
                 return found[0]
         self.fail("the notification menu did not open through the spotlight")

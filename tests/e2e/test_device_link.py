@@ -9,7 +9,7 @@ import re
 import time
 import unittest
 
-from harness import SETTINGS_KEY, TRAY_ICON, WineTestCase, wait_until
+from harness import SETTINGS_KEY, WineTestCase, wait_until
 
 
 def opened_paths(lines):
@@ -84,14 +84,6 @@ class ShutdownOrder(DeviceLinkTestCase):
 
     DEFAULT = (550, 66)  # the Default button, in the settings window's client coordinates
 
-    def open_tray_menu(self):
-        for _ in range(3):
-            self.wine.click(*TRAY_ICON, button=3)
-            if wait_until(lambda: [w for w in self.wine.windows() if w["class"] == "#32768" and w["visible"]],
-                          3, interval=0.2):
-                return True
-        return False
-
     def saved_orders(self):
         return [int(m.group(1)) for l in self.wine.trace()
                 for m in [re.search(r"settings-saved device-mode=\S+ order=(-?\d+)", l.text)] if m]
@@ -113,7 +105,7 @@ class ShutdownOrder(DeviceLinkTestCase):
         self.assertTrue(wait_until(lambda: self.saved_orders()[-1:] == [0], 5, interval=0.1),
                         "Default did not save order 0: %r" % self.saved_orders())
 
-        self.assertTrue(self.open_tray_menu(), "the notification menu did not open")
+        self.assertTrue(self.wine.open_tray_menu(), "the notification menu did not open")
         self.wine.key("Up")  # the last item, "Exit"
         time.sleep(0.2)
         self.wine.key("Return")

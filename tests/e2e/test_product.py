@@ -13,7 +13,7 @@ import tempfile
 import time
 from pathlib import Path
 
-from harness import (EXE_NAME, REPO, SETTINGS_KEY, SCREEN, TITLE, TRAY_ICON, WINE, HarnessError, Program,
+from harness import (EXE_NAME, REPO, SETTINGS_KEY, SCREEN, TITLE, WINE, HarnessError, Program,
                      packages_folder, program_arch, rgb_at, wait_until)
 from test_installer import InstallerSteps, split_command_line
 from test_settings_view import FUNCTION_KEY_ROWS, PICKER_WIDTH, ROW, TOP_ROWS
@@ -92,14 +92,6 @@ class ProductTestCase(InstallerSteps):
         return sorted([w for w in self.wine.windows() if w["visible"] and w["title"] != TITLE and
                        w["rect"][2] - w["rect"][0] == PICKER_WIDTH], key=lambda w: w["rect"][0])
 
-    def open_tray_menu(self):
-        for _ in range(3):
-            self.wine.click(*TRAY_ICON, button=3)
-            if wait_until(lambda: [w for w in self.wine.windows() if w["class"] == "#32768" and w["visible"]],
-                          3, interval=0.2):
-                return True
-        return False
-
     def uninstall_product(self, install_log, arch):
         shortcut = self.shortcut_path(install_log)
         code = next(iter(self.uninstall_entries()))
@@ -148,7 +140,7 @@ class ProductPackage(ProductTestCase):
         self.assertTrue(wait_until(lambda: not self.pickers(), 3, interval=0.1), "the picker stayed open")
 
         # Exit in the notification menu ends it.
-        self.assertTrue(self.open_tray_menu(), "the notification menu did not open")
+        self.assertTrue(self.wine.open_tray_menu(), "the notification menu did not open")
         self.wine.key("Up")  # the last item, "Exit"
         time.sleep(0.2)
         self.wine.key("Return")

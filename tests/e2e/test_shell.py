@@ -274,20 +274,8 @@ class WindowKeysAndTray(ShellTestCase):
         return [w for w in self.wine.windows(exe="explorer.exe") if w["visible"] and
                 w["rect"][0] <= TRAY_ICON[0] < w["rect"][2] and w["rect"][1] <= TRAY_ICON[1] < w["rect"][3]]
 
-    def open_tray_menu(self):
-        def open_menus():
-            return [w for w in self.wine.windows() if w["class"] == "#32768" and w["visible"]]
-        # A right click opens the menu at once (the program's 10 ms timer).
-        menu = None
-        for _ in range(3):
-            self.wine.click(*TRAY_ICON, button=3)
-            menu = wait_until(open_menus, 3, interval=0.2)
-            if menu:
-                break
-        return menu
-
     def choose_show(self):
-        menus = self.open_tray_menu()
+        menus = self.wine.open_tray_menu()
         self.assertTrue(menus, "the notification menu did not open")
         # A click on the first item, "Show": with the settings window hidden, keys go to whichever X window has
         # the focus, not to the menu.
@@ -328,7 +316,7 @@ class WindowKeysAndTray(ShellTestCase):
         self.wine.wait_trace("first-frame", timeout=10)
         self.assertTrue(wait_until(self.tray_windows, 10, interval=0.3),
                         "no visible tray window under %r" % (TRAY_ICON,))
-        self.assertTrue(self.open_tray_menu(), "the notification menu did not open")
+        self.assertTrue(self.wine.open_tray_menu(), "the notification menu did not open")
         # Up selects the menu's last item, "Exit".
         self.wine.key("Up")
         time.sleep(0.2)
@@ -341,7 +329,7 @@ class WindowKeysAndTray(ShellTestCase):
         program = self.start_and_wait_visible()
         self.wine.wait_trace("first-frame", timeout=10)
         self.assertTrue(wait_until(self.tray_windows, 10, interval=0.3), "the icon never appeared")
-        self.assertTrue(self.open_tray_menu(), "the notification menu did not open")
+        self.assertTrue(self.wine.open_tray_menu(), "the notification menu did not open")
         self.wine.key("Up")
         time.sleep(0.2)
         # Exit, then at once Escape on the settings window (the foreground window after the menu): the close
@@ -364,7 +352,7 @@ class WindowKeysAndTray(ShellTestCase):
         # The new taskbar announces itself; the program must put its icon back, with its menu.
         self.wine.wininfo("broadcast", "TaskbarCreated")
         self.assertTrue(wait_until(self.tray_windows, 5, interval=0.2), "the icon did not come back")
-        self.assertTrue(self.open_tray_menu(), "the restored icon opens no menu")
+        self.assertTrue(self.wine.open_tray_menu(), "the restored icon opens no menu")
         self.wine.key("Escape")
         self.assert_running(program, "after the taskbar came back")
 

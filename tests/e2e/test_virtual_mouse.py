@@ -13,7 +13,7 @@ import subprocess
 import time
 import unittest
 
-from harness import (SETTINGS_KEY, TITLE, TRAY_ICON, WINE, Program, WineTestCase, parse_json_lines, report7,
+from harness import (SETTINGS_KEY, TITLE, WINE, Program, WineTestCase, parse_json_lines, report7,
                      scroll_helper_path, wait_until, wininfo_path)
 from vdevice import DRIVER_NAME, FAMILIES, INSTALLER_NAME, VirtualMouse, device_build_folder, now_ms
 
@@ -86,13 +86,7 @@ class VirtualMouseTestCase(WineTestCase):
                         "the pauses after the ZU requests: %r ms" % waits)
 
     def exit_from_tray(self):
-        for _ in range(3):
-            self.wine.click(*TRAY_ICON, button=3)
-            if wait_until(lambda: [w for w in self.wine.windows() if w["class"] == "#32768" and w["visible"]],
-                          3, interval=0.2):
-                break
-        else:
-            self.fail("the notification menu did not open")
+        self.assertTrue(self.wine.open_tray_menu(), "the notification menu did not open")
         self.wine.key("Up")  # the last item, "Exit"
         time.sleep(0.2)
         self.wine.key("Return")
