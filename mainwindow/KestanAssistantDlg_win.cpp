@@ -45,6 +45,7 @@ const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_POWERBROADCAST, On<&CKestanAssistantDlg::OnPowerBroadcast>},
     {WM_WTSSESSION_CHANGE, On<&CKestanAssistantDlg::OnSessionChange>},
     {WM_DISPLAYCHANGE, On<&CKestanAssistantDlg::OnDisplayChange>},
+    {WM_SHOWWINDOW, On<&CKestanAssistantDlg::OnShowWindow>},
     {WM_QUERYENDSESSION, On<&CKestanAssistantDlg::OnQueryEndSession>},
     {WM_ENDSESSION, On<&CKestanAssistantDlg::OnEndSession>},
 #if defined(ORVEL_TEST_HOOKS)
@@ -104,6 +105,20 @@ void CKestanAssistantDlg::LoadPicture() {
         SetWindowPos(Hwnd(), nullptr, std::max(int(work.left), x), std::max(int(work.top), y), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
     }
+}
+
+// The program spends most of its life hidden: the settings picture's surfaces are let go while it is, and made
+// ahead again, as at the start, when it shows.
+Dialog::Reply CKestanAssistantDlg::OnShowWindow(msg::Params params) {
+    if (view) {
+        if (params.w) {
+            PrepareFirstFrame();
+        } else {
+            view->ReleaseSurfaces();
+            ORVEL_TRACE("view-released");
+        }
+    }
+    return PassOn();
 }
 
 // Posted work runs before WM_PAINT, which the system makes only when nothing else waits; the two steps are two

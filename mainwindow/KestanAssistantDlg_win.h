@@ -73,6 +73,7 @@ private:
     Reply OnPowerBroadcast(msg::Params params);
     Reply OnSessionChange(msg::Params params);
     Reply OnDisplayChange();
+    Reply OnShowWindow(msg::Params params);
     Reply OnQueryEndSession(msg::EndSession query);
     Reply OnEndSession(msg::EndSession end);
 #if defined(ORVEL_TEST_HOOKS)
