@@ -15,4 +15,12 @@ const PngImage& CachedPng(int id) {
     return Cache().emplace(id, LoadPngResource(id)).first->second;
 }
 
+const PngImage& CachedArt(int id, ArtStep step) {
+    if (step != ArtStep::x1) {
+        const PngImage& larger = CachedPng(ArtResourceId(id, step));
+        if (larger) return larger;
+    }
+    return CachedPng(id);
+}
+
 void ReleaseCachedPngs() { Cache().clear(); }

@@ -2,7 +2,6 @@
 
 #include <string>
 
-namespace {
 HMODULE LoadFromSystemFolder(const wchar_t* name) {
     // LOAD_LIBRARY_SEARCH_SYSTEM32 needs Windows 8, or Windows 7 with the loader update; where the flag is not
     // understood the call fails with ERROR_INVALID_PARAMETER and the full system path does the same job.
@@ -16,6 +15,8 @@ HMODULE LoadFromSystemFolder(const wchar_t* name) {
     path += name;
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
+
+namespace {
 
 template <typename FunctionPointer>
 void Find(HMODULE module, const char* name, FunctionPointer& out) {

@@ -21,3 +21,7 @@ const DwmEntryPoints& DwmFunctions();
 // planted copy could be waiting - and looks the functions up. Returns the module (kept for the program's
 // life) or null.
 HMODULE LoadDwmEntryPoints(DwmEntryPoints& entries);
+
+// Loads `name` from the system folder only (LOAD_LIBRARY_SEARCH_SYSTEM32, or the full system path where that
+// flag is not understood). Null when it is not there.
+HMODULE LoadFromSystemFolder(const wchar_t* name);

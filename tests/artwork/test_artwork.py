@@ -486,6 +486,8 @@ class Manifest(unittest.TestCase):
         level = next(el for el in root.iter() if el.tag.endswith("requestedExecutionLevel"))
         self.assertEqual((level.get("level"), level.get("uiAccess")), ("asInvoker", "true"))
         self.assertEqual(next(el for el in root.iter() if el.tag.endswith("dpiAware")).text.strip(), "true")
+        awareness = next(el for el in root.iter() if el.tag.endswith("dpiAwareness")).text
+        self.assertEqual([a.strip() for a in awareness.split(",")], ["PerMonitorV2", "PerMonitor"])
         deps = [el for el in root.iter() if el.tag.endswith("assemblyIdentity")
                 and el.get("name") == "Microsoft.Windows.Common-Controls"]
         self.assertEqual([(d.get("version"), d.get("processorArchitecture")) for d in deps], [("6.0.0.0", "*")])
