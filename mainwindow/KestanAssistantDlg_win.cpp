@@ -17,6 +17,7 @@
 #include "switcher/ExposeDlg_win.h"
 #include "switcher/WindowList_win.h"
 #include "tilt/TiltScroll_win.h"
+#include "toolkit/Dpi_win.h"
 #include "toolkit/LoopStats_win.h"
 #include "toolkit/ObjectCounts_win.h"
 #include "toolkit/Trace_win.h"
@@ -29,6 +30,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_INITDIALOG, On<&CKestanAssistantDlg::OnInitDialog>},
@@ -197,6 +199,35 @@ std::vector<SwitcherRect> ChannelMonitors(const TestChannelMessage& message) {
     return monitors;
 }
 
+// Sends WM_DPICHANGED to every shown top-level window of this process, the overlays on their own threads
+// included (with a bound: a test must not hang on one).
+void PlayDpiChange(int dpi, int from) {
+    struct Walk {
+        DWORD process;
+        std::vector<HWND> windows;
+    } walk{GetCurrentProcessId(), {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) WINAPI -> BOOL {
+            auto* w = reinterpret_cast<Walk*>(data);
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == w->process && IsWindowVisible(window)) w->windows.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&walk));
+    for (HWND window : walk.windows) {
+        const int old = from > 0 ? from : DpiForWindow(window);
+        RECT r{};
+        GetWindowRect(window, &r);
+        RECT suggested{r.left, r.top, r.left + MulDiv(r.right - r.left, dpi, old),
+                       r.top + MulDiv(r.bottom - r.top, dpi, old)};
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested),
+                            SMTO_ABORTIFHUNG, 1000, &answer);
+    }
+    ORVEL_TRACE("dpi-played dpi=%d windows=%u", dpi, unsigned(walk.windows.size()));
+}
+
 }  // namespace
 
 // The tests' way in (see TestChannel.h): a report as the mouse would send it, or a function to run or release.
@@ -251,6 +282,12 @@ Dialog::Reply CKestanAssistantDlg::OnTestChannel(msg::Params params) {
     case kChannelObjects:
         ORVEL_TRACE("objects %s", ObjectCountSummary().c_str());
         break;
+    case kChannelDpiChange: {
+        int32_t from = 0;
+        if (message.length >= sizeof from) std::memcpy(&from, message.bytes, sizeof from);
+        PlayDpiChange(message.function, from);
+        break;
+    }
     default:
         return Handled(FALSE);
     }

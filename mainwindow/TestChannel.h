@@ -24,6 +24,11 @@ enum TestChannelKind : uint32_t {
     kChannelMonitors = 9,
     kChannelRawInput = 10,  // traces the process's raw-input registrations ("raw-input-devices ...")
     kChannelObjects = 11,   // traces the GDI objects and windows the process holds ("objects gdi=N user=N ...")
+    // Every shown top-level window of the program gets WM_DPICHANGED for the DPI `function`, as if the monitor
+    // under it had changed its scale (Wine here has one DPI, fixed when its server starts). The suggested
+    // rectangle keeps the window's top left and scales its size by `function` / the int32 in `bytes` (the DPI it
+    // is at; 0 or no bytes: what the system says).
+    kChannelDpiChange = 12,
 };
 
 struct TestChannelMessage {

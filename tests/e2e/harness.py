@@ -245,7 +245,8 @@ class TestRun:
         return env
 
     def template(self, version):
-        """The booted template prefix for "win10" or "win7" (a fresh prefix reports Windows 7)."""
+        """The booted template prefix for "win10" or "win7" (a fresh prefix reports Windows 7), or for a
+        Windows 10 desktop at another DPI (dpi_version)."""
         if version in self.template_failure:
             raise HarnessError(self.template_failure[version])
         if version not in self.templates:
@@ -275,7 +276,14 @@ class TestRun:
                        timeout=30)
 
     def _build_template(self, version):
-        if version == "win10":
+        dpi = template_dpi(version)
+        if dpi:
+            # Wine reads the DPI when its server starts: every session of this template has it from its boot.
+            base = self.template("win10")
+            prefix = self.scratch / ("template-" + version)
+            subprocess.run(["cp", "-a", str(base), str(prefix)], check=True)
+            settings = {r"HKCU\Control Panel\Desktop": {"LogPixels": dpi}}
+        elif version == "win10":
             base = self.template("win7")
             prefix = self.scratch / "template-win10"
             subprocess.run(["cp", "-a", str(base), str(prefix)], check=True)
@@ -302,7 +310,8 @@ class TestRun:
         self._stop_server(prefix)
         # The settings must be on disk before the template is copied.
         user_reg = (prefix / "user.reg").read_text(encoding="utf-8", errors="replace")
-        expected = '"Version"="win10"' if version == "win10" else '"Managed"="N"'
+        expected = ('"LogPixels"=dword:%08x' % dpi if dpi else
+                    '"Version"="win10"' if version == "win10" else '"Managed"="N"')
         if expected not in user_reg:
             raise HarnessError("the %s template's user.reg lacks %s" % (version, expected))
         return prefix
@@ -686,9 +695,20 @@ def artifact_name(test_id):
     return re.sub(r"[^A-Za-z0-9_.-]", "_", test_id)
 
 
+def dpi_version(dpi):
+    """The template name of a Windows 10 prefix whose desktop is at `dpi` (96 is the plain "win10")."""
+    return "win10" if dpi == 96 else "win10-%ddpi" % dpi
+
+
+def template_dpi(version):
+    """The DPI a template name asks for, or 0 for the plain templates."""
+    match = re.fullmatch(r"win10-(\d+)dpi", version)
+    return int(match.group(1)) if match else 0
+
+
 class WineTestCase(unittest.TestCase):
-    """Each test gets a clean prefix copy (`prefix_version`: "win10" or "win7") in self.wine; on failure its
-    evidence goes to build/e2e-artifacts/<arch>/<test>/ and the folder is named on stderr."""
+    """Each test gets a clean prefix copy (`prefix_version`: "win10", "win7" or dpi_version(N)) in self.wine;
+    on failure its evidence goes to build/e2e-artifacts/<arch>/<test>/ and the folder is named on stderr."""
 
     prefix_version = "win10"
 

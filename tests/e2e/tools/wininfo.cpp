@@ -20,7 +20,7 @@
 //                                              a helper window that prints each key message as it comes;
 //                                              with SLOW-MS, once it has lost the foreground it looks at its
 //                                              messages only every SLOW-MS (a busy application)
-//   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume | stalls | objects
+//   orvel_wininfo channel report HEX.. | run N | release N | drop-hook | resume | stalls | objects | dpi N [FROM]
 //                                              | display [L T R B ...]   (made-up monitors) | busy MS
 //                                              | monitors [L T R B ...]  (the switcher's from now on)
 //                                              | raw-input               (traces the registrations)
@@ -171,6 +171,7 @@ int Usage() {
                  "       orvel_wininfo idle MS\n"
                  "       orvel_wininfo keys-window X Y W H MS [SLOW-MS]\n"
                  "       orvel_wininfo channel report HEX... | run N | release N | drop-hook | resume | stalls | objects\n"
+                 "                            | dpi N [FROM]\n"
                  "                             | display [L T R B ...] | monitors [L T R B ...] | busy MS\n"
                  "                             | raw-input\n"
                  "       orvel_wininfo deny-write KEY\n"
@@ -741,6 +742,13 @@ int Channel(int argc, wchar_t** argv) {
             std::memcpy(message.bytes + message.length * sizeof rect, rect, sizeof rect);
             ++message.length;
         }
+    } else if (what == L"dpi" && argc >= 4) {
+        // dpi NEW [FROM]: every shown window of the program gets WM_DPICHANGED for NEW (from FROM).
+        message.kind = kChannelDpiChange;
+        message.function = int32_t(_wtoi(argv[3]));
+        const int32_t from = argc >= 5 ? int32_t(_wtoi(argv[4])) : 0;
+        std::memcpy(message.bytes, &from, sizeof from);
+        message.length = sizeof from;
     } else if (what == L"busy" && argc >= 4) {
         message.kind = kChannelBusy;
         message.function = int32_t(_wtoi(argv[3]));
