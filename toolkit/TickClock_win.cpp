@@ -9,10 +9,17 @@ struct TickClock::Shared {
     std::atomic<bool> ticking{false};
     std::atomic<bool> uiQueued{false};  // a pass's closure is on its way to the UI thread
     std::atomic<bool> quit{false};      // the owner stopped the clock; the one stop besides the program's
+    // kAlive while the thread runs; the thread sets kRetiring when it ends for idleness, and takes it back
+    // unless the owner claimed it first (kClaimed: the owner starts a new thread once this one has ended).
+    std::atomic<int> life{0};
     Hooks hooks;                        // fixed before the thread starts; read only by the thread
 };
 
 namespace {
+
+constexpr int kAlive = 0;
+constexpr int kRetiring = 1;
+constexpr int kClaimed = 2;
 
 bool Moving(TickClock::Shared& clock) {
     return clock.hooks.moving ? clock.hooks.moving() : clock.ticking.load();
@@ -41,7 +48,16 @@ void ClockThread(const std::shared_ptr<TickClock::Shared>& shared) {
                 UiThread::Post([shared] { shared->hooks.onRest(); });
             }
             moved = false;
-            if (WaitForEventOrStop(clock.wake.Get()) == Wake::Stop) return;
+            const Wake woke = WaitForEventOrStop(clock.wake.Get(), kClockRetireMs);
+            if (woke == Wake::Stop) return;
+            if (woke == Wake::Timeout) {
+                clock.life = kRetiring;
+                // A wake that came as the wait ran out is kept: the thread takes its life back, unless the
+                // owner saw it retiring first and is starting the next thread.
+                const bool woken = WaitForSingleObject(clock.wake.Get(), 0) == WAIT_OBJECT_0 || Moving(clock);
+                int retiring = kRetiring;
+                if (!woken || !clock.life.compare_exchange_strong(retiring, kAlive)) return;
+            }
             continue;
         }
         moved = true;
@@ -66,14 +82,31 @@ TickClock::~TickClock() {
     // Told to end, not waited for: the owner's Stop waits within its bound, and a thread that outlived that
     // holds only the shared state.
     shared_->quit = true;
-    Wake();
+    if (shared_->wake) SetEvent(shared_->wake.Get());
 }
 
 bool TickClock::Start(const char* name, Hooks hooks) {
-    if (thread_.Started() || shared_->quit) return false;
+    if (name_ || shared_->quit) return false;
     shared_->hooks = std::move(hooks);
+    name_ = name;
+    if (StartThread()) return true;
+    name_ = nullptr;
+    return false;
+}
+
+bool TickClock::StartThread() {
+    shared_->life = kAlive;
     std::shared_ptr<Shared> shared = shared_;
-    return thread_.Start(name, [shared] { ClockThread(shared); });
+    return thread_.Start(name_, [shared] { ClockThread(shared); });
+}
+
+void TickClock::Rouse() noexcept {
+    if (shared_->wake) SetEvent(shared_->wake.Get());
+    int retiring = kRetiring;
+    if (!name_ || shared_->quit || !shared_->life.compare_exchange_strong(retiring, kClaimed)) return;
+    // The old thread is on its way out (it only returns from here); the new one asks `moving` first.
+    thread_.Join(kWorkerJoinMs);
+    StartThread();
 }
 
 void TickClock::SetTicking(bool on) noexcept {
@@ -82,17 +115,16 @@ void TickClock::SetTicking(bool on) noexcept {
         return;
     }
     if (shared_->ticking.exchange(true)) return;
-    Wake();
+    Rouse();
 }
 
 bool TickClock::Ticking() const noexcept { return shared_->ticking; }
 
-void TickClock::Wake() noexcept {
-    if (shared_->wake) SetEvent(shared_->wake.Get());
-}
+void TickClock::Wake() noexcept { Rouse(); }
 
 bool TickClock::Stop() noexcept {
     shared_->quit = true;
-    Wake();
+    if (shared_->wake) SetEvent(shared_->wake.Get());
+    name_ = nullptr;
     return thread_.Join(kWorkerJoinMs);
 }

@@ -3,18 +3,25 @@
 // does, runs a pass every period and hands the window work to the UI thread as one closure, the next posted
 // only once the last has run (a busy UI thread slows the animation down instead of piling up ticks).
 //
+// A clock that has had nothing to do for kClockRetireMs lets its thread end, and the next Wake or
+// SetTicking(true) starts a new one: the program spends most of its life hidden, and a sleeping thread still
+// holds its stack (about 1 MB under Wine). Starting a thread costs well under a millisecond.
+//
 // The clock's thread keeps the workers' rules (toolkit/WorkerThread_win.h): it holds only what the clock
 // shares with its owner (the hooks below, which must themselves hold nothing that dies before the thread)
 // and ends when its owner stops it or the program's stop event is set, whichever comes first.
 //
-// Threads: the owner makes, starts and stops the clock on the UI thread; SetTicking and Wake may be called
-// from any thread; the hooks run on the clock's thread, the posted closures on the UI thread.
+// Threads: the owner makes, starts and stops the clock, and calls Wake and SetTicking(true) (which may start
+// the thread again), on the UI thread; SetTicking(false) and Ticking may be called from any thread; the hooks
+// run on the clock's thread, the posted closures on the UI thread.
 #include "toolkit/Handle_win.h"
 #include "toolkit/WorkerThread_win.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
+
+constexpr DWORD kClockRetireMs = 3000;
 
 class TickClock {
 public:
@@ -42,7 +49,8 @@ public:
     // Starts the thread (named `name` in the trace) with `hooks`. False when it could not be started, or
     // when the clock was stopped already: a stopped clock never starts again.
     bool Start(const char* name, Hooks hooks);
-    bool Started() const noexcept { return thread_.Started(); }
+    // Started and not stopped (its thread may have retired meanwhile).
+    bool Started() const noexcept { return name_ != nullptr; }
     // The clock's own flag: on wakes the thread; off lets it fall asleep after the pass under way.
     void SetTicking(bool on) noexcept;
     bool Ticking() const noexcept;
@@ -54,6 +62,10 @@ public:
     struct Shared;  // what the thread holds; see TickClock_win.cpp
 
 private:
+    bool StartThread();
+    void Rouse() noexcept;  // the event, and a new thread if the last one retired
+
     std::shared_ptr<Shared> shared_;
     WorkerThread thread_;
+    const char* name_ = nullptr;
 };

@@ -92,6 +92,14 @@ class GestureIndicator(InputTestCase):
         self.report([0x04, 0x64, 0x01, 0x01, 0x00])
         time.sleep(1.0)
         self.assertEqual(len(self.tip_events()), 2, "an indicator for a gesture without a function")
+        # Idle, the indicator's clock lets its thread go (the clock's 3 s retirement), and the next gesture
+        # brings a new one that shows and hides the indicator again.
+        retired = self.wine.wait_trace("worker-end gesture-tip", timeout=8)
+        self.assertTrue(any(l.is_event("worker-end gesture-tip") for l in retired), "the idle clock kept its thread")
+        self.report([0x04, 0x64, 0x01, 0x02, 0x00])
+        again = wait_until(lambda: self.tip_events()[2:] if len(self.tip_events()) >= 4 else None, 5, interval=0.1)
+        self.assertTrue(again, "no indicator after the clock's thread retired: %r" % self.tip_events())
+        self.assertEqual([l.text for l in again], ["gesture-tip shown 700,350", "gesture-tip hidden"])
 
 
 class GroupPicker(InputTestCase):
