@@ -73,7 +73,7 @@ def main():
         print("stall budget, %.0f s of scripted use (%s): %s" % (
             seconds, ", ".join("%s %d" % kv for kv in done.items()), lines[-1][len("loop-stalls "):]))
         print("  start-up to the warm-up's end: %s" % lines[0][len("loop-stalls "):])
-        # Each turn of 50 ms or more, from start-up on, after the event the program traced just before it.
+        # Each turn of a frame (16 ms) or more, from start-up on, after the event the program traced just before it.
         before = "start"
         trace = session.trace()
         print("  the warm-up's steps: %s" % ", ".join(l.text[len("warm-up step "):] for l in trace

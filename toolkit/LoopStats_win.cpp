@@ -25,7 +25,8 @@ LoopStats& Stats() {
 
 void NoteLoopTurn(const MSG& msg, double milliseconds) {
     LoopStats& s = Stats();
-    if (milliseconds >= 50) {
+    // A turn longer than one 60 Hz frame is one the user can see (a dropped frame of a drag or an animation).
+    if (milliseconds >= kSlowTurnMilliseconds) {
         wchar_t cls[64] = L"";
         char name[64];
         if (msg.hwnd) GetClassNameW(msg.hwnd, cls, 64);
