@@ -11,9 +11,9 @@
 #   resources/png/165.png        the magnifier's frame, 300 x 300 (magnifier-frame.svg)
 #   resources/png/131..140, 171..200.png  gesture frames, 32 x 32: up, left, right, down (gestures.py)
 #   resources/png/1NNN.png, 2NNN.png      each of the above again at 1.5x and at 2x (id + 1000, id + 2000)
-#   resources/icons/app.ico      program icon, 16/24 from icon-small.svg, 32/48/256 from icon.svg
-#   resources/cursors/hand.cur   monochrome pointing hand, 32 and 48 pixels (hand32.txt, hand48.txt)
-#   resources/cursors/pen.cur    the board's pen, 32 pixels, colour (pen.svg)
+#   resources/icons/app.ico      program icon, 16/20/24 from icon-small.svg, 32/40/48/64/256 from icon.svg
+#   resources/cursors/hand.cur   monochrome pointing hand, 32, 48 and 64 pixels (hand32.txt, hand48.txt, hand64.txt)
+#   resources/cursors/pen.cur    the board's pen, 32, 48 and 64 pixels, colour (pen.svg)
 # The results are committed; the build only reads them. Rerun this after editing a source and look at the result.
 # Needs rsvg-convert, ImageMagick's /usr/bin/convert (/usr/local/bin/convert may be something else), python3 and
 # the DejaVu fonts for the title and the maker's name on the photograph (all installed by tools/setup.sh).
@@ -95,15 +95,22 @@ for step in "0 1 1 1" "1000 3 2 1.5" "2000 2 1 2"; do
 done
 style=()
 
-for size in 16 24; do render "$art/icon-small.svg" "${size}x${size}" "$work/icon$size.png"; done
-for size in 32 48 256; do render "$art/icon.svg" "${size}x${size}" "$work/icon$size.png"; done
+# The program icon at the sizes Windows asks for from 100 % to 200 % (tray 16/20/24/32, window and taskbar
+# 32/40/48/64, the shell's large views 256): the small ones from the drawing simplified for them.
+for size in 16 20 24; do render "$art/icon-small.svg" "${size}x${size}" "$work/icon$size.png"; done
+for size in 32 40 48 64 256; do render "$art/icon.svg" "${size}x${size}" "$work/icon$size.png"; done
 python3 tools/write_icons.py ico resources/icons/app.ico \
-  "$work/icon16.png" "$work/icon24.png" "$work/icon32.png" "$work/icon48.png" "$work/icon256.png"
+  "$work/icon16.png" "$work/icon20.png" "$work/icon24.png" "$work/icon32.png" "$work/icon40.png" \
+  "$work/icon48.png" "$work/icon64.png" "$work/icon256.png"
 
-python3 tools/write_icons.py cur resources/cursors/hand.cur "$art/hand32.txt" "$art/hand48.txt"
+python3 tools/write_icons.py cur resources/cursors/hand.cur "$art/hand32.txt" "$art/hand48.txt" "$art/hand64.txt"
 
-render "$art/pen.svg" 32x32 "$work/pen.png"
-python3 tools/write_icons.py cur resources/cursors/pen.cur "$work/pen.png@1,5"
+# The pen's nib is at (1.55, 5.55) of its 32-pixel drawing: the hot spot is the pixel it falls in at each size.
+render "$art/pen.svg" 32x32 "$work/pen32.png"
+render "$art/pen.svg" 48x48 "$work/pen48.png"
+render "$art/pen.svg" 64x64 "$work/pen64.png"
+python3 tools/write_icons.py cur resources/cursors/pen.cur "$work/pen32.png@1,5" "$work/pen48.png@2,8" \
+  "$work/pen64.png@3,11"
 
 python3 tests/artwork/test_artwork.py
 echo "draw_artwork: done"
