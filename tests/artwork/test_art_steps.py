@@ -187,6 +187,30 @@ class SteppedPictureList(unittest.TestCase):
                 self.assertTrue(all(v > ground + 30 for v in lum[2:2 + rows]), lum)
                 self.assertTrue(all(abs(v - ground) <= 6 for v in lum[:2] + lum[2 + rows:]), lum)
 
+    def test_larger_picker_tiles_are_calm_and_seamless_at_their_size_and_one_less(self):
+        """The picker tiles the picture less its last row and column, as at 1x (199 of 200)."""
+        for number in (1148, 2148):
+            with open(png_path(number), "rb") as f:
+                size, _, _, rgba = wi.decode_png(f.read())
+            lum = [[(299 * rgba[(y * size + x) * 4] + 587 * rgba[(y * size + x) * 4 + 1]
+                     + 114 * rgba[(y * size + x) * 4 + 2]) / 1000 for x in range(size)] for y in range(size)]
+            values = [v for line in lum for v in line]
+            mean = sum(values) / len(values)
+            spread = (sum((v - mean) ** 2 for v in values) / len(values)) ** 0.5
+            with self.subTest(number):
+                self.assertEqual(min(rgba[3::4]), 255)
+                self.assertTrue(45 < mean < 110 and spread < 12, "mean %.1f, spread %.1f" % (mean, spread))
+            for period in (size - 1, size):
+                def column_step(a, b):
+                    return sum(abs(lum[y][a] - lum[y][b]) for y in range(period)) / period
+                def row_step(a, b):
+                    return sum(abs(lum[a][x] - lum[b][x]) for x in range(period)) / period
+                inner_columns = sum(column_step(x, x + 1) for x in range(period - 1)) / (period - 1)
+                inner_rows = sum(row_step(y, y + 1) for y in range(period - 1)) / (period - 1)
+                with self.subTest(number, period=period):
+                    self.assertLess(column_step(period - 1, 0), 1.6 * inner_columns + 0.5)
+                    self.assertLess(row_step(period - 1, 0), 1.6 * inner_rows + 0.5)
+
     def test_magnifier_frame_band_is_4_pixels_times_the_factor(self):
         for number, band in ((MAGNIFIER_FRAME + 1000, 6), (MAGNIFIER_FRAME + 2000, 8)):
             with open(png_path(number), "rb") as f:
