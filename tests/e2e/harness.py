@@ -232,8 +232,9 @@ class TestRun:
                 time.sleep(0.02)
         os.close(read_fd)
         if not number.strip().isdigit():
-            self.close()
-            raise HarnessError("Xvfb did not start (see %s)" % (self.scratch / "xvfb.log"))
+            log_text = (self.scratch / "xvfb.log").read_text(errors="replace").strip()[-400:]
+            self.close()  # removes the scratch folder, the log with it
+            raise HarnessError("Xvfb did not start: %s" % (log_text or "no output"))
         self.display = ":" + number.decode().strip()
 
     def base_env(self, prefix):
