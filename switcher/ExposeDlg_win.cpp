@@ -19,6 +19,7 @@
 #include <windowsx.h>
 #include <dwmapi.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -100,10 +101,6 @@ Dialog::Reply EXPOSE_DLG::OnInitDialog() {
     titleFonts_[0] = CreatePixelFont(L"Tahoma", kTitlePixelsMany);
     titleFonts_[1] = CreatePixelFont(L"Tahoma", kTitlePixels);
 
-    // The panels belong to whoever owns the switcher (the settings window), as every overlay does.
-    HWND owner = GetWindow(Hwnd(), GW_OWNER);
-    for (int i = 0; i < kMaxOtherMonitors; ++i) panels_.push_back(PanelDlg::CreatePanel(owner));
-
     CreateTooltip();
     SetWindowTextW(Hwnd(), kSwitcherTitle);
 
@@ -130,6 +127,16 @@ void EXPOSE_DLG::CreateTooltip() {
     tool.uId = reinterpret_cast<UINT_PTR>(Hwnd());
     tool.lpszText = const_cast<wchar_t*>(L"");
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// The panels dim the monitors an overview does not cover. They are made when an overview first needs them:
+// all twenty made at the start cost a fifth of the time to the settings window's first frame under Wine, and
+// most desktops have one or two monitors. They belong to whoever owns the switcher (the settings window), as
+// every overlay does.
+void EXPOSE_DLG::MakePanels(size_t count) {
+    count = std::min(count, size_t(kMaxOtherMonitors));
+    const HWND owner = GetWindow(Hwnd(), GW_OWNER);
+    while (panels_.size() < count) panels_.push_back(PanelDlg::CreatePanel(owner));
 }
 
 Gdiplus::Font* EXPOSE_DLG::TitleFont() const { return titleFonts_[expose_.windowCount >= 10 ? 0 : 1].get(); }
@@ -253,6 +260,8 @@ void EXPOSE_DLG::RunOverview() {
         expose_.busy = 0;
         return;
     }
+    const size_t monitors = DisplayMonitors().size();
+    MakePanels(monitors > 0 ? monitors - 1 : 0);
     OverviewStart start;
     start.switcher = Hwnd();
     for (size_t i = 0; i < panels_.size() && i < start.panels.size(); ++i) {

@@ -87,6 +87,7 @@ private:
     static const MessageEntry<EXPOSE_DLG> kMessages[];
 
     void CreateTooltip();
+    void MakePanels(size_t count);
     void FeedTooltip(UINT message, WPARAM wParam, LPARAM lParam);
     void SetTicking(bool on);
     void InvalidateCell(int k);
@@ -101,7 +102,7 @@ private:
     TickClock animationClock_;      // 5 ms ticks while a thumbnail grows or shrinks
     WorkerThread overviewThread_;   // one overview at a time
     WorkerThread warmupThread_;     // the first pictures, when composition is off at start-up
-    std::vector<std::unique_ptr<PanelDlg>> panels_;
+    std::vector<std::unique_ptr<PanelDlg>> panels_;  // as many as an overview has needed yet (MakePanels)
     HWND tooltip_ = nullptr;
     bool keyboardRegistered_ = false;  // the raw keyboard goes to the switcher (only while it is shown)
     bool shown_ = false;               // an overview is on the screen (from ShowOverview to HideOverview)
