@@ -55,7 +55,7 @@ GestureIndicatorLayout CursorDlg::LayoutAt(POINT cursor) {
     if (monitor != scaleMonitor) {
         scaleMonitor = monitor;
         scale = DisplayScale::FromDpi(DpiForMonitor(monitor));
-        ORVEL_TRACE("gesture-tip scale dpi=%d side=%d", scale.dpi, GestureIndicatorLayout::ForScale(scale).side);
+        ORVEL_TRACE("gesture-scale dpi=%d side=%d", scale.dpi, GestureIndicatorLayout::ForScale(scale).side);
     }
     return GestureIndicatorLayout::ForScale(scale);
 }

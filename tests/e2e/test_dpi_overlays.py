@@ -1,6 +1,6 @@
 """End-to-end tests of the picker and the tooltip on a desktop of another DPI (150 % and 200 %): the lists' rows,
 width and sub-lists at the scale of their monitor, a pick on a scaled row, the tip's font and margins, and a change
-of the monitor's DPI while a list and its sub-list are open. Under Wine the desktop has one DPI, fixed when its
+of the monitor's DPI while a list and its sub-list are open, and the gesture indicator's size and offset. Under Wine the desktop has one DPI, fixed when its
 server starts (dpi_version), and the test channel plays WM_DPICHANGED to the program's windows."""
 
 import re
@@ -15,6 +15,7 @@ WS_EX_LAYERED = 0x80000
 TOP_ROWS = ["No function", "System", "Application", "Function key", "Multimedia", "Presenter"]
 FUNCTION_KEY_ROWS = ["Cut", "Copy", "Paste", "Backward", "Forward", "Page Up", "Page Down"]
 COPY_ON_WIN10 = 10  # Copy's catalogue position where the catalogue has 28 entries
+FORWARD_ON_WIN10 = 13
 
 
 def px(value, dpi):
@@ -47,7 +48,7 @@ class DpiOverlaysTestCase(WineTestCase):
     played = 96  # the DPI a change is played to
 
     def start_view(self):
-        self.wine.reg_import({harness.SETTINGS_KEY: {"bt3": 13, "bt4": 12}})
+        self.wine.reg_import({harness.SETTINGS_KEY: {"bt3": 13, "bt4": 12, "gesture down": FORWARD_ON_WIN10}})
         program = self.start_and_wait_visible()
         self.wine.wait_trace("first-frame")
         self.wine.wait_trace("view-markers")
@@ -192,6 +193,16 @@ class DpiOverlaysTestCase(WineTestCase):
         self.assertTrue(wait_until(lambda: self.wine.settings().get("bt3") == ("REG_DWORD", COPY_ON_WIN10), 5),
                         "bt3 after clicking Copy: %r" % (self.wine.settings(),))
         self.assertTrue(wait_until(lambda: not self.pickers(played.width), 3, interval=0.1), "the picker stayed")
+
+        # A gesture: the indicator beside the pointer is 32 pixels and 50 below it at 96 DPI, scaled here.
+        self.move(700, 300)
+        self.channel("report", "04", "64", "01", "02", "00")
+        self.wine.wait_trace("gesture-tip shown", timeout=5)
+        shown = [l.text for l in self.wine.trace() if l.is_event("gesture-tip shown")]
+        self.assertEqual(shown[-1], "gesture-tip shown 700,%d" % (300 + px(50, self.dpi)), "below the pointer")
+        self.assertIn("gesture-scale dpi=%d side=%d" % (self.dpi, px(32, self.dpi)),
+                      [l.text for l in self.wine.trace() if l.is_event("gesture-scale")], "the indicator's side")
+        self.wine.wait_trace("gesture-tip hidden", timeout=5)
         self.assertTrue(program.running())
 
 
