@@ -136,6 +136,22 @@ class DpiOverlaysTestCase(WineTestCase):
         time.sleep(0.3)  # fully opaque
         self.wine.screenshot("tip-at-%d" % self.dpi)
 
+        # The monitor's DPI changes while the tip holds: it is measured and drawn again at the new scale, still
+        # centred on its point.
+        placed = sum(1 for l in self.wine.trace() if l.is_event("tip-placed"))
+        self.channel("dpi", self.played, self.dpi)
+        self.wine.wait_trace("tip-placed", count=placed + 1)
+        dpi, font, left, top, width, height = self.last(
+            "tip-placed", r"dpi=(\d+) font=(\d+) at=(-?\d+),(-?\d+) size=(\d+)x(\d+)")
+        self.assertEqual((dpi, font), (self.played, px(20, self.played)), "the tip's font after the change")
+        self.assertLessEqual(abs((left + width / 2) - point[0]), 2, "still centred on %r" % (point,))
+        self.assertLessEqual(abs((top + height / 2) - point[1]), 2, "still centred on %r" % (point,))
+        tips = wait_until(lambda: [w for w in self.tips() if w["rect"] == [left, top, left + width, top + height]],
+                          3, interval=0.1)
+        self.assertTrue(tips, "the tip's window after the change: %r" % self.tips())
+        self.wine.screenshot("tip-after-change-to-%d" % self.played)
+        self.wine.xdotool("mousemove", SCREEN[0] - 5, SCREEN[1] - 5)  # off the marker: the tip fades
+
     def run_picker_at_scale(self):
         program = self.start_view()
         self.check_tip()
