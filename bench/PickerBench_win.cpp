@@ -7,6 +7,8 @@
 //      warm opens;
 //   3. "picker scroll tick paint": the repaint one animation tick asks for (every tick repaints the whole
 //      list), the list shown.
+// Figures 1 and 3 also at 192 DPI, in the same run (the scale handed to ShowAt, whatever the system's DPI):
+// a list of 600 x 448 pixels with 72-pixel rows and fonts and pictures twice as large.
 // With ORVEL_BENCH_PICKER_HOLD_MS set, the figures are followed by a look at the lists: one opening its
 // sub-list to the right with a row of it highlighted, one at the screen's right edge opening to the left,
 // and an empty one ("No item"), kept on screen that long for a screenshot. With ORVEL_BENCH_PICKER_WHEEL set
@@ -20,7 +22,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -145,30 +149,39 @@ void PickerFigures(const std::wstring&) {
             return;
         }
 
-        Figures showAt;
-        for (int run = 0; run < 30; ++run) {
-            list.Hide();
-            PumpFor(5);
-            list.firstPresentAt = 0;
-            list.SetItems(catalogue, 0);
-            const double start = NowMs();
-            list.ShowAt(200, 150, 0);
-            if (list.firstPresentAt != 0) showAt.Add(list.firstPresentAt - start);
-            PumpFor(5);
+        // The same list at 96 DPI and at 192, one after the other: each scale's first open makes its fonts
+        // and frame, the runs after it reuse them, as a list does on one monitor.
+        Figures showAt[2], tick[2];
+        const DisplayScale scales[2] = {DisplayScale::FromDpi(96), DisplayScale::FromDpi(192)};
+        for (int s = 0; s < 2; ++s) {
+            for (int run = 0; run < 30; ++run) {
+                list.Hide();
+                PumpFor(5);
+                list.firstPresentAt = 0;
+                list.SetItems(catalogue, 0);
+                const double start = NowMs();
+                list.ShowAt(200, 150, 0, scales[s]);
+                if (list.firstPresentAt != 0) showAt[s].Add(list.firstPresentAt - start);
+                PumpFor(5);
+            }
+            RECT bounds{};
+            GetWindowRect(list.Hwnd(), &bounds);
+            std::printf("picker at %d DPI: %ld x %ld\n", scales[s].dpi, bounds.right - bounds.left,
+                        bounds.bottom - bounds.top);
+            for (int run = 0; run < 100; ++run) {
+                list.ScrollTick();
+                InvalidateRect(list.Hwnd(), nullptr, FALSE);
+                UpdateWindow(list.Hwnd());
+                if (list.LastPaint().presented) tick[s].Add(list.lastPaintMs);
+            }
         }
-        PrintFigure("picker ShowAt to first present", showAt);
+        PrintFigure("picker ShowAt to first present", showAt[0]);
+        PrintFigure("picker ShowAt to first present at 192 DPI", showAt[1]);
         PrintFigure("picker first open of a process, no warm-up", RunBenchChild(L"picker-first-open-cold", 7));
         PrintFigure("picker first open of a process, after the warm-up",
                     RunBenchChild(L"picker-first-open-warm", 7));
-
-        Figures tick;
-        for (int run = 0; run < 100; ++run) {
-            list.ScrollTick();
-            InvalidateRect(list.Hwnd(), nullptr, FALSE);
-            UpdateWindow(list.Hwnd());
-            if (list.LastPaint().presented) tick.Add(list.lastPaintMs);
-        }
-        PrintFigure("picker scroll tick paint", tick);
+        PrintFigure("picker scroll tick paint", tick[0]);
+        PrintFigure("picker scroll tick paint at 192 DPI", tick[1]);
         list.Hide();
     }
     if (std::getenv("ORVEL_BENCH_PICKER_WHEEL")) PickerWheelLook(catalogue);
@@ -177,8 +190,18 @@ void PickerFigures(const std::wstring&) {
     ReleaseCachedPngs();  // the lists are gone; GDI+ shuts down when the benchmark ends
 }
 
+// These figures alone (ORVEL_BENCH_ONLY=picker): they run first and end the benchmark.
+void PickerOnly(const std::wstring& program) {
+    const char* only = std::getenv("ORVEL_BENCH_ONLY");
+    if (!only || std::strcmp(only, "picker") != 0) return;
+    PickerFigures(program);
+    std::fflush(stdout);
+    ExitProcess(0);
+}
+
 }  // namespace
 
+ORVEL_BENCH_FIGURE(-998, PickerOnly);
 ORVEL_BENCH_FIGURE(30, PickerFigures);
 ORVEL_BENCH_CHILD(L"picker-first-open-cold", FirstOpenCold);
 ORVEL_BENCH_CHILD(L"picker-first-open-warm", FirstOpenAfterWarmUp);

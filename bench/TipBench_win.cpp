@@ -2,6 +2,8 @@
 //   1. one fade pass's paint of a typical tip ("Highlighter mode ", 20 pixels, opacity of a fade pass):
 //      the whole WM_PAINT, render and present;
 //   2. one paint of the gesture indicator, through the frames of an animation.
+// Both at 96 DPI and, beside it, at 192 DPI (the scale handed in, whatever the system's DPI is): the tip's
+// font, margins and bar and the indicator's side twice as large.
 // With ORVEL_BENCH_LOOK_MS set, the real tooltip, gesture indicator, magnifier and a dim panel are then
 // shown for that many milliseconds so that a screenshot can be taken (the tip reaches full opacity through
 // its own fader and is faded out at the end).
@@ -16,6 +18,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -28,18 +31,20 @@ constexpr int kRuns = 100;
 struct TipPaintBench {
     std::unique_ptr<Gdiplus::Font> font;
     BYTE alpha = 0;
+    DisplayScale scale;
 };
 TipPaintBench* Tip = nullptr;
 
 LRESULT PaintTipOnce(HWND hwnd) {
-    PaintTip(hwnd, kTypicalTip, Tip->font.get(), Tip->alpha);
+    PaintTip(hwnd, kTypicalTip, Tip->font.get(), Tip->alpha, nullptr, Tip->scale.Art());
     return 0;
 }
 
 int Indicator[2] = {0, 0};  // direction, ticks
+DisplayScale IndicatorScale;
 
 LRESULT PaintIndicatorOnce(HWND hwnd) {
-    PaintGestureIndicator(hwnd, Indicator[0], Indicator[1]);
+    PaintGestureIndicator(hwnd, Indicator[0], Indicator[1], nullptr, IndicatorScale);
     return 0;
 }
 
@@ -135,30 +140,45 @@ void LookAtTheOverlays(DWORD lookMs) {
     UiThread::Close();
 }
 
-void TipFigures(const std::wstring&) {
-    TipPaintBench bench;
-    Tip = &bench;
-    bench.font = CreatePixelFont(kTipFontFamily, float(kTipPixels));
-    const TipPlacement place = PlaceTip(640, 300, kTypicalTip, kTipPixels, GdiplusTipMeasurer());
-    HWND tip = CreateBenchWindow(place.left, place.top, place.width, place.height, PaintTipOnce);
-    Figures tipPaint;
-    for (int i = 0; i < kRuns; ++i) {
-        bench.alpha = BYTE(i % 11 == 10 ? 255 : 25 * (i % 11 + 1));  // the opacities of a fade
-        tipPaint.Add(TimedPaint(tip));
-    }
-    DestroyWindow(tip);
-    PrintFigure("tooltip fade pass paint", tipPaint);
-    Tip = nullptr;
+// The figure's name at 96 DPI as it always was; at another scale with the DPI after it.
+std::string AtDpi(const char* name, const DisplayScale& scale) {
+    if (scale.IsIdentity()) return name;
+    return std::string(name) + " at " + std::to_string(scale.dpi) + " DPI";
+}
 
-    HWND indicator = CreateBenchWindow(600, 420, CursorDlg::kSize, CursorDlg::kSize, PaintIndicatorOnce);
-    Figures indicatorPaint;
-    for (int i = 0; i < kRuns; ++i) {
-        Indicator[0] = i / 24 % 4;
-        Indicator[1] = 1 + i % 24;  // 1 to 24, as the indicator's thread paints them
-        indicatorPaint.Add(TimedPaint(indicator));
+void TipFigures(const std::wstring&) {
+    for (const DisplayScale scale : {DisplayScale::FromDpi(96), DisplayScale::FromDpi(192)}) {
+        TipPaintBench bench;
+        Tip = &bench;
+        bench.scale = scale;
+        bench.font = CreatePixelFont(kTipFontFamily, float(TipDrawFontPixels(kTipPixels, scale)));
+        const TipPlacement place = PlaceTip(640, 300, kTypicalTip, kTipPixels, GdiplusTipMeasurer(), scale);
+        HWND tip = CreateBenchWindow(place.left, place.top, place.width, place.height, PaintTipOnce);
+        Figures tipPaint;
+        for (int i = 0; i < kRuns; ++i) {
+            bench.alpha = BYTE(i % 11 == 10 ? 255 : 25 * (i % 11 + 1));  // the opacities of a fade
+            tipPaint.Add(TimedPaint(tip));
+        }
+        DestroyWindow(tip);
+        std::printf("tooltip at %d DPI: %d x %d\n", scale.dpi, place.width, place.height);
+        PrintFigure(AtDpi("tooltip fade pass paint", scale).c_str(), tipPaint);
+        Tip = nullptr;
     }
-    DestroyWindow(indicator);
-    PrintFigure("gesture indicator paint", indicatorPaint);
+
+    for (const DisplayScale scale : {DisplayScale::FromDpi(96), DisplayScale::FromDpi(192)}) {
+        IndicatorScale = scale;
+        const int side = GestureIndicatorLayout::ForScale(scale).side;
+        HWND indicator = CreateBenchWindow(600, 420, side, side, PaintIndicatorOnce);
+        Figures indicatorPaint;
+        for (int i = 0; i < kRuns; ++i) {
+            Indicator[0] = i / 24 % 4;
+            Indicator[1] = 1 + i % 24;  // 1 to 24, as the indicator's thread paints them
+            indicatorPaint.Add(TimedPaint(indicator));
+        }
+        DestroyWindow(indicator);
+        PrintFigure(AtDpi("gesture indicator paint", scale).c_str(), indicatorPaint);
+    }
+    IndicatorScale = DisplayScale();
 
     if (const char* look = std::getenv("ORVEL_BENCH_LOOK_MS")) {
         const long ms = std::strtol(look, nullptr, 10);
@@ -167,6 +187,16 @@ void TipFigures(const std::wstring&) {
     ReleaseCachedPngs();  // the pictures go before GDI+ does
 }
 
+// These figures alone (ORVEL_BENCH_ONLY=tip): they run first and end the benchmark.
+void TipOnly(const std::wstring& program) {
+    const char* only = std::getenv("ORVEL_BENCH_ONLY");
+    if (!only || std::strcmp(only, "tip") != 0) return;
+    TipFigures(program);
+    std::fflush(stdout);
+    ExitProcess(0);
+}
+
 }  // namespace
 
+ORVEL_BENCH_FIGURE(-997, TipOnly);
 ORVEL_BENCH_FIGURE(40, TipFigures);

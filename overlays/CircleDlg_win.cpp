@@ -2,6 +2,7 @@
 
 #include "overlays/ImageCache_win.h"
 #include "overlays/LayeredWindow_win.h"
+#include "toolkit/Dpi_win.h"
 #include "toolkit/Scopes_win.h"
 
 const MessageEntry<CircleDLG> CircleDLG::kMessages[] = {
@@ -9,6 +10,7 @@ const MessageEntry<CircleDLG> CircleDLG::kMessages[] = {
     {WM_TIMER, On<&CircleDLG::OnTimer>},
     {WM_LBUTTONDOWN, On<&CircleDLG::OnLeftButtonDown>},
     {WM_WINDOWPOSCHANGED, On<&CircleDLG::OnWindowPosChanged>},
+    {WM_DPICHANGED, On<&CircleDLG::OnDpiChanged>},
 };
 
 bool CircleDLG::Stop() noexcept {
@@ -22,17 +24,38 @@ Dialog::Reply CircleDLG::OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lP
 }
 
 Dialog::Reply CircleDLG::OnInitDialog() {
-    const PngImage& frame = CachedPng(IDB_MAGNIFIER_FRAME);
-    int width = kSize, height = kSize;
+    TakeScale(DisplayScale::FromDpi(DpiForWindow(Hwnd())));
+    FollowVisibility();  // a template that shows the window at once starts the refresh here
+    return Handled(TRUE);
+}
+
+void CircleDLG::TakeScale(const DisplayScale& newScale) {
+    scale = newScale;
+    const PngImage& frame = CachedArt(IDB_MAGNIFIER_FRAME, scale.Art());
+    frameImage = nullptr;
+    frameBitmap = UniqueBitmap();
+    int side = MagnifierSide(scale);
     if (frame) {
         frameImage = &frame;
         frameBitmap = ToGdiBitmap(*frame);
-        width = int(frame->GetWidth());
-        height = int(frame->GetHeight());
+        // At 96 DPI the window is the picture's own size.
+        if (scale.IsIdentity()) side = int(frame->GetWidth());
     }
-    SetWindowPos(Hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    FollowVisibility();  // a template that shows the window at once starts the refresh here
-    return Handled(TRUE);
+    SetWindowPos(Hwnd(), nullptr, 0, 0, side, side, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Dialog::Reply CircleDLG::OnDpiChanged(msg::Params params) {
+    HWND hwnd = Hwnd();
+    const OverlayDpiDecision d =
+        DecideOverlayDpiChange(OverlayKind::Magnifier, scale, int(LOWORD(params.w)), hwnd && IsWindowVisible(hwnd));
+    const RECT* suggested = reinterpret_cast<const RECT*>(params.l);
+    if (d.takeSuggested && suggested) {
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (d.rescale) TakeScale(d.scale);
+    if (d.redraw) InvalidateRect(hwnd, nullptr, FALSE);
+    return Handled(0);
 }
 
 // However the window was shown or hidden, the refresh follows here; the system's handling goes on.
@@ -79,9 +102,12 @@ void CircleDLG::Paint() {
         return;
     }
     Gdiplus::Bitmap* frame = frameImage->Get();
-    const int width = int(frame->GetWidth());
-    const int height = int(frame->GetHeight());
     HWND hwnd = Hwnd();
+    RECT bounds{};
+    GetClientRect(hwnd, &bounds);
+    // The window's side at its scale; the frame's picture, of whatever step, is drawn over all of it.
+    const int width = bounds.right > 0 ? int(bounds.right) : int(frame->GetWidth());
+    const int height = bounds.bottom > 0 ? int(bounds.bottom) : int(frame->GetHeight());
 
     LayeredPaintOptions options;
     options.size = SurfaceSize::Fixed;
@@ -90,17 +116,16 @@ void CircleDLG::Paint() {
     options.antiAlias = true;
     options.perPixelAlpha = false;  // the magnified screen is opaque
     options.gdiDraw = [hwnd, width, height](HDC surface, int, int) {
-        // Half the picture's size around the cursor, stretched onto all of it: twice the size.
-        RECT client{};
-        GetClientRect(hwnd, &client);
+        // Half the window's size around the cursor, stretched onto all of it: twice the size.
         POINT cursor{};
         GetCursorPos(&cursor);
         ScreenDc screen;
         if (!screen) return;
+        const MagnifierSource source = MagnifierSourceAround(int(cursor.x), int(cursor.y), width, height);
         SetStretchBltMode(surface, HALFTONE);
         SetBrushOrgEx(surface, 0, 0, nullptr);  // HALFTONE needs the brush origin set after it
-        StretchBlt(surface, 0, 0, width, height, screen.Get(), cursor.x - client.right / 4,
-                   cursor.y - client.bottom / 4, width / 2, height / 2, SRCCOPY);
+        StretchBlt(surface, 0, 0, width, height, screen.Get(), source.left, source.top, source.width,
+                   source.height, SRCCOPY);
     };
     PaintLayered(hwnd, options, [frame, width, height](Gdiplus::Graphics& graphics, int, int) {
         graphics.DrawImage(frame, 0, 0, width, height);

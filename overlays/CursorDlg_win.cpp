@@ -3,6 +3,7 @@
 #include "overlays/GestureFrames.h"
 #include "overlays/ImageCache_win.h"
 #include "shell/ProcessState.h"
+#include "toolkit/Dpi_win.h"
 #include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
 
@@ -23,11 +24,13 @@ void GestureTipPass(HWND indicator, bool show) {
     }
     POINT cursor;
     GetCursorPos(&cursor);
-    SetWindowPos(indicator, HWND_TOPMOST, cursor.x, cursor.y + CursorDlg::kBelowCursor, 0, 0,
-                 SWP_NOSIZE | SWP_NOACTIVATE);
+    GestureIndicatorLayout layout;
+    if (CursorDlg* window = Dialog::From<CursorDlg>(indicator)) layout = window->LayoutAt(cursor);
+    SetWindowPos(indicator, HWND_TOPMOST, cursor.x, cursor.y + layout.belowCursor, layout.side, layout.side,
+                 SWP_NOACTIVATE);
     if (!IsWindowVisible(indicator)) {
         ShowWindow(indicator, SW_SHOWNORMAL);
-        ORVEL_TRACE("gesture-tip shown %ld,%ld", cursor.x, cursor.y + CursorDlg::kBelowCursor);
+        ORVEL_TRACE("gesture-tip shown %ld,%ld", cursor.x, cursor.y + layout.belowCursor);
     }
     InvalidateRect(indicator, nullptr, FALSE);
     UpdateWindow(indicator);
@@ -35,29 +38,69 @@ void GestureTipPass(HWND indicator, bool show) {
 
 }  // namespace
 
+const MessageEntry<CursorDlg> CursorDlg::kMessages[] = {
+    {WM_DPICHANGED, On<&CursorDlg::OnDpiChanged>},
+};
+
 void CursorDlg::Start(HWND owner) {
     Create(IDD_CURSOR, owner);
-    SetWindowPos(Hwnd(), nullptr, 0, 0, kSize, kSize, SWP_NOMOVE | SWP_NOZORDER);
+    scale = DisplayScale::FromDpi(DpiForWindow(Hwnd()));
+    const GestureIndicatorLayout layout = GestureIndicatorLayout::ForScale(scale);
+    SetWindowPos(Hwnd(), nullptr, 0, 0, layout.side, layout.side, SWP_NOMOVE | SWP_NOZORDER);
     MakeWindowLayered(Hwnd(), WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW);
 }
 
-void CursorDlg::Paint() { PaintGestureIndicator(Hwnd(), GestureTipDirection, GestureTipTicks); }
+GestureIndicatorLayout CursorDlg::LayoutAt(POINT cursor) {
+    HMONITOR monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
+    if (monitor != scaleMonitor) {
+        scaleMonitor = monitor;
+        scale = DisplayScale::FromDpi(DpiForMonitor(monitor));
+        ORVEL_TRACE("gesture-scale dpi=%d side=%d", scale.dpi, GestureIndicatorLayout::ForScale(scale).side);
+    }
+    return GestureIndicatorLayout::ForScale(scale);
+}
 
-void PaintGestureIndicator(HWND hwnd, int direction, int ticks, LayeredPaintTimings* timings) {
+Dialog::Reply CursorDlg::OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DispatchMessageTable(*this, kMessages, message, wParam, lParam);
+}
+
+// The monitor under the indicator changed its scale: the next passes draw and place at the new one.
+Dialog::Reply CursorDlg::OnDpiChanged(msg::Params params) {
+    HWND hwnd = Hwnd();
+    const OverlayDpiDecision d = DecideOverlayDpiChange(OverlayKind::GestureIndicator, scale, int(LOWORD(params.w)),
+                                                        hwnd && IsWindowVisible(hwnd));
+    const RECT* suggested = reinterpret_cast<const RECT*>(params.l);
+    if (d.takeSuggested && suggested) {
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (d.rescale) {
+        scale = d.scale;
+        scaleMonitor = MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
+    }
+    if (d.redraw) InvalidateRect(hwnd, nullptr, FALSE);
+    return Handled(0);
+}
+
+void CursorDlg::Paint() { PaintGestureIndicator(Hwnd(), GestureTipDirection, GestureTipTicks, nullptr, scale); }
+
+void PaintGestureIndicator(HWND hwnd, int direction, int ticks, LayeredPaintTimings* timings,
+                           const DisplayScale& scale) {
     LayeredPaintOptions options;
     options.size = SurfaceSize::ClientPlusOne;
     options.antiAlias = true;
     options.copyToPaintDc = false;  // the window is layered: what UpdateLayeredWindow got is what shows
     // The count may have moved on since this paint was asked for: one tick's difference does not show.
     const int png = GestureFrameFor(direction, ticks);
+    const int side = GestureIndicatorLayout::ForScale(scale).side;
     PaintLayered(
         hwnd, options,
-        [png](Gdiplus::Graphics& graphics, int, int) {
+        [png, side, &scale](Gdiplus::Graphics& graphics, int, int) {
             if (png == 0) return;
-            const PngImage& frame = CachedPng(png);
+            const PngImage& frame = CachedArt(png, scale.Art());
             if (!frame) return;
-            // At its own pixel size, whatever resolution the picture claims.
-            graphics.DrawImage(frame.Get(), 0, 0, int(frame->GetWidth()), int(frame->GetHeight()));
+            // Into the indicator's side, whatever resolution the picture claims: at 96 DPI its own size.
+            graphics.DrawImage(frame.Get(), 0, 0, side, side);
         },
         timings);
 }

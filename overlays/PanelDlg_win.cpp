@@ -1,7 +1,31 @@
 #include "overlays/PanelDlg_win.h"
 
+#include "overlays/OverlayDpi.h"
+#include "toolkit/Dpi_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Scopes_win.h"
+
+const MessageEntry<PanelDlg> PanelDlg::kMessages[] = {
+    {WM_DPICHANGED, On<&PanelDlg::OnDpiChanged>},
+};
+
+Dialog::Reply PanelDlg::OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DispatchMessageTable(*this, kMessages, message, wParam, lParam);
+}
+
+Dialog::Reply PanelDlg::OnDpiChanged(msg::Params params) {
+    HWND hwnd = Hwnd();
+    const DisplayScale now = DisplayScale::FromDpi(DpiForWindow(hwnd));
+    const OverlayDpiDecision d =
+        DecideOverlayDpiChange(OverlayKind::DimPanel, now, int(LOWORD(params.w)), hwnd && IsWindowVisible(hwnd));
+    const RECT* suggested = reinterpret_cast<const RECT*>(params.l);
+    if (d.takeSuggested && suggested) {
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (d.redraw) InvalidateRect(hwnd, nullptr, FALSE);
+    return Handled(0);
+}
 
 std::unique_ptr<PanelDlg> PanelDlg::CreatePanel(HWND owner) {
     auto panel = std::make_unique<PanelDlg>();

@@ -18,9 +18,16 @@ public:
     void SetBitmap(HBITMAP bitmap);
 
 protected:
+    Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // Copies the bitmap 1:1 into the invalidated part; never erased, so uncovering restores its pixels.
     void Paint() override;
 
 private:
+    // A panel covers a monitor in the monitor's own pixels whatever its scale, and its picture is the
+    // switcher's: a DPI change leaves both as they are (DecideOverlayDpiChange), and the system's own
+    // handling, which would scale the window as a dialog's, is not asked for.
+    Reply OnDpiChanged(msg::Params params);
+    static const MessageEntry<PanelDlg> kMessages[];
+
     HBITMAP panelBitmap = nullptr;
 };

@@ -6,22 +6,32 @@
 //
 // Geometry is in pixels; rectangles are right and bottom exclusive, as the system's RECT.
 #include "shell/Catalogue.h"
+#include "shell/DisplayScale.h"
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
-// The list's measures (the ZuItemList fields rowHeight, separatorHeight and listWidth).
+// The list's measures at one scale (the ZuItemList fields rowHeight, separatorHeight and listWidth, and the
+// rest of its pixel figures). Default-constructed they are the 96-DPI figures; ForScale gives them for the
+// monitor a list is shown on. Every decision below takes its pixels from here, so a list at 150 % is the
+// same list with every figure half as large again.
 struct PickerMetrics {
     int rowHeight = 36;       // a function or group row
     int separatorHeight = 8;  // a separator row
     int listWidth = 300;      // the window's width
-};
+    int margin = 4;           // above the first row and below the last; the rows' left edge
+    int subListOverlap = 11;  // a sub-list lies this far over its creator
+    int iconColumn = 36;      // the lighter column the icons stand in
+    int textLeft = 40;        // where names and separator lines begin
+    int nameFontPixels = 18;  // "Arial", the rows' names
+    int noItemFontPixels = 20;  // "Tahoma", "No item"
+    DisplayScale scale;       // for the smaller figures of the painting (insets, the arrow, the pictures)
 
-constexpr int kPickerMargin = 4;           // above the first row and below the last
-constexpr int kSubListOverlap = 11;        // a sub-list lies this far over its creator
-constexpr int kPickerIconColumn = 36;      // the lighter column the icons stand in
-constexpr int kPickerTextLeft = 40;        // where names and separator lines begin
+    static PickerMetrics ForScale(const DisplayScale& scale);
+    // A 96-DPI figure of the list at this scale.
+    int Px(int v) const { return scale.Px(v); }
+};
 
 struct PickerRect {
     int left = 0;
@@ -79,7 +89,7 @@ struct SubListPlacement {
 
 // Where the sub-list for row `row` of a list goes. `creator` is the list's screen rectangle, `monitor` the
 // full rectangle of the monitor nearest the cursor, `groupId` and `opensLeft` the creator's. A sub-list lies
-// 11 pixels over its creator's right edge (or left edge, once lists open to the left); it opens to the left
+// 11 pixels (at 96 DPI) over its creator's right edge (or left edge, once lists open to the left); it opens to the left
 // when it would cross the monitor's right edge, and lists opened from it keep that side until one would
 // cross the monitor's left edge. Its first row lines up with row `row`, counted from `topIndex`.
 SubListPlacement PlaceSubList(const PickerRect& creator, const PickerRect& monitor, int groupId, bool opensLeft,
@@ -115,8 +125,9 @@ struct PickerScroll {
 };
 
 // One 10 ms step of the scroll animation. topIndex moves one row towards the target per step; when it gets
-// there the rows start one row away (the offset) and slide home by 4 pixels a step, the last by 2 (row
-// heights are even, so the offset lands on 0). True when anything changed (the list must be repainted).
+// there the rows start one row away (the offset) and slide home by 4 pixels a step, the last by 2 (at 96
+// DPI, where row heights are even, so the offset lands on 0; at other scales the steps grow with the rows
+// and the last one stops at 0). True when anything changed (the list must be repainted).
 bool PickerScrollTick(PickerScroll& scroll, const std::vector<_ZuItemListDB>& rows, const PickerMetrics& m);
 
 // ------------------------------------------------------------------------------------------ painting
@@ -138,19 +149,20 @@ enum class PickerPaintOpKind {
     ClipRoundRegion,      // rect, ellipse
     FillTexture,          // rect, imageId (tiled from the image's top-left, one pixel less each way)
     FillRect,             // rect, color
-    Line,                 // a to b, color, 1 pixel wide
+    Line,                 // a to b, color, lineWidth pixels wide (1 at 96 DPI)
     GradientRoundRegion,  // rect, ellipse, from a in color to b in color2
-    Image,                // imageId at its own size, top-left a
+    Image,                // imageId drawn into rect (its own size at 96 DPI, scaled with the list)
     Triangle,             // a, b, c filled with color
     Text,                 // row's name (row -1: "No item") in rect, font
 };
 
-enum class PickerFont { RowName, NoItem };  // "Arial" 18 px; "Tahoma" 20 px
+enum class PickerFont { RowName, NoItem };  // "Arial" 18 px; "Tahoma" 20 px (at 96 DPI)
 
 struct PickerPaintOp {
     PickerPaintOpKind kind = PickerPaintOpKind::FillRect;
     PickerRect rect;
     int ellipse = 0;  // width and height of the rounded corners' ellipse
+    int lineWidth = 1;
     uint32_t color = 0;
     uint32_t color2 = 0;
     PickerPoint a, b, c;
@@ -174,7 +186,8 @@ struct PickerPaintInput {
     PickerMetrics metrics;
 };
 
-// The height of picture `id`, or 0 when it cannot be had (it is then not drawn).
+// The height of picture `id` at 96 DPI (the 1x picture's), or 0 when it cannot be had (it is then not
+// drawn). The row pictures are square; a paint draws them that size times the list's scale.
 using PickerImageHeight = std::function<int(int imageId)>;
 
 // Everything one paint draws, in order: the frame (the shadow's four rims, the clip to the inside, the
@@ -182,7 +195,7 @@ using PickerImageHeight = std::function<int(int imageId)>;
 // highlight, the icon, the group arrow, the name). PickerFramePlan and PickerContentPlan are its two parts:
 // the frame depends on the size alone, so a list may keep it drawn and apply only its clip again.
 std::vector<PickerPaintOp> PickerPaintPlan(const PickerPaintInput& input, const PickerImageHeight& imageHeight);
-std::vector<PickerPaintOp> PickerFramePlan(int width, int height);
+std::vector<PickerPaintOp> PickerFramePlan(int width, int height, const PickerMetrics& m = PickerMetrics());
 std::vector<PickerPaintOp> PickerContentPlan(const PickerPaintInput& input, const PickerImageHeight& imageHeight);
 
 // ------------------------------------------------------------------------------------------ the cursor

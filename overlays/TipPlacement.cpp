@@ -29,18 +29,30 @@ int TipMeasureFontPixels(int fontPixels) {
     return pixels + pixels / 4;
 }
 
-TipPlacement PlaceTipAround(int x, int y, TipTextSize measured) {
-    const double w = Sane(measured.width, kTipLayoutWidth);
-    const double h = Sane(measured.height, kTipLayoutHeight);
+int TipDrawFontPixels(int fontPixels, const DisplayScale& scale) {
+    return scale.Px(std::clamp(fontPixels, 0, kMaxFontPixels));
+}
+
+TipPlacement PlaceTipAround(int x, int y, TipTextSize measured, const DisplayScale& scale) {
+    const double w = Sane(measured.width, scale.Px(kTipLayoutWidth));
+    const double h = Sane(measured.height, scale.Px(kTipLayoutHeight));
+    const double pad = scale.Px(28);
+    const double half = scale.Px(14);
     TipPlacement place;
     // Toward zero also left of and above the primary monitor, where coordinates are negative.
-    place.left = Truncate(double(x) - 0.5 * w - 0.0625 * w - 14);
-    place.top = Truncate(double(y) - 0.5 * h - 14);
-    place.width = Truncate(w + 0.125 * w + 28);
-    place.height = Truncate(h + 28);
+    place.left = Truncate(double(x) - 0.5 * w - 0.0625 * w - half);
+    place.top = Truncate(double(y) - 0.5 * h - half);
+    place.width = Truncate(w + 0.125 * w + pad);
+    place.height = Truncate(h + pad);
     return place;
 }
 
-TipPlacement PlaceTip(int x, int y, const std::wstring& text, int fontPixels, const TipTextMeasurer& measurer) {
-    return PlaceTipAround(x, y, measurer.Measure(text, TipMeasureFontPixels(fontPixels)));
+TipPlacement PlaceTip(int x, int y, const std::wstring& text, int fontPixels, const TipTextMeasurer& measurer,
+                      const DisplayScale& scale) {
+    const int measurePixels = TipMeasureFontPixels(TipDrawFontPixels(fontPixels, scale));
+    const TipTextSize measured =
+        scale.IsIdentity()
+            ? measurer.Measure(text, measurePixels)
+            : measurer.MeasureIn(text, measurePixels, scale.Px(kTipLayoutWidth), scale.Px(kTipLayoutHeight));
+    return PlaceTipAround(x, y, measured, scale);
 }

@@ -1,6 +1,8 @@
 #include "overlays/ZuItemList_win.h"
 
 #include "overlays/ImageCache_win.h"
+#include "overlays/OverlayDpi.h"
+#include "toolkit/Dpi_win.h"
 #include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
 
@@ -46,6 +48,19 @@ std::unique_ptr<Gdiplus::Region> RoundRegion(const PickerPaintOp& op) {
 
 Gdiplus::Point ToGdiplus(const PickerPoint& p) { return Gdiplus::Point(p.x, p.y); }
 
+// How many times larger than 1x the picture CachedArt gives for `id` at `step` is: the stepped one where
+// the program carries it, else 1.
+float LoadedArtFactor(int id, ArtStep step) {
+    if (step == ArtStep::x1 || !CachedPng(ArtResourceId(id, step))) return 1.0f;
+    return ArtFactor(step);
+}
+
+// The 96-DPI height of picture `id`: its 1x picture's.
+int PictureHeightAt96(int id) {
+    const PngImage& png = CachedPng(id);
+    return png ? int(png->GetHeight()) : 0;
+}
+
 }  // namespace
 
 const MessageEntry<ZuItemList> ZuItemList::kMessages[] = {
@@ -56,6 +71,7 @@ const MessageEntry<ZuItemList> ZuItemList::kMessages[] = {
     {WM_MBUTTONDOWN, On<&ZuItemList::OnOtherButton>},
     {WM_MBUTTONUP, On<&ZuItemList::OnOtherButton>},
     {WM_MOUSEWHEEL, On<&ZuItemList::OnMouseWheel>},
+    {WM_DPICHANGED, On<&ZuItemList::OnDpiChanged>},
 };
 
 ZuItemList::ZuItemList(int listMode, int iconId) : chainTop(this) {
@@ -90,6 +106,7 @@ bool ZuItemList::Stop() noexcept {
     textFormat.reset();
     nameFont.reset();
     noItemFont.reset();
+    paintResourcesDpi = 0;
     OverlayWindow::Stop();
     stopResult = ended;
     return ended;
@@ -114,8 +131,13 @@ int ZuItemList::SetItems(const std::vector<_ZuItemListDB>& catalogue, int group)
 }
 
 void ZuItemList::ShowAt(int x, int y, int newMode) {
+    ShowAt(x, y, newMode, DisplayScale::FromDpi(DpiForPoint(POINT{x, y})));
+}
+
+void ZuItemList::ShowAt(int x, int y, int newMode, const DisplayScale& newScale) {
     CheckWindowThread(Hwnd(), "ZuItemList::ShowAt");
     mode = newMode;
+    scale = newScale;  // before anything is measured: the rows, the width and the fonts follow it
     if (subList) subList->Hide();
     hoverIndex = -1;
     topIndex = targetTopIndex = scrollOffset = 0;  // showing again always starts at rest
@@ -142,8 +164,8 @@ void ZuItemList::ShowAt(int x, int y, int newMode) {
 #if defined(ORVEL_TEST_HOOKS)
     std::wstring rows;
     for (const _ZuItemListDB& entry : shownEntries) rows += (rows.empty() ? L"" : L"|") + entry.name;
-    ORVEL_TRACE("picker-show mode=%d at=%d,%d size=%dx%d rows=%s", mode, place.x, place.y, place.width, place.height,
-                TraceUtf8(rows).c_str());
+    ORVEL_TRACE("picker-show dpi=%d mode=%d at=%d,%d size=%dx%d rows=%s", scale.dpi, mode, place.x, place.y,
+                place.width, place.height, TraceUtf8(rows).c_str());
 #endif
 }
 
@@ -239,6 +261,61 @@ Dialog::Reply ZuItemList::OnMouseWheel(msg::Params params) {
     return Handled(0);
 }
 
+Dialog::Reply ZuItemList::OnDpiChanged(msg::Params params) {
+    // The DPI comes from the message: while it is under way the system may still answer the old one.
+    const OverlayDpiDecision d =
+        DecideOverlayDpiChange(OverlayKind::PickerList, scale, int(LOWORD(params.w)), IsShown());
+    ZuItemList& top = *chainTop;
+    if (d.relayout && &top != this && top.IsShown() && top.scale != d.scale) {
+        // A sub-list hears of it first (it lies above its creator): the chain is re-placed from its top list,
+        // which brings this one beside its row at the new scale. The top list's own message then finds it
+        // at that scale already and does nothing; a suggested rectangle here would only be moved again.
+        RECT at{};
+        GetWindowRect(top.Hwnd(), &at);
+        top.Relayout(int(at.left), int(at.top), d.scale);
+        return Handled(0);
+    }
+    const RECT* suggested = reinterpret_cast<const RECT*>(params.l);
+    if (d.takeSuggested && suggested) {
+        SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (d.relayout) {
+        RECT now{};
+        GetWindowRect(Hwnd(), &now);
+        Relayout(int(now.left), int(now.top), d.scale);
+    } else if (d.rescale) {
+        scale = d.scale;  // hidden: its next show measures at it
+    }
+    return Handled(0);
+}
+
+void ZuItemList::Relayout(int x, int y, const DisplayScale& newScale) {
+    HWND hwnd = Hwnd();
+    if (!hwnd) return;
+    scale = newScale;
+    // The rows stay where the user scrolled them, at rest: a slide measured in the old pixels would end
+    // between rows.
+    targetTopIndex = topIndex;
+    scrollOffset = 0;
+    SetTicking(false);
+    PickerRect work, monitor;
+    MonitorNearCursor(work, monitor);
+    const int height = PickerListHeight(shownEntries, Metrics(), allEntries.empty());
+    const PickerPlacement place = PlacePickerList(x, y, height, work, Metrics());
+    SetWindowPos(hwnd, nullptr, place.x, place.y, place.width, place.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    ORVEL_TRACE("picker-dpi dpi=%d at=%d,%d size=%dx%d", scale.dpi, place.x, place.y, place.width, place.height);
+    if (OpenSubList() && hoverIndex >= 0) PlaceSubList(hoverIndex, scale, true);
+}
+
+DisplayScale ZuItemList::SubListScaleAt(POINT at) const {
+    HMONITOR there = MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST);
+    if (Hwnd() && there == MonitorFromWindow(Hwnd(), MONITOR_DEFAULTTONEAREST)) return scale;
+    return DisplayScale::FromDpi(DpiForMonitor(there));
+}
+
 void ZuItemList::DetectHover(POINT at) {
     RECT client{};
     GetClientRect(Hwnd(), &client);
@@ -263,15 +340,27 @@ void ZuItemList::SetHover(int k) {
     } else {
         subList->mode = mode;
     }
+    PlaceSubList(k, scale, false);
+}
+
+// The sub-list of group row k beside it: shown afresh with the group's members, or (relayoutOnly, after a
+// DPI change) only moved and measured again at `subScale`, its own highlight and sub-list kept.
+void ZuItemList::PlaceSubList(int k, const DisplayScale& subScale, bool relayoutOnly) {
+    HWND hwnd = Hwnd();
+    if (!hwnd || !subList || k < 0 || k >= int(shownEntries.size())) return;
     RECT bounds{};
     GetWindowRect(hwnd, &bounds);
     PickerRect work, monitor;
     MonitorNearCursor(work, monitor);
-    const SubListPlacement place = PlaceSubList(ToPickerRect(bounds), monitor, groupId, opensLeft != 0, shownEntries,
-                                                topIndex, k, Metrics());
+    const SubListPlacement place = ::PlaceSubList(ToPickerRect(bounds), monitor, groupId, opensLeft != 0,
+                                                  shownEntries, topIndex, k, Metrics());
     subList->opensLeft = place.opensLeft ? 1 : 0;
+    if (relayoutOnly) {
+        subList->Relayout(place.x, place.y, subScale);
+        return;
+    }
     subList->SetItems(allEntries, shownEntries[std::size_t(k)].id);
-    subList->ShowAt(place.x, place.y, mode);
+    subList->ShowAt(place.x, place.y, mode, SubListScaleAt(POINT{place.x, place.y}));
 }
 
 // ------------------------------------------------------------------------------------------ scrolling
@@ -319,20 +408,34 @@ void ZuItemList::ScrollTick() {
 // ------------------------------------------------------------------------------------------ painting
 
 void ZuItemList::MakePaintResources() {
-    if (paintResourcesMade) return;
-    paintResourcesMade = true;
-    nameFont = CreatePixelFont(L"Arial", 18);
-    noItemFont = CreatePixelFont(L"Tahoma", 20);
-    textFormat = std::make_unique<Gdiplus::StringFormat>();
-    textFormat->SetTrimming(Gdiplus::StringTrimmingWord);
-    textFormat->SetAlignment(Gdiplus::StringAlignmentNear);
-    textFormat->SetLineAlignment(Gdiplus::StringAlignmentCenter);
-    const PngImage& tile = CachedPng(kPickerTextureId);
+    // Kept per scale: a list opens at one scale again and again, and fonts cost a lookup each time.
+    if (paintResourcesDpi == scale.dpi) return;
+    paintResourcesDpi = scale.dpi;
+    frames.clear();  // drawn at the old scale's insets
+    texture.reset();
+    const PickerMetrics m = Metrics();
+    nameFont = CreatePixelFont(L"Arial", float(m.nameFontPixels));
+    noItemFont = CreatePixelFont(L"Tahoma", float(m.noItemFontPixels));
+    if (!textFormat) {
+        textFormat = std::make_unique<Gdiplus::StringFormat>();
+        textFormat->SetTrimming(Gdiplus::StringTrimmingWord);
+        textFormat->SetAlignment(Gdiplus::StringAlignmentNear);
+        textFormat->SetLineAlignment(Gdiplus::StringAlignmentCenter);
+    }
+    const ArtStep step = scale.Art();
+    const PngImage& tile = CachedArt(kPickerTextureId, step);
     if (tile && tile->GetWidth() > 1 && tile->GetHeight() > 1) {
         // The tile without its last column and row, repeated.
         texture = std::make_unique<Gdiplus::TextureBrush>(tile.Get(), Gdiplus::WrapModeTile, 0, 0,
                                                           INT(tile->GetWidth()) - 1, INT(tile->GetHeight()) - 1);
-        if (texture->GetLastStatus() != Gdiplus::Ok) texture.reset();
+        if (texture->GetLastStatus() != Gdiplus::Ok) {
+            texture.reset();
+        } else {
+            // The grain as large as the list: at 125 % the 1.5x tile is drawn a little smaller, never the 1x
+            // one blown up.
+            const float shrink = scale.Factor() / LoadedArtFactor(kPickerTextureId, step);
+            if (shrink != 1.0f) texture->ScaleTransform(shrink, shrink);
+        }
     }
 }
 
@@ -347,7 +450,7 @@ const LayeredSurface* ZuItemList::FrameOfSize(int width, int height) {
         Gdiplus::Graphics graphics(frame.Dc());
         if (graphics.GetLastStatus() != Gdiplus::Ok) return nullptr;
         graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        DrawPlan(graphics, PickerFramePlan(width, height), {});
+        DrawPlan(graphics, PickerFramePlan(width, height, Metrics()), {});
         graphics.Flush(Gdiplus::FlushIntentionSync);
     }
     return &frames.emplace(size, std::move(frame)).first->second;
@@ -386,7 +489,7 @@ int ZuItemList::DrawContent(Gdiplus::Graphics& graphics, PickerPaintInput input,
                             bool frameCopied) {
     // The frame is drawn on a fresh surface exactly as a paint would draw it, so copying it in gives the
     // same pixels; only its clip is applied again before the content.
-    std::vector<PickerPaintOp> frame = PickerFramePlan(width, height);
+    std::vector<PickerPaintOp> frame = PickerFramePlan(width, height, Metrics());
     if (frameCopied) {
         const auto notClip = [](const PickerPaintOp& op) { return op.kind != PickerPaintOpKind::ClipRoundRegion; };
         frame.erase(std::remove_if(frame.begin(), frame.end(), notClip), frame.end());
@@ -396,21 +499,18 @@ int ZuItemList::DrawContent(Gdiplus::Graphics& graphics, PickerPaintInput input,
     input.width = width;
     input.height = height;
     input.metrics = Metrics();
-    return DrawPlan(graphics,
-                    PickerContentPlan(input,
-                                      [](int id) {
-                                          const PngImage& png = CachedPng(id);
-                                          return png ? int(png->GetHeight()) : 0;
-                                      }),
-                    *input.rows);
+    return DrawPlan(graphics, PickerContentPlan(input, PictureHeightAt96), *input.rows);
 }
 
 void ZuItemList::WarmUp(const std::vector<_ZuItemListDB>& catalogue) {
+    if (HWND owner = Hwnd() ? GetWindow(Hwnd(), GW_OWNER) : nullptr) {
+        scale = DisplayScale::FromDpi(DpiForWindow(owner));
+    }
     MakePaintResources();
     // The top level drawn once off screen, as its first show would: its frame is kept for that size, and
     // GDI+ has met the fonts' glyphs and the icons by then. Nothing is presented.
     const std::vector<_ZuItemListDB> rows = PickerShownEntries(catalogue, 0);
-    const int width = listWidth + 1;  // the paint's surface: the client plus one pixel each way
+    const int width = Metrics().listWidth + 1;  // the paint's surface: the client plus one pixel each way
     const int height = PickerListHeight(rows, Metrics(), catalogue.empty()) + 1;
     LayeredSurface surface(width, height);
     if (!surface) return;
@@ -462,14 +562,15 @@ int ZuItemList::DrawPlan(Gdiplus::Graphics& graphics, const std::vector<PickerPa
             break;
         }
         case Kind::Line: {
-            Gdiplus::Pen pen(Gdiplus::Color(op.color), 1.0f);
+            Gdiplus::Pen pen(Gdiplus::Color(op.color), Gdiplus::REAL(op.lineWidth));
             graphics.DrawLine(&pen, op.a.x, op.a.y, op.b.x, op.b.y);
             break;
         }
         case Kind::Image: {
-            const PngImage& png = CachedPng(op.imageId);
-            // At its own pixel size, whatever resolution the file names.
-            if (png) graphics.DrawImage(png.Get(), op.a.x, op.a.y, INT(png->GetWidth()), INT(png->GetHeight()));
+            // The picture of the list's step, into the scaled square (its own pixel size at 96 DPI, whatever
+            // resolution the file names).
+            const PngImage& png = CachedArt(op.imageId, scale.Art());
+            if (png) graphics.DrawImage(png.Get(), op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
             break;
         }
         case Kind::Triangle: {

@@ -1,8 +1,11 @@
 #include "overlays/ZuTipDLG_win.h"
 
 #include "overlays/ImageCache_win.h"
+#include "overlays/OverlayDpi.h"
 #include "shell/ProcessState.h"
+#include "toolkit/Dpi_win.h"
 #include "toolkit/Scopes_win.h"
+#include "toolkit/Trace_win.h"
 #include "toolkit/UiThread_win.h"
 
 #include <climits>
@@ -33,6 +36,7 @@ int TextLength(const std::wstring& text) { return text.size() > INT_MAX ? INT_MA
 
 const MessageEntry<ZuTipDLG> ZuTipDLG::kMessages[] = {
     {WM_INITDIALOG, On<&ZuTipDLG::OnInitDialog>},
+    {WM_DPICHANGED, On<&ZuTipDLG::OnDpiChanged>},
 };
 
 ZuTipDLG::ZuTipDLG() : fade(std::make_shared<TipFadeShared>()) {}
@@ -75,6 +79,26 @@ Dialog::Reply ZuTipDLG::OnInitDialog() {
 }
 
 void ZuTipDLG::Show(int x, int y, const std::wstring& text, int durationMs, int fontPixels) {
+    Show(x, y, text, durationMs, fontPixels, DisplayScale::FromDpi(DpiForPoint(POINT{x, y})));
+}
+
+void ZuTipDLG::UseFontFor(int fontPixels) {
+    const int pixels = TipDrawFontPixels(fontPixels, scale);
+    if (drawFontPixels == pixels) return;
+    drawFont = pixels > 0 ? CreatePixelFont(kTipFontFamily, float(pixels)) : nullptr;
+    drawFontPixels = pixels;
+}
+
+void ZuTipDLG::Place() {
+    const TipPlacement place =
+        PlaceTip(int(tipPoint.x), int(tipPoint.y), tipText, tipFontPixels, GdiplusTipMeasurer(), scale);
+    SetWindowPos(Hwnd(), HWND_TOPMOST, place.left, place.top, place.width, place.height, SWP_NOACTIVATE);
+    ORVEL_TRACE("tip-placed dpi=%d font=%d at=%d,%d size=%dx%d", scale.dpi, drawFontPixels, place.left, place.top,
+                place.width, place.height);
+}
+
+void ZuTipDLG::Show(int x, int y, const std::wstring& text, int durationMs, int fontPixels,
+                    const DisplayScale& atScale) {
     CheckWindowThread(Hwnd(), "ZuTipDLG::Show");
     HWND hwnd = Hwnd();
     if (!hwnd) return;
@@ -82,12 +106,10 @@ void ZuTipDLG::Show(int x, int y, const std::wstring& text, int durationMs, int 
     ShowWindow(hwnd, SW_HIDE);
     tipText = text;
     tipFontPixels = fontPixels;
-    if (drawFontPixels != fontPixels) {
-        drawFont = fontPixels > 0 ? CreatePixelFont(kTipFontFamily, float(fontPixels)) : nullptr;
-        drawFontPixels = fontPixels;
-    }
-    const TipPlacement place = PlaceTip(x, y, text, fontPixels, GdiplusTipMeasurer());
-    SetWindowPos(hwnd, HWND_TOPMOST, place.left, place.top, place.width, place.height, SWP_NOACTIVATE);
+    tipPoint = POINT{x, y};
+    scale = atScale;
+    UseFontFor(fontPixels);
+    Place();
     {
         SrwExclusive lock(fade->lock);
         fade->fader.Show(durationMs);
@@ -95,6 +117,26 @@ void ZuTipDLG::Show(int x, int y, const std::wstring& text, int durationMs, int 
     fadeClock.Wake();
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
+}
+
+// A tip that holds or fades stays where it is centred, drawn and measured at the new scale; a hidden one
+// takes the scale for nothing (the next tip looks its monitor up).
+Dialog::Reply ZuTipDLG::OnDpiChanged(msg::Params params) {
+    HWND hwnd = Hwnd();
+    const OverlayDpiDecision d =
+        DecideOverlayDpiChange(OverlayKind::Tip, scale, int(LOWORD(params.w)), hwnd && IsWindowVisible(hwnd));
+    const RECT* suggested = reinterpret_cast<const RECT*>(params.l);
+    if (d.takeSuggested && suggested) {
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (d.rescale) scale = d.scale;
+    if (d.relayout) {
+        UseFontFor(tipFontPixels);
+        Place();
+    }
+    if (d.redraw) InvalidateRect(hwnd, nullptr, FALSE);
+    return Handled(0);
 }
 
 void ZuTipDLG::Hide(bool immediate) {
@@ -138,11 +180,16 @@ void ZuTipDLG::ApplyFade() {
     InvalidateRect(hwnd, nullptr, FALSE);
 }
 
-void ZuTipDLG::Paint() { PaintTip(Hwnd(), tipText, drawFont.get(), BYTE(TipAlpha())); }
+void ZuTipDLG::Paint() { PaintTip(Hwnd(), tipText, drawFont.get(), BYTE(TipAlpha()), nullptr, scale.Art()); }
 
 // ----------------------------------------------------------------------------------------- the painting
 
 TipTextSize GdiplusTipMeasurer::Measure(const std::wstring& text, int pixels) const {
+    return MeasureIn(text, pixels, kTipLayoutWidth, kTipLayoutHeight);
+}
+
+TipTextSize GdiplusTipMeasurer::MeasureIn(const std::wstring& text, int pixels, int layoutWidth,
+                                          int layoutHeight) const {
     if (pixels <= 0) return {};
     std::unique_ptr<Gdiplus::Font> font = CreatePixelFont(kTipFontFamily, float(pixels));
     if (!font) return {};
@@ -154,7 +201,7 @@ TipTextSize GdiplusTipMeasurer::Measure(const std::wstring& text, int pixels) co
         graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
         Gdiplus::StringFormat format;
         SetTipFormat(format);
-        const Gdiplus::RectF layout(0, 0, float(kTipLayoutWidth), float(kTipLayoutHeight));
+        const Gdiplus::RectF layout(0, 0, float(layoutWidth), float(layoutHeight));
         Gdiplus::RectF bounds;
         if (graphics.MeasureString(text.c_str(), TextLength(text), font.get(), layout, &format, &bounds) ==
             Gdiplus::Ok) {
@@ -164,7 +211,8 @@ TipTextSize GdiplusTipMeasurer::Measure(const std::wstring& text, int pixels) co
     return size;
 }
 
-void PaintTip(HWND hwnd, const std::wstring& text, Gdiplus::Font* font, BYTE alpha, LayeredPaintTimings* timings) {
+void PaintTip(HWND hwnd, const std::wstring& text, Gdiplus::Font* font, BYTE alpha, LayeredPaintTimings* timings,
+              ArtStep art) {
     LayeredPaintOptions options;
     options.size = SurfaceSize::ClientPlusOne;
     options.antiAlias = true;
@@ -173,7 +221,7 @@ void PaintTip(HWND hwnd, const std::wstring& text, Gdiplus::Font* font, BYTE alp
         hwnd, options,
         [&](Gdiplus::Graphics& graphics, int width, int height) {
             // Without its bar the tip still carries its text.
-            if (const PngImage& bar = CachedPng(IDB_TIP_BAR)) {
+            if (const PngImage& bar = CachedArt(IDB_TIP_BAR, art)) {
                 graphics.DrawImage(bar.Get(), Gdiplus::Rect(0, 0, width, height));
             }
             if (!font || text.empty()) return;

@@ -1,7 +1,8 @@
 #pragma once
 // The tooltip: one message bubble for the whole program, a dark rounded translucent bar with white centred
 // text that fades in centred on a screen point, stays for a given time and fades out; clicks pass through
-// it. The settings view shows its hints with it, the board its modes and the results of its snaps.
+// it. The settings view shows its hints with it, the board its modes and the results of its snaps. Callers
+// give the font size at 96 DPI; the tip draws it, and its margins, at the scale of the monitor of its point.
 //
 // Threads: the window belongs to the main thread; its fader runs on a thread of its own that only ticks
 // while a tip is shown or fading. The two share the fade state (hold and opacity) under a lock that each
@@ -17,8 +18,9 @@
 #include <memory>
 #include <string>
 
-// Shows `text` centred on screen point (x, y) for about `durationMs`, drawn at `fontPixels`; a new tip
-// replaces the current one. The first call creates the tooltip. Main thread.
+// Shows `text` centred on screen point (x, y) for about `durationMs`, drawn at `fontPixels` (at 96 DPI:
+// larger on a monitor of a larger scale); a new tip replaces the current one. The first call creates the
+// tooltip. Main thread.
 void ShowTip(int x, int y, const std::wstring& text, int durationMs, int fontPixels);
 // Ends the current tip's hold so that it fades out; with `immediate` 1 it is gone at once. Main thread.
 void HideTip(int immediate);
@@ -39,6 +41,8 @@ public:
 
     // The steps of ShowTip and HideTip once the tooltip exists.
     void Show(int x, int y, const std::wstring& text, int durationMs, int fontPixels);
+    // The same at `scale` instead of the scale of the monitor of (x, y).
+    void Show(int x, int y, const std::wstring& text, int durationMs, int fontPixels, const DisplayScale& scale);
     void Hide(bool immediate);
 
     // The fade state now (holdTicks, tipAlpha), read under the lock.
@@ -54,14 +58,21 @@ protected:
 
 private:
     Reply OnInitDialog();
+    Reply OnDpiChanged(msg::Params params);
     static const MessageEntry<ZuTipDLG> kMessages[];
+    // The font at the size the tip draws at now, made only when that size changes.
+    void UseFontFor(int fontPixels);
+    // The window placed around the tip's point for its text at the tip's scale.
+    void Place();
 
     // holdTicks and tipAlpha live in the shared fade state, under its lock.
     std::shared_ptr<TipFadeShared> fade;
     std::wstring tipText;
-    int tipFontPixels = 0;
+    int tipFontPixels = 0;   // as the caller gave it, at 96 DPI
+    POINT tipPoint{};        // the point the tip is centred on
+    DisplayScale scale;      // the monitor's the tip was shown on
     TickClock fadeClock;  // the fader: 10 ms passes while a tip holds or fades
-    std::unique_ptr<Gdiplus::Font> drawFont;  // "Tahoma" at tipFontPixels, made when the size changes
+    std::unique_ptr<Gdiplus::Font> drawFont;  // "Tahoma" at tipFontPixels scaled, made when the size changes
     int drawFontPixels = -1;
 };
 
@@ -93,9 +104,11 @@ ZuTipDLG* ShownTipWindow();
 class GdiplusTipMeasurer final : public TipTextMeasurer {
 public:
     TipTextSize Measure(const std::wstring& text, int pixels) const override;
+    TipTextSize MeasureIn(const std::wstring& text, int pixels, int layoutWidth, int layoutHeight) const override;
 };
 
-// One paint of a tip (the tooltip's WM_PAINT; also the benchmark's): the bar (PNG 149) stretched over the
-// whole surface, `text` centred on it in `font` (null: no text), white, presented with `alpha`.
+// One paint of a tip (the tooltip's WM_PAINT; also the benchmark's): the bar (PNG 149, the picture of
+// `art`'s step) stretched over the whole surface, `text` centred on it in `font` (null: no text), white,
+// presented with `alpha`.
 void PaintTip(HWND hwnd, const std::wstring& text, Gdiplus::Font* font, BYTE alpha,
-              LayeredPaintTimings* timings = nullptr);
+              LayeredPaintTimings* timings = nullptr, ArtStep art = ArtStep::x1);
