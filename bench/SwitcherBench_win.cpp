@@ -10,8 +10,8 @@
 //   4. "switcher ... at 100 % / 200 %": the same overview laid out and painted at 96 and at 192 DPI (the
 //      overview's scale forced, as Wine has one DPI): its first laid-out frame, with the static layer drawn
 //      at that scale, and a full repaint of the monitor.
-// With ORVEL_BENCH_SWITCHER_HOLD_MS set, an overview is left on the screen that long at the end, with a
-// window enlarged, for a screenshot.
+// ORVEL_BENCH_ONLY=switcher runs these figures alone. With ORVEL_BENCH_SWITCHER_HOLD_MS set, an overview is
+// left on the screen that long at the end, with a window enlarged, for a screenshot.
 #include "bench/BenchSupport_win.h"
 #include "overlays/ImageCache_win.h"
 #include "switcher/CaptureCache_win.h"
@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -355,6 +356,16 @@ void SwitcherFigures(const std::wstring&) {
     ReleaseCachedPngs();
 }
 
+// A look at the switcher alone (ORVEL_BENCH_ONLY=switcher): runs first and ends the benchmark.
+void SwitcherOnly(const std::wstring& program) {
+    const char* only = std::getenv("ORVEL_BENCH_ONLY");
+    if (!only || std::strcmp(only, "switcher") != 0) return;
+    SwitcherFigures(program);
+    std::fflush(stdout);
+    ExitProcess(0);
+}
+
 }  // namespace
 
+ORVEL_BENCH_FIGURE(-1000, SwitcherOnly);
 ORVEL_BENCH_FIGURE(70, SwitcherFigures);
