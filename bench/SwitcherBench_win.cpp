@@ -248,6 +248,9 @@ void AnimationFigures(TimedSwitcher& switcher) {
 }
 
 void ScaleFigures(TimedSwitcher& switcher) {
+    // Whatever scale the run was asked for (ORVEL_TEST_OVERVIEW_DPI for a look) comes back afterwards.
+    wchar_t asked[16] = L"";
+    const DWORD n = GetEnvironmentVariableW(L"ORVEL_TEST_OVERVIEW_DPI", asked, 16);
     for (int dpi : {96, 192}) {
         SetEnvironmentVariableW(L"ORVEL_TEST_OVERVIEW_DPI", std::to_wstring(dpi).c_str());
         Figures laidOutFrames, full;
@@ -267,7 +270,7 @@ void ScaleFigures(TimedSwitcher& switcher) {
         PrintFigure((std::string("switcher laid-out frame's paint (static layer) at ") + at).c_str(), laidOutFrames);
         PrintFigure((std::string("switcher full repaint at ") + at).c_str(), full);
     }
-    SetEnvironmentVariableW(L"ORVEL_TEST_OVERVIEW_DPI", nullptr);
+    SetEnvironmentVariableW(L"ORVEL_TEST_OVERVIEW_DPI", n > 0 && n < 16 ? asked : nullptr);
 }
 
 void CaptureFigures(const std::vector<HWND>& windows) {
