@@ -6,9 +6,12 @@
 //   2. "switcher animation tick paint": what one repaint of the grow and shrink animation costs and how much
 //      of the monitor it paints, beside a full repaint of the monitor;
 //   3. "switcher capture pass, 30 windows": the pictures taken cold (every window new) and warm (nothing
-//      resized, nothing taken).
-// With ORVEL_BENCH_SWITCHER_HOLD_MS set, an overview is left on the screen that long at the end, with a
-// window enlarged, for a screenshot.
+//      resized, nothing taken);
+//   4. "switcher ... at 100 % / 200 %": the same overview laid out and painted at 96 and at 192 DPI (the
+//      overview's scale forced, as Wine has one DPI): its first laid-out frame, with the static layer drawn
+//      at that scale, and a full repaint of the monitor.
+// ORVEL_BENCH_ONLY=switcher runs these figures alone. With ORVEL_BENCH_SWITCHER_HOLD_MS set, an overview is
+// left on the screen that long at the end, with a window enlarged, for a screenshot.
 #include "bench/BenchSupport_win.h"
 #include "overlays/ImageCache_win.h"
 #include "switcher/CaptureCache_win.h"
@@ -19,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -131,6 +135,7 @@ class TimedSwitcher : public EXPOSE_DLG {
 public:
     double firstFrameAt = 0;     // the dimmed desktop
     double laidOutFrameAt = 0;   // the first frame with the thumbnails
+    double laidOutPaintMs = 0;   // what that frame's paint took (the static layer is drawn in it)
     bool recording = false;
     std::vector<std::pair<double, long long>> paints;  // milliseconds, pixels
 
@@ -139,7 +144,10 @@ protected:
         EXPOSE_DLG::Paint();
         const double now = NowMs();
         if (firstFrameAt == 0 && IsShown()) firstFrameAt = now;
-        if (laidOutFrameAt == 0 && State().ready) laidOutFrameAt = now;
+        if (laidOutFrameAt == 0 && State().ready) {
+            laidOutFrameAt = now;
+            laidOutPaintMs = LastPaintMs();
+        }
         if (recording) paints.emplace_back(LastPaintMs(), LastPaintPixels());
     }
 };
@@ -239,6 +247,32 @@ void AnimationFigures(TimedSwitcher& switcher) {
     }
 }
 
+void ScaleFigures(TimedSwitcher& switcher) {
+    // Whatever scale the run was asked for (ORVEL_TEST_OVERVIEW_DPI for a look) comes back afterwards.
+    wchar_t asked[16] = L"";
+    const DWORD n = GetEnvironmentVariableW(L"ORVEL_TEST_OVERVIEW_DPI", asked, 16);
+    for (int dpi : {96, 192}) {
+        SetEnvironmentVariableW(L"ORVEL_TEST_OVERVIEW_DPI", std::to_wstring(dpi).c_str());
+        Figures laidOutFrames, full;
+        for (int run = 0; run < 5; ++run) {
+            double first = 0, laidOut = 0;
+            if (!Open(switcher, first, laidOut)) continue;
+            laidOutFrames.Add(switcher.laidOutPaintMs);
+            PumpFor(400);  // the first highlight comes to rest
+            for (int again = 0; again < 4; ++again) {
+                InvalidateRect(switcher.Hwnd(), nullptr, FALSE);
+                UpdateWindow(switcher.Hwnd());
+                full.Add(switcher.LastPaintMs());
+            }
+            Close(switcher);
+        }
+        const char* at = dpi == 96 ? "100 %" : "200 %";
+        PrintFigure((std::string("switcher laid-out frame's paint (static layer) at ") + at).c_str(), laidOutFrames);
+        PrintFigure((std::string("switcher full repaint at ") + at).c_str(), full);
+    }
+    SetEnvironmentVariableW(L"ORVEL_TEST_OVERVIEW_DPI", n > 0 && n < 16 ? asked : nullptr);
+}
+
 void CaptureFigures(const std::vector<HWND>& windows) {
     std::vector<WindowId> ids;
     for (HWND hwnd : windows) ids.push_back(reinterpret_cast<WindowId>(hwnd));
@@ -303,6 +337,7 @@ void SwitcherFigures(const std::wstring&) {
             PumpFor(1500);  // a start-up capture (without composition) has its time
             OverviewFigures(switcher);
             AnimationFigures(switcher);
+            ScaleFigures(switcher);
             if (const char* hold = std::getenv("ORVEL_BENCH_SWITCHER_HOLD_MS")) Look(switcher, DWORD(std::atoi(hold)));
         } else {
             std::printf("switcher: the switcher's window cannot be made\n");
@@ -324,6 +359,16 @@ void SwitcherFigures(const std::wstring&) {
     ReleaseCachedPngs();
 }
 
+// A look at the switcher alone (ORVEL_BENCH_ONLY=switcher): runs first and ends the benchmark.
+void SwitcherOnly(const std::wstring& program) {
+    const char* only = std::getenv("ORVEL_BENCH_ONLY");
+    if (!only || std::strcmp(only, "switcher") != 0) return;
+    SwitcherFigures(program);
+    std::fflush(stdout);
+    ExitProcess(0);
+}
+
 }  // namespace
 
+ORVEL_BENCH_FIGURE(-1000, SwitcherOnly);
 ORVEL_BENCH_FIGURE(70, SwitcherFigures);

@@ -4,6 +4,7 @@
 #include "overlays/LayeredWindow_win.h"
 #include "overlays/ZuTipDLG_win.h"
 #include "shell/ProcessState.h"
+#include "toolkit/Dpi_win.h"
 #include "toolkit/Dwm_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
@@ -56,6 +57,7 @@ const MessageEntry<BoardDlg> BoardDlg::kMessages[] = {
     {WM_INITDIALOG, On<&BoardDlg::OnInitDialog>},
     {WM_WINDOWPOSCHANGED, On<&BoardDlg::OnWindowPosChanged>},
     {WM_SETCURSOR, On<&BoardDlg::OnSetCursor>},
+    {WM_DPICHANGED, On<&BoardDlg::OnDpiChanged>},
 };
 
 BoardDlg::BoardDlg() : boardLock(CreateSemaphoreW(nullptr, 1, 1, nullptr)) {}
@@ -67,7 +69,7 @@ void BoardDlg::Start(HWND owner) {
     // on another thread (Explorer's) ties the two threads' input together, so a busy or hung Explorer would
     // hold up the board's pointer and keys.
     Create(IDD_BOARD, owner);
-    penCursor = LoadCursorW(ResourceModule(), MAKEINTRESOURCEW(IDC_PEN_CURSOR));
+    // The pen cursor is loaded at the scale of the monitor the board first opens on (TakeScale).
 }
 
 bool BoardDlg::Stop() noexcept {
@@ -220,7 +222,17 @@ BoardDlg::Capture BoardDlg::CaptureScreen() {
             GetCursorPos(&cursor);
             MONITORINFO info{};
             info.cbSize = sizeof info;
-            if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &info)) monitor = info.rcMonitor;
+            HMONITOR under = MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
+            if (!GetMonitorInfoW(under, &info)) {
+                // The primary monitor then, with its own rectangle and DPI (never one monitor's figures for
+                // another's pixels).
+                under = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+                if (!GetMonitorInfoW(under, &info)) info.rcMonitor = monitor;
+            }
+            monitor = info.rcMonitor;
+            // The program is per-monitor aware: rcMonitor, the copy below and every figure of the board are
+            // that monitor's own pixels, and the figures are scaled to its DPI.
+            TakeScale(under);
         }
         const int width = monitor.right - monitor.left;
         const int height = monitor.bottom - monitor.top;
@@ -288,6 +300,38 @@ void BoardDlg::PrepareWindow() {
     }
 }
 
+void BoardDlg::TakeScale(HMONITOR monitor) {
+    model.metrics = BoardMetrics::For(DisplayScale::FromDpi(DpiForMonitor(monitor)));
+    const int side = model.metrics.cursorSide;
+    if (side != penCursorSide || !penCursor) {
+        // The cursor file holds a picture per scale; the system picks the nearest and fits it to `side`.
+        UniqueCursor loaded(static_cast<HCURSOR>(
+            LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDC_PEN_CURSOR), IMAGE_CURSOR, side, side, LR_DEFAULTCOLOR)));
+        if (loaded) {
+            penCursor = std::move(loaded);
+            penCursorSide = side;
+        }
+    }
+#if defined(ORVEL_TEST_HOOKS)
+    int cursorWidth = 0, cursorHeight = 0;
+    ICONINFO icon{};
+    if (penCursor && GetIconInfo(penCursor.Get(), &icon)) {
+        BITMAP mask{};
+        if (GetObjectW(icon.hbmMask, sizeof mask, &mask)) {
+            cursorWidth = mask.bmWidth;
+            // A monochrome cursor's mask holds the AND and the XOR pictures one above the other.
+            cursorHeight = icon.hbmColor ? mask.bmHeight : mask.bmHeight / 2;
+        }
+        if (icon.hbmMask) DeleteObject(icon.hbmMask);
+        if (icon.hbmColor) DeleteObject(icon.hbmColor);
+    }
+    const BoardMetrics& m = model.metrics;
+    ORVEL_TRACE("board-scale dpi=%d stroke=%d pen-box=%d outline=%d cursor=%d cursor-loaded=%dx%d spotlight=%d",
+                m.scale.dpi, m.strokeWidth, m.penCursorBox, m.outlineWidth, m.cursorSide, cursorWidth, cursorHeight,
+                SpotlightSide(SpotlightRadius, m.scale));
+#endif
+}
+
 void BoardDlg::ConfineCursor() {
     RECT window{};
     if (!GetWindowRect(Hwnd(), &window)) return;
@@ -353,7 +397,7 @@ void BoardDlg::RefreshAll() {
 
 void BoardDlg::Stroke(BoardPoint from, BoardPoint to) {
     if (!inkBitmap) return;
-    Refresh(StampStroke(inkBitmap.Pixels(), from, to, StrokeColour(model.colourIndex)));
+    Refresh(StampStroke(inkBitmap.Pixels(), from, to, StrokeColour(model.colourIndex), model.metrics.strokeWidth));
 }
 
 void BoardDlg::SaveSnap(SnapTarget target) { SaveSnapNow(target); }
@@ -369,7 +413,7 @@ void BoardDlg::MoveSpotlight(BoardPoint at) { PlaceSpotlight(SpotlightAt(at)); }
 // ------------------------------------------------------------------------------------------ the spotlight
 
 BoardRect BoardDlg::SpotlightAt(BoardPoint cursor) const {
-    const int side = SpotlightRadius;
+    const int side = SpotlightSide(SpotlightRadius, model.metrics.scale);
     return SpotlightSquare({cursor.x + int(origin.x), cursor.y + int(origin.y)}, {int(origin.x), int(origin.y)},
                            side);
 }
@@ -430,7 +474,7 @@ void BoardDlg::SaveSnapNow(SnapTarget target) {
     RECT window{};
     GetWindowRect(Hwnd(), &window);
     model.snapActive = 1;
-    if (model.mode == BoardMode::Highlighter) Refresh(SquareAround(model.penAt, kPenCursorBox));
+    if (model.mode == BoardMode::Highlighter) Refresh(SquareAround(model.penAt, model.metrics.penCursorBox));
     const BoardRect rect = model.SnapRect(window.right - window.left, window.bottom - window.top);
 #if defined(ORVEL_TEST_HOOKS)
     NextBoardPictureRefused();  // a snap's picture is a vector: it can only throw
@@ -453,7 +497,7 @@ void BoardDlg::SaveSnapNow(SnapTarget target) {
     }
 
     model.snapActive = 0;
-    if (model.mode == BoardMode::Highlighter) Refresh(SquareAround(model.penAt, kPenCursorBox));
+    if (model.mode == BoardMode::Highlighter) Refresh(SquareAround(model.penAt, model.metrics.penCursorBox));
 }
 
 // ------------------------------------------------------------------------------------------- messages
@@ -475,13 +519,31 @@ Dialog::Reply BoardDlg::OnWindowPosChanged() {
 
 Dialog::Reply BoardDlg::OnSetCursor(msg::SetCursor) {
     if (model.mode < BoardMode::Freeform || model.mode > BoardMode::Spotlight || !penCursor) return PassOn();
-    SetCursor(penCursor);
+    SetCursor(penCursor.Get());
     return Handled(TRUE);
+}
+
+// The monitor under the board changed its scale. Its frozen picture, pen and spotlight were made for the old
+// one: the board closes, as for a display change, and the next press opens it at the new scale. The window
+// takes the rectangle the system suggests all the same (each opening places it again over its monitor).
+Dialog::Reply BoardDlg::OnDpiChanged(msg::Params params) {
+    const int dpi = int(LOWORD(params.w));
+    const bool closes = model.DpiChangeCloses(dpi);
+    ORVEL_TRACE("board-dpi-changed dpi=%d was=%d mode=%d closes=%d", dpi, model.metrics.scale.dpi, int(model.mode),
+                closes ? 1 : 0);
+    if (closes) Close();
+    if (const RECT* suggested = reinterpret_cast<const RECT*>(params.l)) {
+        SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return Handled(0);
 }
 
 void BoardDlg::Paint() {
     // The hook's thread changed the spotlight's size and invalidated the board.
-    if (model.mode == BoardMode::Spotlight && SpotlightRadius != spotSide) PlaceSpotlight(SpotlightAt(CursorPoint()));
+    if (model.mode == BoardMode::Spotlight && SpotlightSide(SpotlightRadius, model.metrics.scale) != spotSide) {
+        PlaceSpotlight(SpotlightAt(CursorPoint()));
+    }
     PaintScope paint(Hwnd());
     if (!paint.Dc()) return;
     BoardLockScope lock(boardLock.Get(), 0);

@@ -21,6 +21,8 @@
 #include <atomic>
 #include <vector>
 
+using UniqueCursor = UniqueHandle<handle_traits::NullInvalid<HCURSOR, &DestroyCursor>>;
+
 class BoardDlg : public OverlayWindow, private BoardHost {
 public:
     BoardDlg();
@@ -45,6 +47,8 @@ public:
     // Monitors were added, removed or resized (`monitors`: every monitor now, screen coordinates). An open
     // board whose monitor is no longer there as it was closes, as a second press of its function would.
     void OnDisplayChange(const std::vector<BoardRect>& monitors);
+    // The board's figures now (its monitor's scale while open; the benchmark and the traces read them).
+    const BoardMetrics& Metrics() const noexcept { return model.metrics; }
 
 protected:
     Reply OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -57,6 +61,7 @@ private:
     Reply OnInitDialog();
     Reply OnWindowPosChanged();
     Reply OnSetCursor(msg::SetCursor cursor);
+    Reply OnDpiChanged(msg::Params params);
     static const MessageEntry<BoardDlg> kMessages[];
 
     // Freezes the monitor under the cursor (unless this activation has its picture already), clears the
@@ -73,6 +78,8 @@ private:
     // The window's look for the mode: opaque frame, or the spotlight's dark window with its hole.
     void PrepareWindow();
     void ConfineCursor();
+    // The board's figures for the monitor `monitor` (its DPI), and the pen cursor at their size.
+    void TakeScale(HMONITOR monitor);
     void SaveSnapNow(SnapTarget target);
     // Puts the spotlight's clear square at `square` (board coordinates) through the window region.
     void PlaceSpotlight(const BoardRect& square);
@@ -105,5 +112,6 @@ private:
     RowSpans spotShape;               // the hole for a square of spotSide at (0, 0)
     int spotSide = 0;
     bool desktopComposed = true;      // the system composes windows: nothing below needs repainting
-    HCURSOR penCursor = nullptr;      // cursor 167 over the snaps and the spotlight
+    UniqueCursor penCursor;           // cursor 167 over the snaps and the spotlight, at penCursorSide
+    int penCursorSide = 0;
 };

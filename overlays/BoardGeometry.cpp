@@ -58,11 +58,37 @@ BoardRect SquareAround(BoardPoint p, int side) {
     return {left, top, left + side, top + side};
 }
 
-BoardRect StrokeBox(BoardPoint from, BoardPoint to) {
-    // Round caps reach half the pen beyond each end; one more pixel for the pixel the centre falls in.
-    const int reach = kStrokeWidth / 2 + 1;
+BoardRect StrokeBox(BoardPoint from, BoardPoint to, int width) {
+    // Round caps reach half the pen beyond each end (rounded up: a pen may be odd at some scales, 27 pixels
+    // at 167 %); one more pixel for the pixel the centre falls in.
+    const int reach = (width + 1) / 2 + 1;
     return {std::min(from.x, to.x) - reach, std::min(from.y, to.y) - reach, std::max(from.x, to.x) + reach + 1,
             std::max(from.y, to.y) + reach + 1};
+}
+
+// ----------------------------------------------------------------------------------------- the scale
+
+BoardMetrics BoardMetrics::For(DisplayScale scale) {
+    BoardMetrics m;
+    m.scale = scale;
+    m.strokeWidth = scale.Px(kStrokeWidth);
+    m.penFillDiameter = scale.Px(kPenFillDiameter);
+    m.penRingDiameter = scale.Px(kPenRingDiameter);
+    m.penRingWidth = scale.Px(kPenRingWidth);
+    // The box must hold the ring whatever the rounding did to its parts.
+    m.penCursorBox = std::max(scale.Px(kPenCursorBox), m.penRingDiameter + m.penRingWidth + 2);
+    m.outlineWidth = scale.Px(kOutlineWidth);
+    m.outlineDash = scale.Px(kOutlineDash);
+    m.outlineGap = scale.Px(kOutlineGap);
+    m.cursorSide = scale.Px(kBoardCursorSide);
+    return m;
+}
+
+int SpotlightSide(int spotlightRadius, DisplayScale scale) { return scale.Px(spotlightRadius); }
+
+bool DpiChangeClosesBoard(bool open, int shownDpi, int newDpi) {
+    if (!open) return false;
+    return DisplayScale::FromDpi(newDpi) != DisplayScale::FromDpi(shownDpi);
 }
 
 // ----------------------------------------------------------------------------------------- the selection
@@ -83,11 +109,13 @@ BoardRect OutlineBounds(const std::vector<BoardPoint>& outline) {
     return bounds;
 }
 
-std::vector<BoardRect> OutlineStrips(const BoardRect& r) {
+std::vector<BoardRect> OutlineStrips(const BoardRect& r, int width) {
     std::vector<BoardRect> strips;
     if (r.Empty()) return strips;
-    const int half = kOutlineWidth / 2;
-    const BoardRect outer = Inflate(r, half);
+    // An odd width (3 at 150 %) puts its odd pixel outside the selection: the selected pixels stay visible.
+    const int half = width / 2;
+    const BoardRect outer{r.left - (width - half), r.top - (width - half), r.right + (width - half),
+                          r.bottom + (width - half)};
     strips.push_back({outer.left, outer.top, outer.right, r.top + half});
     strips.push_back({outer.left, r.bottom - half, outer.right, outer.bottom});
     const BoardRect left{outer.left, r.top + half, r.left + half, r.bottom - half};
@@ -97,9 +125,9 @@ std::vector<BoardRect> OutlineStrips(const BoardRect& r) {
     return strips;
 }
 
-std::vector<BoardRect> SelectionMoveDirty(const BoardRect& before, const BoardRect& after) {
-    const std::vector<BoardRect> a = OutlineStrips(before);
-    const std::vector<BoardRect> b = OutlineStrips(after);
+std::vector<BoardRect> SelectionMoveDirty(const BoardRect& before, const BoardRect& after, int width) {
+    const std::vector<BoardRect> a = OutlineStrips(before, width);
+    const std::vector<BoardRect> b = OutlineStrips(after, width);
     auto in = [](const std::vector<BoardRect>& list, const BoardRect& s) {
         return std::find(list.begin(), list.end(), s) != list.end();
     };
@@ -114,8 +142,8 @@ std::vector<BoardRect> SelectionMoveDirty(const BoardRect& before, const BoardRe
     return dirty;
 }
 
-BoardRect OutlineSegmentBox(BoardPoint from, BoardPoint to) {
-    const int reach = kOutlineWidth + 1;
+BoardRect OutlineSegmentBox(BoardPoint from, BoardPoint to, int width) {
+    const int reach = width + 1;
     return {std::min(from.x, to.x) - reach, std::min(from.y, to.y) - reach, std::max(from.x, to.x) + reach + 1,
             std::max(from.y, to.y) + reach + 1};
 }

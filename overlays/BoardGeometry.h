@@ -5,6 +5,7 @@
 // board each kind of pointer move changes. Portable: the Windows half turns these into pixels, regions and
 // invalidations.
 #include "overlays/RegionRuns.h"
+#include "shell/DisplayScale.h"
 
 #include <cstdint>
 #include <vector>
@@ -63,14 +64,41 @@ constexpr int kPenRingWidth = 4;
 
 // The square of `side` centred on p (p - side/2 to p - side/2 + side).
 BoardRect SquareAround(BoardPoint p, int side);
-// The pixels a stroke from `from` to `to` can touch (the pen is kStrokeWidth wide with round caps).
-BoardRect StrokeBox(BoardPoint from, BoardPoint to);
+// The pixels a stroke from `from` to `to` can touch (the pen is `width` wide with round caps).
+BoardRect StrokeBox(BoardPoint from, BoardPoint to, int width = kStrokeWidth);
 
 // ----------------------------------------------------------------------------------------- the selection
 
 constexpr int kOutlineWidth = 2;
 constexpr int kOutlineDash = 6;  // on, then kOutlineGap off, along the outline
 constexpr int kOutlineGap = 2;
+
+// ----------------------------------------------------------------------------------------- the scale
+
+// The pen cursor of the snaps and the spotlight (cursor 167) is 32 pixels at 100 %.
+constexpr int kBoardCursorSide = 32;
+
+// Every pixel figure of the board at the scale of the monitor it covers. The board draws in that monitor's
+// own pixels, so at 150 % the pen is 24 pixels wide and the outline 3; the defaults are the 100 % figures.
+struct BoardMetrics {
+    DisplayScale scale;
+    int strokeWidth = kStrokeWidth;
+    int penCursorBox = kPenCursorBox;
+    int penFillDiameter = kPenFillDiameter;
+    int penRingDiameter = kPenRingDiameter;
+    int penRingWidth = kPenRingWidth;
+    int outlineWidth = kOutlineWidth;
+    int outlineDash = kOutlineDash;
+    int outlineGap = kOutlineGap;
+    int cursorSide = kBoardCursorSide;  // the size the pen cursor is loaded at
+
+    static BoardMetrics For(DisplayScale scale);
+};
+
+// The spotlight's side on the board: SpotlightRadius is kept in 100 % pixels (its start, its bounds and the
+// wheel's steps are written for them), and the board shows it at its monitor's scale, so the same setting
+// covers the same part of a presenter's laptop and of a 200 % projector.
+int SpotlightSide(int spotlightRadius, DisplayScale scale);
 
 // The rectangle snap: the box spanned by the drag's start and the point p, both corners included.
 BoardRect SelectionBounds(BoardPoint start, BoardPoint p);
@@ -81,12 +109,14 @@ BoardRect OutlineBounds(const std::vector<BoardPoint>& outline);
 
 // The pixels the dashed outline of the rectangle `r` covers: 2 pixels straddling each edge. Returned as up
 // to four strips (top, bottom, left, right) that together hold the outline; none for an empty rectangle.
-std::vector<BoardRect> OutlineStrips(const BoardRect& r);
+// `width` is the outline's width (kOutlineWidth at 100 %).
+std::vector<BoardRect> OutlineStrips(const BoardRect& r, int width = kOutlineWidth);
 // What a move of the rectangle selection from `before` to `after` changes: the strips of both outlines
 // (only where they differ); a strip that is the same in both is left out.
-std::vector<BoardRect> SelectionMoveDirty(const BoardRect& before, const BoardRect& after);
+std::vector<BoardRect> SelectionMoveDirty(const BoardRect& before, const BoardRect& after,
+                                          int width = kOutlineWidth);
 // What a new segment of the free-form outline changes.
-BoardRect OutlineSegmentBox(BoardPoint from, BoardPoint to);
+BoardRect OutlineSegmentBox(BoardPoint from, BoardPoint to, int width = kOutlineWidth);
 
 // --------------------------------------------------------------------------------------- filled shapes
 
@@ -124,6 +154,12 @@ std::vector<PolyPoint> OutlinePolygon(const std::vector<BoardPoint>& outline);
 // rectangle it covers (`shownOn`, screen coordinates) still exists: its frozen picture, its confinement and
 // its spotlight square all belong to that rectangle.
 bool MonitorStillPresent(const BoardRect& shownOn, const std::vector<BoardRect>& monitors);
+
+// The monitor under an open board now draws at `newDpi` (WM_DPICHANGED): the pen, the outline, the cursor
+// and the spotlight of that board were made for `shownDpi`. A board at another scale than its monitor's
+// closes, as it does when its monitor changes; the next press opens it at the new scale. A closed board, or
+// a message that changes nothing, keeps it as it is.
+bool DpiChangeClosesBoard(bool open, int shownDpi, int newDpi);
 
 // ------------------------------------------------------------------------------------------ the spotlight
 

@@ -14,6 +14,10 @@ void BoardModel::OnCapture() {
     selectionMade = false;
 }
 
+bool BoardModel::DpiChangeCloses(int newDpi) const {
+    return DpiChangeClosesBoard(mode != BoardMode::Off, metrics.scale.dpi, newDpi);
+}
+
 void BoardModel::OnClose() {
     mode = BoardMode::Off;
     // A drag cut short by closing must not go on from its old point when the board opens again.
@@ -89,7 +93,7 @@ void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta
         if (wasDarkened) {
             host.RefreshAll();  // the darkening gives way to the new drag's outline
         } else if (mode == BoardMode::Rectangle) {
-            for (const BoardRect& strip : OutlineStrips(selBounds)) host.Refresh(strip);
+            for (const BoardRect& strip : OutlineStrips(selBounds, metrics.outlineWidth)) host.Refresh(strip);
         }
     }
     if ((buttonFlags & kRawMiddleUp) && BoardModeSnaps(mode)) host.Recapture();
@@ -107,7 +111,7 @@ void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta
         if (p != selOutline.back()) {
             const BoardPoint from = selOutline.back();
             selOutline.push_back(p);
-            host.Refresh(OutlineSegmentBox(from, p));
+            host.Refresh(OutlineSegmentBox(from, p, metrics.outlineWidth));
         }
         selBounds = WidenBounds(selBounds, p);
         selLast = p;
@@ -116,7 +120,9 @@ void BoardModel::OnRawMouse(int dx, int dy, unsigned buttonFlags, int wheelDelta
         if (dragState != 1) break;
         const BoardRect before = selBounds;
         selBounds = SelectionBounds(selStart, p);
-        for (const BoardRect& strip : SelectionMoveDirty(before, selBounds)) host.Refresh(strip);
+        for (const BoardRect& strip : SelectionMoveDirty(before, selBounds, metrics.outlineWidth)) {
+            host.Refresh(strip);
+        }
         selLast = p;
         break;
     }
@@ -134,8 +140,8 @@ void BoardModel::MovePen(BoardPoint p, BoardHost& host) {
     const bool wasShown = penShown;
     penAt = p;
     penShown = true;
-    if (wasShown && before != p) host.Refresh(SquareAround(before, kPenCursorBox));
-    host.Refresh(SquareAround(p, kPenCursorBox));
+    if (wasShown && before != p) host.Refresh(SquareAround(before, metrics.penCursorBox));
+    host.Refresh(SquareAround(p, metrics.penCursorBox));
 }
 
 void BoardModel::CloseOutline(BoardPoint p) {
@@ -163,5 +169,6 @@ BoardScene BoardModel::Scene() const {
     scene.darkenAroundRect = mode == BoardMode::Rectangle && selectionMade;
     const bool freeformMade = mode == BoardMode::Freeform && selectionMade && selOutline.size() > 2;
     scene.darkenAround = freeformMade ? &outlineInside : nullptr;
+    scene.metrics = metrics;
     return scene;
 }

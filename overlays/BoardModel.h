@@ -65,6 +65,9 @@ public:
     // Where the pen cursor was last drawn into the frame, so a move can repaint its old place.
     BoardPoint penAt;
     bool penShown = false;
+    // The pen, the pen cursor and the outline at the scale of the monitor the board covers; the window sets
+    // it when it freezes a monitor.
+    BoardMetrics metrics;
 
     // The toggle: an open board closes whatever it shows; a closed one opens in `requested`.
     enum class Toggle { Close, Open, Nothing };
@@ -75,6 +78,8 @@ public:
     void OnCapture();
     // The board closed.
     void OnClose();
+    // WM_DPICHANGED with `newDpi`: whether the open board closes (see DpiChangeClosesBoard).
+    bool DpiChangeCloses(int newDpi) const;
 
     // One of the board's operations failed half-way: memory ran out or the system refused a picture
     // (OutOfMemory), the screen could not be copied (NoScreen: a secure desktop in front, say; a board over a

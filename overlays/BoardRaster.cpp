@@ -104,12 +104,12 @@ void ForceOpaque(const BoardPixels& image) {
 
 // ---------------------------------------------------------------------------------------------- the ink
 
-BoardRect StampStroke(const BoardPixels& ink, BoardPoint from, BoardPoint to, uint32_t colour) {
+BoardRect StampStroke(const BoardPixels& ink, BoardPoint from, BoardPoint to, uint32_t colour, int width) {
     if (!ink) return {};
-    const BoardRect area = Clipped(ink, StrokeBox(from, to));
+    const BoardRect area = Clipped(ink, StrokeBox(from, to, width));
     if (area.Empty()) return {};
     const uint32_t value = Premultiply(colour);
-    const double radius = kStrokeWidth / 2.0;
+    const double radius = width / 2.0;
     BoardRect touched;
     for (int y = area.top; y < area.bottom; ++y) {
         const double yc = y + 0.5;
@@ -125,14 +125,15 @@ BoardRect StampStroke(const BoardPixels& ink, BoardPoint from, BoardPoint to, ui
 
 // ---------------------------------------------------------------------------------------------- a frame
 
-void DrawPenCursor(const BoardPixels& frame, BoardPoint at, int colourIndex, const BoardRect& clip) {
-    const BoardRect area = Clipped(frame, Intersect(clip, SquareAround(at, kPenCursorBox)));
+void DrawPenCursor(const BoardPixels& frame, BoardPoint at, int colourIndex, const BoardRect& clip,
+                   const BoardMetrics& m) {
+    const BoardRect area = Clipped(frame, Intersect(clip, SquareAround(at, m.penCursorBox)));
     if (area.Empty()) return;
     const uint32_t fill = Premultiply(PenFillColour(colourIndex));
     const uint32_t ring = Premultiply(PenRingColour(colourIndex));
-    const double inner = kPenFillDiameter / 2.0;
-    const double outer = kPenRingDiameter / 2.0 + kPenRingWidth / 2.0;  // the ring's pen straddles its circle
-    const double ringInner = kPenRingDiameter / 2.0 - kPenRingWidth / 2.0;
+    const double inner = m.penFillDiameter / 2.0;
+    const double outer = m.penRingDiameter / 2.0 + m.penRingWidth / 2.0;  // the ring's pen straddles its circle
+    const double ringInner = m.penRingDiameter / 2.0 - m.penRingWidth / 2.0;
     for (int y = area.top; y < area.bottom; ++y) {
         const double yc = y + 0.5;
         uint32_t* row = frame.Row(y);
@@ -154,17 +155,18 @@ void DrawPenCursor(const BoardPixels& frame, BoardPoint at, int colourIndex, con
 
 namespace {
 
-bool DashOn(double along) {
-    const double period = kOutlineDash + kOutlineGap;
+bool DashOn(double along, const BoardMetrics& m) {
+    const double period = m.outlineDash + m.outlineGap;
     double phase = std::fmod(along, period);
     if (phase < 0) phase += period;
-    return phase < kOutlineDash;
+    return phase < m.outlineDash;
 }
 
 }  // namespace
 
-void DrawRectOutline(const BoardPixels& frame, const BoardRect& selection, const BoardRect& clip) {
-    const std::vector<BoardRect> strips = OutlineStrips(selection);
+void DrawRectOutline(const BoardPixels& frame, const BoardRect& selection, const BoardRect& clip,
+                     const BoardMetrics& m) {
+    const std::vector<BoardRect> strips = OutlineStrips(selection, m.outlineWidth);
     if (strips.empty()) return;
     const uint32_t colour = Premultiply(kOutlineColour);
     // Strips 0 and 1 run across (dashes by x), the others down (dashes by y). The across strips of a very
@@ -175,23 +177,24 @@ void DrawRectOutline(const BoardPixels& frame, const BoardRect& selection, const
             if (i == 1 && y < strips[0].bottom) continue;  // already drawn with the top strip
             uint32_t* row = frame.Row(y);
             for (int x = area.left; x < area.right; ++x) {
-                if (DashOn(i < 2 ? x : y)) row[x] = BlendOver(colour, row[x]);
+                if (DashOn(i < 2 ? x : y, m)) row[x] = BlendOver(colour, row[x]);
             }
         }
     }
 }
 
-void DrawPolylineOutline(const BoardPixels& frame, const std::vector<BoardPoint>& points, const BoardRect& clip) {
+void DrawPolylineOutline(const BoardPixels& frame, const std::vector<BoardPoint>& points, const BoardRect& clip,
+                         const BoardMetrics& m) {
     const BoardRect area = Clipped(frame, clip);
     if (area.Empty() || points.size() < 2) return;
     const uint32_t colour = Premultiply(kOutlineColour);
-    const double half = kOutlineWidth / 2.0;
+    const double half = m.outlineWidth / 2.0;
     double travelled = 0;  // the dash pattern runs on along the whole outline
     for (std::size_t i = 1; i < points.size(); ++i) {
         const BoardPoint a = points[i - 1], b = points[i];
         const double dx = b.x - a.x, dy = b.y - a.y;
         const double length = std::sqrt(dx * dx + dy * dy);
-        const BoardRect box = Intersect(area, OutlineSegmentBox(a, b));
+        const BoardRect box = Intersect(area, OutlineSegmentBox(a, b, m.outlineWidth));
         for (int y = box.top; y < box.bottom && length > 0; ++y) {
             const double yc = y + 0.5;
             int first = 0, last = 0;
@@ -199,7 +202,7 @@ void DrawPolylineOutline(const BoardPixels& frame, const std::vector<BoardPoint>
             uint32_t* row = frame.Row(y);
             for (int x = first; x < last; ++x) {
                 const double along = ((x + 0.5 - a.x) * dx + (yc - a.y) * dy) / length;
-                if (DashOn(travelled + along)) row[x] = BlendOver(colour, row[x]);
+                if (DashOn(travelled + along, m)) row[x] = BlendOver(colour, row[x]);
             }
         }
         travelled += length;
@@ -254,14 +257,14 @@ void ComposeFrame(const BoardPixels& frame, const BoardPixels& screen, const Boa
     }
     switch (scene.mode) {
     case BoardMode::Highlighter:
-        if (scene.penCursor) DrawPenCursor(frame, scene.penAt, scene.colourIndex, area);
+        if (scene.penCursor) DrawPenCursor(frame, scene.penAt, scene.colourIndex, area, scene.metrics);
         break;
     case BoardMode::Freeform:
-        if (scene.dragging && scene.outline) DrawPolylineOutline(frame, *scene.outline, area);
+        if (scene.dragging && scene.outline) DrawPolylineOutline(frame, *scene.outline, area, scene.metrics);
         if (!scene.dragging && scene.darkenAround) DarkenExceptSpans(frame, *scene.darkenAround, area);
         break;
     case BoardMode::Rectangle:
-        if (scene.dragging) DrawRectOutline(frame, scene.selBounds, area);
+        if (scene.dragging) DrawRectOutline(frame, scene.selBounds, area, scene.metrics);
         if (!scene.dragging && scene.darkenAroundRect) DarkenExceptRect(frame, scene.selBounds, area);
         break;
     default:

@@ -37,7 +37,9 @@ void ForceOpaque(const BoardPixels& image);
 // the segment (round caps; a dot when the two are equal) becomes `colour` (ARGB) exactly, whatever it was,
 // so that strokes replace each other and the eraser's transparent colour clears them. Returns the pixels
 // touched (clipped to the image), empty when none.
-BoardRect StampStroke(const BoardPixels& ink, BoardPoint from, BoardPoint to, uint32_t colour);
+// `width` is the pen's width at the board's scale.
+BoardRect StampStroke(const BoardPixels& ink, BoardPoint from, BoardPoint to, uint32_t colour,
+                      int width = kStrokeWidth);
 
 // ---------------------------------------------------------------------------------------------- a frame
 
@@ -52,6 +54,7 @@ struct BoardScene {
     const std::vector<BoardPoint>* outline = nullptr;  // free-form while dragging: the points so far
     bool darkenAroundRect = false;           // rectangle after a selection: darken all but selBounds
     const RowSpans* darkenAround = nullptr;  // free-form after a selection: darken all but these pixels
+    BoardMetrics metrics;                    // the pen cursor and the outline at the board's scale
 };
 
 // Renders `clip` of the frame: the frozen picture, the ink over it (the highlighter), then the pen cursor, the
@@ -60,9 +63,13 @@ void ComposeFrame(const BoardPixels& frame, const BoardPixels& screen, const Boa
                   const BoardScene& scene, const BoardRect& clip);
 
 // The pieces of a frame, for the tests and for ComposeFrame.
-void DrawPenCursor(const BoardPixels& frame, BoardPoint at, int colourIndex, const BoardRect& clip);
-void DrawRectOutline(const BoardPixels& frame, const BoardRect& selection, const BoardRect& clip);
-void DrawPolylineOutline(const BoardPixels& frame, const std::vector<BoardPoint>& points, const BoardRect& clip);
+// `metrics`: the figures at the board's scale (the 100 % ones by default).
+void DrawPenCursor(const BoardPixels& frame, BoardPoint at, int colourIndex, const BoardRect& clip,
+                   const BoardMetrics& metrics = {});
+void DrawRectOutline(const BoardPixels& frame, const BoardRect& selection, const BoardRect& clip,
+                     const BoardMetrics& metrics = {});
+void DrawPolylineOutline(const BoardPixels& frame, const std::vector<BoardPoint>& points, const BoardRect& clip,
+                         const BoardMetrics& metrics = {});
 void DarkenExceptRect(const BoardPixels& frame, const BoardRect& keep, const BoardRect& clip);
 void DarkenExceptSpans(const BoardPixels& frame, const RowSpans& keep, const BoardRect& clip);
 

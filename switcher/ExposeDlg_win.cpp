@@ -10,6 +10,7 @@
 #include "switcher/SwitcherPaint_win.h"
 #include "switcher/WindowList_win.h"
 #include "toolkit/Clock_win.h"
+#include "toolkit/Dpi_win.h"
 #include "toolkit/Dwm_win.h"
 #include "toolkit/Scopes_win.h"
 #include "toolkit/Trace_win.h"
@@ -34,8 +35,6 @@ constexpr DWORD kAnimationTickMs = 5;
 constexpr UINT kMaxRecordBytes = 1000;  // larger raw-input records are not the keyboard's or the mouse's
 constexpr USHORT kNoKey = 0xFF;         // a keyboard's prefix before some keys, not a key of its own
 constexpr int kTooltipChars = 200;
-constexpr float kTitlePixelsMany = 14;  // 10 windows or more
-constexpr float kTitlePixels = 16;
 
 bool Live(const ExposeState& expose, int i) { return expose.thumbnails[i] != 0; }
 
@@ -47,6 +46,7 @@ const MessageEntry<EXPOSE_DLG> EXPOSE_DLG::kMessages[] = {
     {WM_MOUSEMOVE, On<&EXPOSE_DLG::OnMouseMove>},
     {WM_CTLCOLORDLG, On<&EXPOSE_DLG::OnControlColour>},
     {WM_NCDESTROY, On<&EXPOSE_DLG::OnFinalDestroy>},
+    {WM_DPICHANGED, On<&EXPOSE_DLG::OnDpiChanged>},
 };
 
 EXPOSE_DLG::EXPOSE_DLG() = default;
@@ -98,8 +98,8 @@ Dialog::Reply EXPOSE_DLG::OnInitDialog() {
         expose_.osMajorVersion = int(version.dwMajorVersion);
     }
 
-    titleFonts_[0] = CreatePixelFont(L"Tahoma", kTitlePixelsMany);
-    titleFonts_[1] = CreatePixelFont(L"Tahoma", kTitlePixels);
+    // Made ahead for the primary monitor; an overview on a monitor of another scale makes its own.
+    PrepareTitleFonts(DpiForMonitor(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)));
 
     CreateTooltip();
     SetWindowTextW(Hwnd(), kSwitcherTitle);
@@ -141,6 +141,15 @@ void EXPOSE_DLG::MakePanels(size_t count) {
 
 Gdiplus::Font* EXPOSE_DLG::TitleFont() const { return titleFonts_[expose_.windowCount >= 10 ? 0 : 1].get(); }
 
+void EXPOSE_DLG::PrepareTitleFonts(int dpi) {
+    const OverviewMetrics m = OverviewMetrics::For(DisplayScale::FromDpi(dpi));
+    if (m.scale.dpi == titleFontsDpi_ && titleFonts_[0] && titleFonts_[1]) return;
+    titleFonts_[0] = CreatePixelFont(L"Tahoma", float(m.titlePixelsMany));
+    titleFonts_[1] = CreatePixelFont(L"Tahoma", float(m.titlePixels));
+    titleFontsDpi_ = m.scale.dpi;
+    ORVEL_TRACE("switcher-fonts dpi=%d pixels=%d,%d", m.scale.dpi, m.titlePixelsMany, m.titlePixels);
+}
+
 // ------------------------------------------------------------------------------------------ messages
 
 Dialog::Reply EXPOSE_DLG::OnOverlayMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -172,6 +181,21 @@ Dialog::Reply EXPOSE_DLG::OnFinalDestroy() {
     tooltip_ = nullptr;
     keyboardRegistered_ = false;  // the system drops a registration whose window is gone
     return PassOn();
+}
+
+// The switcher's monitor changed its scale. An overview on the screen was laid out and drawn for the old one
+// and ends as a display change ends it; the window takes the rectangle the system suggests all the same (the
+// next overview places it over its monitor again).
+Dialog::Reply EXPOSE_DLG::OnDpiChanged(msg::Params params) {
+    const int dpi = int(LOWORD(params.w));
+    const bool ends = DpiChangeEndsOverview(shown_ && !expose_.done, expose_.dpi, dpi);
+    ORVEL_TRACE("switcher-dpi-changed dpi=%d was=%d ends=%d", dpi, int(expose_.dpi), ends ? 1 : 0);
+    if (ends) Finish(-1);
+    if (const RECT* suggested = reinterpret_cast<const RECT*>(params.l)) {
+        SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return Handled(0);
 }
 
 Dialog::Reply EXPOSE_DLG::OnControlColour() { return Handled(reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH))); }
@@ -289,6 +313,7 @@ void EXPOSE_DLG::ShowOverview(UniqueBitmap background, const RECT& monitor, std:
         Finish(-1);
         return;
     }
+    PrepareTitleFonts(expose_.dpi);
     if (background) {
         background_.Adopt(std::move(background));
         frame_.Create(monitor.right - monitor.left, monitor.bottom - monitor.top, DibSurface::Rows::TopDown,

@@ -84,6 +84,7 @@ private:
     Reply OnMouseMove(msg::Point point);
     Reply OnControlColour();
     Reply OnFinalDestroy();
+    Reply OnDpiChanged(msg::Params params);
     static const MessageEntry<EXPOSE_DLG> kMessages[];
 
     void CreateTooltip();
@@ -93,6 +94,8 @@ private:
     void InvalidateCell(int k);
     void ReleasePictures();
     Gdiplus::Font* TitleFont() const;
+    // The title fonts at the scale of the overview's monitor (made again only when that scale changes).
+    void PrepareTitleFonts(int dpi);
 
     // The switcher's state: owned here, held by each overview thread too (it may outlive the window by its
     // bound), so it goes with the last of them.
@@ -106,7 +109,8 @@ private:
     HWND tooltip_ = nullptr;
     bool keyboardRegistered_ = false;  // the raw keyboard goes to the switcher (only while it is shown)
     bool shown_ = false;               // an overview is on the screen (from ShowOverview to HideOverview)
-    std::unique_ptr<Gdiplus::Font> titleFonts_[2];  // 14 px (10 windows or more), 16 px
+    std::unique_ptr<Gdiplus::Font> titleFonts_[2];  // 14 px (10 windows or more), 16 px, at titleFontsDpi_
+    int titleFontsDpi_ = 0;
 
     // The overview on screen: the dimmed desktop (the static layer is drawn into it once), selected into its
     // own memory DC while shown; the panels' pictures.

@@ -80,6 +80,9 @@ struct ExposeState {
     std::atomic<int> monitorTop{0};
     std::atomic<int> monitorWidth{0};
     std::atomic<int> monitorHeight{0};
+    // That monitor's DPI: every pixel figure of the overview (fonts, frame, plates, steps) is drawn at its
+    // scale. Set by the overview thread before the switcher shows, read by the UI thread while it is shown.
+    std::atomic<int> dpi{96};
 
     // ---- the switcher's own mouse-move handler (UI thread only)
     int lastMouseX = -1;

@@ -45,7 +45,7 @@ int HitTest(const ExposeState& state, int x, int y) {
     return -1;
 }
 
-AnimationStep StepFor(int windowCount, bool live) {
+AnimationStep StepFor(int windowCount, bool live, DisplayScale scale) {
     AnimationStep s;
     if (windowCount >= 10) {
         s = {4, 10};
@@ -59,6 +59,8 @@ AnimationStep StepFor(int windowCount, bool live) {
         s = {16, 60};
     }
     if (!live) s.step = s.step * 3 / 2;
+    s.step = scale.Px(s.step);
+    s.margin = scale.Px(s.margin);
     return s;
 }
 
@@ -77,7 +79,7 @@ SwitcherRect Enlarged(const SwitcherRect& home, GrowOffset offset) {
 namespace {
 
 GrowOffset StepOf(const ExposeState& state, int k, bool live) {
-    const int step = StepFor(state.windowCount, live).step;
+    const int step = StepFor(state.windowCount, live, OverviewScale(state)).step;
     const SwitcherRect& home = state.homeRects[k];
     if (live) return StepComponents(step, state.sourceWidths[k], state.sourceHeights[k]);
     return StepComponents(step, home.Width(), home.Height());
@@ -97,7 +99,7 @@ TickResult GrowTick(ExposeState& state, int k, bool live) {
     const GrowOffset before = state.growOffsets[k];
     const GrowOffset after{before.dx + step.dx, before.dy + step.dy};
     const SwitcherRect candidate = Enlarged(state.homeRects[k], after);
-    const int margin = StepFor(state.windowCount, live).margin;
+    const int margin = StepFor(state.windowCount, live, OverviewScale(state)).margin;
     if (candidate.Height() >= state.cellHeight - margin || candidate.Width() >= state.cellWidth - margin) {
         return {false, false};
     }
@@ -128,12 +130,13 @@ bool Framed(const ExposeState& state, int k) {
 SwitcherRect RepaintArea(const ExposeState& state, int k) {
     if (!ValidIndex(state, k)) return {};
     SwitcherRect area = CellRect(k, state.columns, state.cellWidth, state.cellHeight);
+    const int reach = OverviewMetrics::For(OverviewScale(state)).frameReach;
     for (const SwitcherRect& r : {state.currentRects[k], state.homeRects[k]}) {
         if (r.Empty()) continue;
-        area.left = std::min(area.left, r.left - kFrameReach);
-        area.top = std::min(area.top, r.top - kFrameReach);
-        area.right = std::max(area.right, r.right + kFrameReach);
-        area.bottom = std::max(area.bottom, r.bottom + kFrameReach);
+        area.left = std::min(area.left, r.left - reach);
+        area.top = std::min(area.top, r.top - reach);
+        area.right = std::max(area.right, r.right + reach);
+        area.bottom = std::max(area.bottom, r.bottom + reach);
     }
     return area;
 }

@@ -2,6 +2,7 @@
 // What the user's keys and clicks mean on an overview, and how the highlighted thumbnail grows and the one
 // it left shrinks back. The Windows half (ExposeDlg_win.cpp) carries the results out: it moves the pointer,
 // repaints cells and moves live thumbnails.
+#include "shell/DisplayScale.h"
 #include "switcher/ExposeState.h"
 
 // ------------------------------------------------------------------------------------------------ keys
@@ -46,8 +47,10 @@ struct AnimationStep {
 };
 
 // By the number of windows listed; a captured picture (repainted by the program at each tick) takes half a
-// step more than a live thumbnail, so both take about the same time to grow.
-AnimationStep StepFor(int windowCount, bool live);
+// step more than a live thumbnail, so both take about the same time to grow. Both figures are at `scale`
+// (the overview's): at 200 % a thumbnail grows by twice the pixels per tick and stops as far from its cell's
+// edge, to the eye, as at 100 %.
+AnimationStep StepFor(int windowCount, bool live, DisplayScale scale = {});
 
 // The step split over the two sides so that a source of `sourceWidth` by `sourceHeight` keeps its shape: the
 // longer side takes the whole step, the shorter one its share.
@@ -74,10 +77,11 @@ bool IsEnlarged(const ExposeState& state, int k);
 // at rest; the frame is then all that shows where the keys have taken the highlight.
 bool Framed(const ExposeState& state, int k);
 
-// How far the frame reaches past a thumbnail's present rectangle, on every side.
+// How far the frame reaches past a thumbnail's present rectangle, on every side, at 100 % (the overview's
+// figure is OverviewMetrics::frameReach).
 constexpr int kFrameReach = 6;
 
 // What must be repainted when thumbnail `k` changes (it grows, shrinks, gains or loses the frame): its cell,
-// and its present rectangle with the frame's reach where that goes past the cell (a thumbnail is at least
-// kMinCapturedSide pixels high, more than a cell of a very dense grid).
+// and its present rectangle with the frame's reach (at the overview's scale) where that goes past the cell (a
+// thumbnail is at least kMinCapturedSide pixels high, more than a cell of a very dense grid).
 SwitcherRect RepaintArea(const ExposeState& state, int k);

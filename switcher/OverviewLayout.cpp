@@ -3,6 +3,52 @@
 #include <algorithm>
 #include <cstdint>
 
+OverviewMetrics OverviewMetrics::For(DisplayScale scale) {
+    OverviewMetrics m;
+    m.scale = scale;
+    m.titlePixelsMany = scale.Px(m.titlePixelsMany);
+    m.titlePixels = scale.Px(m.titlePixels);
+    m.titleInset = scale.Px(m.titleInset);
+    m.frameClipOut = scale.Px(m.frameClipOut);
+    m.frameEllipse = scale.Px(m.frameEllipse);
+    m.framePenInset = scale.Px(m.framePenInset);
+    m.framePenExtra = scale.Px(m.framePenExtra);
+    m.framePenWidth = scale.Px(m.framePenWidth);
+    m.plateMargin = scale.Px(m.plateMargin);
+    m.plateEllipse = scale.Px(m.plateEllipse);
+    m.minCapturedSide = scale.Px(m.minCapturedSide);
+    // Whatever the rounding did, a repaint covers the whole frame: its clip reaches one more than frameClipOut
+    // at the right and bottom, and the pen's outer half as far as the clip.
+    m.frameReach = std::max(scale.Px(m.frameReach), m.frameClipOut + 1);
+    return m;
+}
+
+DisplayScale OverviewScale(const ExposeState& state) { return DisplayScale::FromDpi(state.dpi); }
+
+SwitcherRect TitleLayout(const SwitcherRect& r, bool enlarged, const OverviewMetrics& m) {
+    const int inset = m.titleInset;
+    const int left = enlarged ? r.left + inset : r.left;
+    return {left, r.top + inset, left + r.Width() - 2 * inset, r.top + inset + r.Height() - 2 * inset};
+}
+
+FrameShape FrameAround(const SwitcherRect& r, const OverviewMetrics& m) {
+    FrameShape f;
+    f.clip = {r.left - m.frameClipOut, r.top - m.frameClipOut, r.right + m.frameClipOut + 1,
+              r.bottom + m.frameClipOut + 1};
+    f.ellipse = m.frameEllipse;
+    f.penLeft = r.left - m.framePenInset;
+    f.penTop = r.top - m.framePenInset;
+    f.penWidth = r.Width() + m.framePenExtra;
+    f.penHeight = r.Height() + m.framePenExtra;
+    f.penThickness = m.framePenWidth;
+    return f;
+}
+
+SwitcherRect IconPlate(int left, int top, int iconWidth, int iconHeight, const OverviewMetrics& m) {
+    return {left - m.plateMargin, top - m.plateMargin, left + iconWidth + m.plateMargin,
+            top + iconHeight + m.plateMargin};
+}
+
 GridShape GridFor(int count) {
     GridShape grid;
     while (grid.columns * grid.rows < count) {
@@ -86,8 +132,9 @@ SwitcherRect PlaceLiveThumbnail(ExposeState& state, int index, ThumbSize source)
 
 SwitcherRect PlaceCapturedThumbnail(ExposeState& state, int index, ThumbSize windowSize) {
     ThumbSize size = FitInBox({windowSize.width + 1, windowSize.height + 1}, Box(state));
-    size.width = std::max(size.width, kMinCapturedSide);
-    size.height = std::max(size.height, kMinCapturedSide);
+    const int smallest = OverviewMetrics::For(OverviewScale(state)).minCapturedSide;
+    size.width = std::max(size.width, smallest);
+    size.height = std::max(size.height, smallest);
     return Place(state, index, size);
 }
 

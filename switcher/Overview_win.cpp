@@ -8,6 +8,7 @@
 #include "switcher/WindowList_win.h"
 #include "switcher/WindowPicture_win.h"
 #include "toolkit/Dialog_win.h"
+#include "toolkit/Dpi_win.h"
 #include "toolkit/Dwm_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Scopes_win.h"
@@ -225,11 +226,18 @@ void RunOverviewThread(const OverviewStart& start) {
     expose.monitorTop = bounds.top;
     expose.monitorWidth = bounds.right - bounds.left;
     expose.monitorHeight = bounds.bottom - bounds.top;
+    // Everything drawn on the overview is at the scale of the monitor it covers (the layout reads it, and the
+    // UI thread makes the title fonts for it before the switcher shows).
+    expose.dpi = DpiForMonitor(reinterpret_cast<HMONITOR>(monitor));
+#if defined(ORVEL_TEST_HOOKS)
+    // The benchmark's overview at another scale than Wine's one DPI (a number, read as the switches are).
+    if (const unsigned forced = TestSwitchMs(L"ORVEL_TEST_OVERVIEW_DPI")) expose.dpi = int(forced);
+#endif
     expose.done = 0;
     ResetEvent(OverviewDoneEvent());
-    ORVEL_TRACE("switcher-start composition=%d monitor=%ld,%ld,%ld,%ld windows=%d others=%d foreground=%llu",
+    ORVEL_TRACE("switcher-start composition=%d monitor=%ld,%ld,%ld,%ld windows=%d others=%d foreground=%llu dpi=%d",
                 composition ? 1 : 0, bounds.left, bounds.top, bounds.right, bounds.bottom, int(expose.windowCount),
-                expose.otherMonitorCount, (unsigned long long)IdOf(previous));
+                expose.otherMonitorCount, (unsigned long long)IdOf(previous), int(expose.dpi));
 
     // The pictures, while nothing of the overview is on the screen yet.
     auto background = std::make_shared<UniqueBitmap>(

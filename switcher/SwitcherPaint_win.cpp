@@ -4,6 +4,7 @@
 #include "switcher/Interaction.h"
 #include "switcher/OverviewLayout.h"
 #include "switcher/WindowList_win.h"
+#include "toolkit/Dpi_win.h"
 #include "toolkit/Handle_win.h"
 #include "toolkit/Scopes_win.h"
 
@@ -62,24 +63,51 @@ void DrawTitle(Gdiplus::Graphics& g, const std::wstring& title, const Gdiplus::R
     g.DrawString(title.c_str(), int(title.size()), font, layout, &format, &text);
 }
 
-// The plate under an icon whose top-left corner is (l, t); the icon itself goes on with GDI.
-void FillIconPlate(Gdiplus::Graphics& g, int l, int t) {
-    const int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
+// The system's icon size at `dpi`: the program is per-monitor aware, so GetSystemMetrics answers for the
+// system's DPI, not for the monitor the overview is on (GetSystemMetricsForDpi is Windows 10's).
+SIZE IconSize(int dpi) {
+    using ForDpi = int(WINAPI*)(int, UINT);
+    static const ForDpi forDpi = [] {
+        HMODULE user = GetModuleHandleW(L"user32.dll");
+        return user ? reinterpret_cast<ForDpi>(reinterpret_cast<void*>(GetProcAddress(user, "GetSystemMetricsForDpi")))
+                    : nullptr;
+    }();
+    if (forDpi) {
+        const int cx = forDpi(SM_CXICON, UINT(dpi)), cy = forDpi(SM_CYICON, UINT(dpi));
+        if (cx > 0 && cy > 0) return {cx, cy};
+    }
+    const int system = SystemDpi();
+    return {MulDiv(GetSystemMetrics(SM_CXICON), dpi, system), MulDiv(GetSystemMetrics(SM_CYICON), dpi, system)};
+}
+
+// The plate under an icon of `icon` whose top-left corner is (l, t); the icon itself goes on with GDI.
+void FillIconPlate(Gdiplus::Graphics& g, int l, int t, SIZE icon, const OverviewMetrics& m) {
+    const SwitcherRect plateRect = IconPlate(l, t, int(icon.cx), int(icon.cy), m);
     Gdiplus::GraphicsPath path;
-    RoundedRect(path, l - 3, t - 3, l + cx + 3, t + cy + 3, 6);
+    RoundedRect(path, plateRect.left, plateRect.top, plateRect.right, plateRect.bottom, m.plateEllipse);
     g.SetClip(&path);
     Gdiplus::SolidBrush plate{Gdiplus::Color(kIconPlate)};
-    g.FillRectangle(&plate, l - 3, t - 3, cx + 6, cy + 6);
+    g.FillRectangle(&plate, plateRect.left, plateRect.top, plateRect.Width(), plateRect.Height());
     g.ResetClip();
 }
 
-void DrawFrame(Gdiplus::Graphics& g, const SwitcherRect& r) {
+// The icon at the overview's icon size (DrawIcon would take the system DPI's).
+void DrawIconAt(HDC dc, int l, int t, HICON icon, SIZE size) {
+    DrawIconEx(dc, l, t, icon, int(size.cx), int(size.cy), 0, nullptr, DI_NORMAL);
+}
+
+void DrawFrame(Gdiplus::Graphics& g, const SwitcherRect& r, const OverviewMetrics& m) {
+    const FrameShape f = FrameAround(r, m);
     Gdiplus::GraphicsPath clip;
-    RoundedRect(clip, r.left - 5, r.top - 5, r.right + 6, r.bottom + 6, 4);
+    RoundedRect(clip, f.clip.left, f.clip.top, f.clip.right, f.clip.bottom, f.ellipse);
     g.SetClip(&clip);
-    Gdiplus::Pen pen(Gdiplus::Color(kFrame), 5);
-    g.DrawRectangle(&pen, r.left - 4, r.top - 4, r.Width() + 7, r.Height() + 7);
+    Gdiplus::Pen pen(Gdiplus::Color(kFrame), float(f.penThickness));
+    g.DrawRectangle(&pen, f.penLeft, f.penTop, f.penWidth, f.penHeight);
     g.ResetClip();
+}
+
+Gdiplus::RectF AsRectF(const SwitcherRect& r) {
+    return Gdiplus::RectF(float(r.left), float(r.top), float(r.Width()), float(r.Height()));
 }
 
 // The picture of `record` scaled into `r`.
@@ -103,6 +131,8 @@ HICON IconOf(const ExposeState& state, int i) { return reinterpret_cast<HICON>(s
 
 void PaintStaticLayer(HDC dc, const ExposeState& state, Gdiplus::Font* titleFont) {
     const int count = state.windowCount;
+    const OverviewMetrics metrics = OverviewMetrics::For(OverviewScale(state));
+    const SIZE iconSize = IconSize(metrics.scale.dpi);
     std::unique_ptr<bool[]> pictured(new bool[size_t(count > 0 ? count : 1)]());
     {
         CaptureCacheGuard guard(kPictureWaitMs);
@@ -120,22 +150,23 @@ void PaintStaticLayer(HDC dc, const ExposeState& state, Gdiplus::Font* titleFont
             const SwitcherRect& r = state.homeRects[i];
             if (!pictured[i]) FillPlaceholder(g, r);
             const std::wstring title = ShortTitle(WindowTitle(AsHwnd(state.windows[i]), kTitleChars));
-            const Gdiplus::RectF layout(float(r.left), float(r.top + 4), float(r.Width() - 8), float(r.Height() - 8));
-            DrawTitle(g, title, layout, titleFont);
-            if (IconOf(state, i)) FillIconPlate(g, r.left, r.top);
+            DrawTitle(g, title, AsRectF(TitleLayout(r, false, metrics)), titleFont);
+            if (IconOf(state, i)) FillIconPlate(g, r.left, r.top, iconSize, metrics);
         }
     }
     // The icons over their plates, with GDI once the plates are down. The icons were asked for once, when
     // the overview was laid out, so a resting icon needs no repaint of its own.
     for (int i = 0; i < count; ++i) {
         if (Captured(state, i) && IconOf(state, i)) {
-            DrawIcon(dc, state.homeRects[i].left, state.homeRects[i].top, IconOf(state, i));
+            DrawIconAt(dc, state.homeRects[i].left, state.homeRects[i].top, IconOf(state, i), iconSize);
         }
     }
 }
 
 void PaintDynamicLayer(HDC dc, const RECT& area, const ExposeState& state, Gdiplus::Font* titleFont) {
     const int count = state.windowCount;
+    const OverviewMetrics metrics = OverviewMetrics::For(OverviewScale(state));
+    const SIZE iconSize = IconSize(metrics.scale.dpi);
     std::unique_ptr<Gdiplus::Graphics> g;
     for (int i = 0; i < count; ++i) {
         const SwitcherRect& r = state.currentRects[i];
@@ -143,13 +174,13 @@ void PaintDynamicLayer(HDC dc, const RECT& area, const ExposeState& state, Gdipl
         // At rest a thumbnail is part of the background; the highlighted one gets its frame there too (in a
         // dense grid it cannot grow at all).
         const bool framed = Framed(state, i);
-        if ((!enlarged && !framed) || !Meets(r, area, kFrameReach)) continue;
+        if ((!enlarged && !framed) || !Meets(r, area, metrics.frameReach)) continue;
         if (!g) {
             g = std::make_unique<Gdiplus::Graphics>(dc);
             g->SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
             g->SetClip(Gdiplus::Rect(area.left, area.top, area.right - area.left, area.bottom - area.top));
         }
-        if (framed) DrawFrame(*g, r);
+        if (framed) DrawFrame(*g, r, metrics);
         if (!enlarged || !Captured(state, i)) continue;  // live: the desktop window manager draws it inside
         bool pictured = false;
         {
@@ -161,12 +192,12 @@ void PaintDynamicLayer(HDC dc, const RECT& area, const ExposeState& state, Gdipl
             }
         }
         if (!pictured) FillPlaceholder(*g, r);
-        const Gdiplus::RectF layout(float(r.left + 4), float(r.top + 4), float(r.Width() - 8), float(r.Height() - 8));
-        DrawTitle(*g, WindowTitle(AsHwnd(state.windows[i]), kTitleChars), layout, titleFont);
+        DrawTitle(*g, WindowTitle(AsHwnd(state.windows[i]), kTitleChars), AsRectF(TitleLayout(r, true, metrics)),
+                  titleFont);
         if (HICON icon = IconOf(state, i)) {
-            FillIconPlate(*g, r.left, r.top);
+            FillIconPlate(*g, r.left, r.top, iconSize, metrics);
             HDC gdi = g->GetHDC();
-            DrawIcon(gdi, r.left, r.top, icon);
+            DrawIconAt(gdi, r.left, r.top, icon, iconSize);
             g->ReleaseHDC(gdi);
         }
     }

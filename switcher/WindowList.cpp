@@ -1,5 +1,7 @@
 #include "switcher/WindowList.h"
 
+#include "shell/DisplayScale.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -78,6 +80,11 @@ void CollectOtherMonitors(const std::vector<WindowId>& monitors, WindowId pointe
         if (state.otherMonitorCount >= kMaxOtherMonitors) break;
         state.otherMonitors[state.otherMonitorCount++] = monitor;
     }
+}
+
+bool DpiChangeEndsOverview(bool shown, int overviewDpi, int newDpi) {
+    if (!shown) return false;
+    return DisplayScale::FromDpi(newDpi) != DisplayScale::FromDpi(overviewDpi);
 }
 
 bool DisplayChangeEndsOverview(const SwitcherRect& shownOn, const std::vector<SwitcherRect>& dimmed,

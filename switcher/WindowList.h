@@ -50,3 +50,8 @@ void CollectOtherMonitors(const std::vector<WindowId>& monitors, WindowId pointe
 // rectangle as it was (a colour depth, the monitors' order) keeps it.
 bool DisplayChangeEndsOverview(const SwitcherRect& shownOn, const std::vector<SwitcherRect>& dimmed,
                                const std::vector<SwitcherRect>& monitorsNow);
+
+// WM_DPICHANGED on the switcher: its monitor now draws at `newDpi`. An overview on the screen (`shown`, not
+// yet finished) that was laid out and drawn at `overviewDpi` ends as if cancelled, as a display change ends
+// it: its grid, fonts and pictures belong to the old scale, and the next overview is made at the new one.
+bool DpiChangeEndsOverview(bool shown, int overviewDpi, int newDpi);
