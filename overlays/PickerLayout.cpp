@@ -86,6 +86,9 @@ SubListPlacement PlaceSubList(const PickerRect& creator, const PickerRect& monit
         place.x = rightOf;
         place.opensLeft = false;
     }
+    // Neither side has room (a wide list on a narrow or highly scaled monitor): the list stays on the side
+    // chosen but is pulled back onto the monitor, over part of its creator, instead of off the screen.
+    place.x = std::max(monitor.left, std::min(place.x, monitor.right - m.listWidth));
     place.y = creator.top + m.margin;
     for (int j = std::max(0, topIndex); j < row; ++j) place.y += PickerRowHeight(rows, j, m);
     return place;

@@ -93,10 +93,11 @@ class DpiOverlaysTestCase(WineTestCase):
         return [int(g) if re.fullmatch(r"-?\d+", g) else g for g in m.groups()]
 
     def expected_sub_left(self, top_rect, measures):
-        """Beside its list, overlapping it; on the left when it would cross the screen's right edge."""
+        """Beside its list, overlapping it; on the left when it would cross the screen's right edge, and pulled
+        back onto the screen when neither side has room (a 600-pixel list at 200 % on this 1280-pixel screen)."""
         right_of = top_rect[2] - measures.overlap
         if right_of + measures.width > SCREEN[0]:
-            return top_rect[0] - measures.width + measures.overlap
+            return max(0, top_rect[0] - measures.width + measures.overlap)
         return right_of
 
     def check_sub_list(self, top, sub, measures, row):

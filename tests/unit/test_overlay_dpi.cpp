@@ -244,14 +244,17 @@ TEST(PickerAtScale, SubListsAtTheScreenEdgeAsTable) {
     } cases[] = {
         {"150 %: right, overlapping 17", 144, {100, 100, 550, 400}, 0, false, 1, 533, 100 + 6 + 54, false},
         {"150 %: right edge exactly", 144, {400, 100, 847, 400}, 0, false, 1, 830, 160, false},
-        {"150 %: one pixel more opens left", 144, {400, 100, 848, 400}, 0, false, 1, 400 - 450 + 17, 160, true},
+        {"150 %: one pixel more opens left", 144, {500, 100, 848, 400}, 0, false, 1, 500 - 450 + 17, 160, true},
         {"150 %: the row under a separator", 144, {100, 100, 550, 400}, 0, false, 3, 533, 100 + 6 + 54 * 2 + 12,
          false},
         {"200 %: right edge exactly", 192, {102, 100, 702, 400}, 0, false, 1, 680, 180, false},
         {"200 %: crosses it, opens left", 192, {600, 100, 1200, 400}, 0, false, 1, 22, 180, true},
         {"200 %: keeps opening left", 192, {700, 100, 1300, 400}, 10, true, 1, 122, 180, true},
         {"200 %: left edge exactly", 192, {578, 100, 1178, 400}, 10, true, 1, 0, 180, true},
-        {"200 %: crosses the left edge, back right", 192, {577, 100, 1177, 400}, 10, true, 1, 1155, 180, false},
+        // Neither side has room for a 600-pixel list beside these: it is pulled back onto the monitor.
+        {"200 %: crosses the left edge, back right, kept on", 192, {577, 100, 1177, 400}, 10, true, 1, 680, 180,
+         false},
+        {"200 %: no room on the right, left is kept on", 192, {300, 100, 900, 400}, 0, false, 1, 0, 180, true},
         {"125 %: overlapping 14", 120, {100, 100, 475, 400}, 0, false, 1, 461, 100 + 5 + 45, false},
     };
     for (const Case& c : cases) {
