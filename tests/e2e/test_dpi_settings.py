@@ -10,6 +10,7 @@ import time
 import unittest
 from pathlib import Path
 
+import test_switcher
 from harness import SCREEN, SETTINGS_KEY, TITLE, WineTestCase, dpi_version, rgb_at, wait_until
 
 PNG = Path(__file__).resolve().parents[2] / "resources" / "png"
@@ -271,6 +272,46 @@ class SettingsAt192(SettingsAtDpi):
 
     def test_settings_window_at_192_dpi(self):
         self.run_at_dpi()
+
+
+class SettingsPictureAfterDpiChange(test_switcher.SwitcherTestCase):
+    """The switcher's picture of the settings window comes from the frame it last presented; after a DPI change
+    that frame is larger, and the cell still shows the window, not the placeholder. Without composition (the
+    Windows 7 prefix), where the program's own window is asked for its picture."""
+
+    prefix_version = "win7"
+
+    def test_the_switcher_pictures_the_settings_window_at_its_new_size(self):
+        program = self.start_program()
+        self.start_windows()
+        self.wine.wininfo("pulse", "qvmouseeventtouch")  # the window shows, as for a second start
+        held, found = self.wine.windows(title=TITLE, until="visible", timeout=10)
+        self.assertTrue(held, "the settings window did not show: %r" % found)
+        self.wine.wait_trace("view-geometry")
+        self.channel("dpi", 144, 96)
+        rescaled = wait_until(lambda: [l for l in self.events("view-geometry") if " dpi=144 " in l.text], 5)
+        self.assertTrue(rescaled, "the window did not draw at 144 DPI")
+        main = self.main_window()
+        self.assertEqual((main["rect"][2] - main["rect"][0], main["rect"][3] - main["rect"][1]), (1005, 750))
+        self.wine.xdotool("mousemove", *test_switcher.REST)
+        self.request()
+        cells = self.overview(1)
+        self.wine.wait_trace("switcher-first-frame")
+        time.sleep(0.8)
+        shot = self.wine.screenshot("own-picture-after-dpi")
+        ours = [(rect, facts) for hwnd, rect, facts in cells if hwnd == main["hwnd"]]
+        self.assertEqual(len(ours), 1, "the settings window is not listed: %r" % cells)
+        self.assertEqual(ours[0][1]["picture"], "1", "the settings window got the placeholder")
+        own = [l for l in self.events("switcher-picture") if "own=1" in l.text]
+        self.assertIn("outcome=painted", own[-1].text)
+        l, t, r, b = ours[0][0]
+        points = [(x, y) for y in range(t + 4, (t + b) // 2, 5) for x in range(l + 4, r - 4, 5)]
+        bluish = sum(1 for x, y in points
+                     if test_switcher.OwnWindowPicture.placeholder_like(rgb_at(shot, SCREEN[0], x, y)))
+        self.assertLess(bluish, 0.5 * len(points), "the settings window's cell looks like the placeholder")
+        self.key("Escape")
+        self.wait_ended(1)
+        self.assertTrue(program.running())
 
 
 if __name__ == "__main__":
