@@ -11,7 +11,7 @@ import unittest
 from pathlib import Path
 
 import test_switcher
-from harness import SCREEN, SETTINGS_KEY, TITLE, WineTestCase, dpi_version, rgb_at, wait_until
+from harness import SCREEN, SETTINGS_KEY, TITLE, TRAY_ICON, WineTestCase, dpi_version, rgb_at, wait_until
 
 PNG = Path(__file__).resolve().parents[2] / "resources" / "png"
 
@@ -253,6 +253,25 @@ class SettingsAt96(SettingsAtDpi):
 
     def test_dpi_change_96_to_144(self):
         self.run_dpi_change(144)
+        # Minimised, the window hears of the next change too, and comes back at the size of the new scale.
+        geometry = self.geometry()
+        ml, mt, mr, mb = geometry["minimize"]
+        self.click_client((ml + mr) // 2, (mt + mb) // 2)
+        self.assertTrue(wait_until(lambda: self.main_window()["iconic"], 3, interval=0.1), "not minimised")
+        self.channel("dpi", 192, 144)
+        changed = wait_until(lambda: [l for l in self.wine.trace() if l.is_event("view-dpi-changed") and
+                                      l.text.startswith("view-dpi-changed dpi=192 ")], 5)
+        self.assertTrue(changed, "the minimised window heard nothing")
+        self.assertIn("place=0", changed[-1].text, "a minimised window is not moved")
+        self.wine.xdotool("mousemove", *TRAY_ICON)
+        time.sleep(0.2)
+        self.wine.xdotool("click", "--repeat", "2", "--delay", "80", 1)
+        self.assertTrue(wait_until(lambda: not self.main_window()["iconic"], 5, interval=0.1), "not restored")
+        want = expected_geometry(192)["size"]
+        restored = wait_until(lambda: self.window_rect() if tuple(
+            (lambda r: (r[2] - r[0], r[3] - r[1]))(self.window_rect())) == want else None, 5, interval=0.1)
+        self.assertTrue(restored, "restored at %r, not %r" % (self.window_rect(), want))
+        self.assertTrue(wait_until(lambda: self.geometry()["dpi"] == 192, 5, interval=0.2), "no repaint at 192")
 
 
 class SettingsAt144(SettingsAtDpi):
