@@ -57,6 +57,11 @@
 #define IDB_GESTURE_DOWN_FIRST 191     // 191..200
 #define IDB_ICON_SNAP_RECT 201
 #define IDB_PHOTO 205                  // 500 x 365: the photograph of the trackball
+// Each of these pictures is also embedded at 1.5x as id + 1000 and at 2x as id + 2000 (1129 is the background at
+// 1005 x 750, 2129 at 1340 x 1000): every size is the 1x one times 1.5 or 2, rounded half up. The offsets must stay
+// those of kArtIdStep15 and kArtIdStep2 in shell/DisplayScale.h, which the program looks the pictures up by.
+#define ORVEL_ART_ID_STEP_15 1000
+#define ORVEL_ART_ID_STEP_2 2000
 #ifdef RC_INVOKED
 #define RT_PNG PNG
 #else

@@ -249,7 +249,7 @@ class EmbeddedPictures(unittest.TestCase):
     """Every PNG the program loads: listed in the resource script and the header, present, of its size."""
 
     def test_script_header_and_size_table_name_the_same_pictures(self):
-        lines = rc_png_lines()
+        lines = [(n, path) for n, path in rc_png_lines() if n < 1000]    # the larger ones: test_art_steps.py
         numbers = [n for n, _ in lines]
         self.assertEqual(len(numbers), len(set(numbers)), "a picture is embedded twice")
         self.assertEqual(sorted(numbers), sorted(PNG_SIZES))
@@ -434,15 +434,22 @@ class Photograph(unittest.TestCase):
                 self.assertLess(crisp, len(lum) * 0.08, "busy detail under the label")
 
 
+# The program icon at 100 % to 200 % (16/20/24/32 in the notification area, 32/40/48/64 for windows and the
+# taskbar) and 256 for the shell; the cursors at 32, 48 and 64 pixels with their hot spots (size, x, y).
+ICON_SIZES = [16, 20, 24, 32, 40, 48, 64, 256]
+HAND_SPOTS = [(32, 13, 6), (48, 13, 6), (64, 26, 12)]
+PEN_SPOTS = [(32, 1, 5), (48, 2, 8), (64, 3, 11)]
+
+
 class IconsAndCursors(unittest.TestCase):
     def load(self, *path):
         with open(os.path.join(RES, *path), "rb") as f:
             return wi.parse_container(f.read())
 
-    def test_icon_has_the_five_sizes_and_visible_pixels(self):
+    def test_icon_has_the_sizes_windows_asks_for_up_to_200_percent_and_visible_pixels(self):
         kind, entries = self.load("icons", "app.ico")
         self.assertEqual(kind, 1)
-        self.assertEqual(sorted(e[0] for e in entries), [16, 24, 32, 48, 256])
+        self.assertEqual(sorted(e[0] for e in entries), ICON_SIZES)
         for width, height, _, planes, bits, data in entries:
             with self.subTest(width):
                 self.assertEqual((width, height, planes, bits), (width, width, 1, 32))
@@ -454,25 +461,38 @@ class IconsAndCursors(unittest.TestCase):
                 self.assertEqual(data[centre + 3], 255, "the centre of the glyph is not opaque")
                 self.assertEqual(data[40 + 3], 0, "the corner of the glyph is not clear")
 
-    def test_hand_cursor_points_with_the_fingertip_at_13_6(self):
+    def test_hand_cursor_points_with_the_fingertip_at_its_hot_spot(self):
         kind, entries = self.load("cursors", "hand.cur")
         self.assertEqual(kind, 2)
-        self.assertEqual([(e[0], e[3], e[4]) for e in entries], [(32, 13, 6), (48, 13, 6)])
-        for width, _, colours, _, _, dib in entries:
+        self.assertEqual([(e[0], e[3], e[4]) for e in entries], HAND_SPOTS)
+        for width, _, colours, hx, hy, dib in entries:
             with self.subTest(width):
                 self.assertEqual((colours, struct.unpack_from("<H", dib, 14)[0]), (2, 1))
                 xor, and_ = dib_pixel_masks(dib, width, width)
-                self.assertEqual(and_[6][13], 0, "the hot spot is not on the hand")
-                self.assertEqual(and_[5][13], 1, "the hand goes above its hot spot")
-                self.assertTrue(all(and_[y][x] for y in range(6) for x in range(width)), "pixels above the tip")
+                self.assertEqual(and_[hy][hx], 0, "the hot spot is not on the hand")
+                self.assertEqual(and_[hy - 1][hx], 1, "the hand goes above its hot spot")
+                self.assertTrue(all(and_[y][x] for y in range(hy) for x in range(width)), "pixels above the tip")
+                # The fingertip is the hand's highest point and the hot spot lies in its middle third.
+                tip = [x for x in range(width) if not and_[hy][x]]
+                self.assertLessEqual(abs(hx - (tip[0] + tip[-1]) / 2), max(1, len(tip) / 3), tip)
+                # The hand is as large as its image: each size is a larger hand, not the 32-pixel one in a corner.
+                rows = [y for y in range(width) if not all(and_[y])]
+                self.assertGreater(rows[-1] - rows[0], width * 0.65)
 
-    def test_pen_cursor_has_its_nib_on_the_hot_spot(self):
+    def test_pen_cursor_has_its_nib_on_the_hot_spot_at_every_size(self):
         kind, entries = self.load("cursors", "pen.cur")
-        (width, height, _, hx, hy, dib), = entries
-        self.assertEqual((kind, width, height, hx, hy), (2, 32, 32, 1, 5))
-        alpha = lambda x, y: dib[40 + ((31 - y) * 32 + x) * 4 + 3]
-        self.assertGreaterEqual(alpha(1, 5), 128)
-        self.assertEqual([alpha(x, y) for y in range(0, 3) for x in range(0, 32)], [0] * 96)
+        self.assertEqual(kind, 2)
+        self.assertEqual([(e[0], e[1], e[3], e[4]) for e in entries], [(w, w, x, y) for w, x, y in PEN_SPOTS])
+        for width, _, _, hx, hy, dib in entries:
+            with self.subTest(width):
+                alpha = lambda x, y: dib[40 + ((width - 1 - y) * width + x) * 4 + 3]
+                self.assertGreaterEqual(alpha(hx, hy), 128)
+                # The nib is the pen's top: above it only its light halo, 1.3 pixels at 32 and more when larger.
+                clear = hy - 2 * width // 32
+                self.assertEqual([alpha(x, y) for y in range(0, clear) for x in range(width)], [0] * clear * width)
+                # A larger pen, not the 32-pixel one: its far end reaches the far part of the image.
+                self.assertGreater(max(x for y in range(width) for x in range(width) if alpha(x, y) > 128),
+                                   width * 0.7)
 
 
 class Manifest(unittest.TestCase):
@@ -627,7 +647,7 @@ class CompiledResources(unittest.TestCase):
 
     def test_files_are_embedded_unchanged(self):
         pngs = {}
-        for number in PNG_SIZES:
+        for number in [n + offset for n in PNG_SIZES for offset in (0, 1000, 2000)]:
             with open(os.path.join(RES, "png", "%d.png" % number), "rb") as f:
                 pngs[number] = f.read()
         for windres, res in self.compiled.items():
@@ -643,8 +663,8 @@ class CompiledResources(unittest.TestCase):
             with self.subTest(windres):
                 icon = res[(RT_GROUP_ICON, 128)]
                 sizes = [icon[6 + 14 * i] or 256 for i in range(struct.unpack_from("<H", icon, 4)[0])]
-                self.assertEqual(sorted(sizes), [16, 24, 32, 48, 256])
-                for group, spots in ((150, [(32, 13, 6), (48, 13, 6)]), (167, [(32, 1, 5)])):
+                self.assertEqual(sorted(sizes), ICON_SIZES)
+                for group, spots in ((150, HAND_SPOTS), (167, PEN_SPOTS)):
                     data = res[(RT_GROUP_CURSOR, group)]
                     found = []
                     for i in range(struct.unpack_from("<H", data, 4)[0]):
@@ -652,6 +672,10 @@ class CompiledResources(unittest.TestCase):
                         found.append((width,) + struct.unpack_from("<HH", res[(RT_CURSOR, image)]))
                     self.assertEqual(sorted(found), spots, "cursor %d" % group)
 
+
+# The 1.5x and 2x pictures, kept apart for their length; imported so that this file still runs every check.
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from test_art_steps import BackgroundOutline, DrawnNotBlownUp, IconOutlinesAt150, SteppedPictureList  # noqa: E402,F401
 
 if __name__ == "__main__":
     unittest.main(verbosity=1)
