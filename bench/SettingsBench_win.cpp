@@ -3,7 +3,9 @@
 //      "first-frame", written in test builds, measured from the process's creation time);
 //   2. a full paint of the settings window and a hover repaint (only the markers change), render and present
 //      separately;
-//   3. RegionFromBitmap on the background picture (PNG 129).
+//   3. RegionFromBitmap on the background picture (PNG 129);
+//   4. the first frame of a new settings window at 96 and at 192 DPI (the scale handed in directly, since a
+//      Wine desktop has one DPI), and the paints and the region of item 2 and 3 at 192 DPI beside them.
 #include "bench/BenchSupport_win.h"
 #include "mainwindow/SettingsView_win.h"
 #include "overlays/ImageCache_win.h"
@@ -137,12 +139,53 @@ void MoveTo(HWND hwnd, int x, int y) {
     Bench->view->PreTranslate(msg);
 }
 
-void PaintFigures(const std::wstring&) {
+// The first frame of a settings window that has just been made at `dpi`: the background for that scale, its
+// unchanging layers (the photograph decoded among them) and the frame, then the paint that presents it, with
+// every picture decoded anew each time (the program decodes them once, when the window first shows).
+void FirstFrameFigures(int dpi) {
+    const DisplayScale scale = DisplayScale::FromDpi(dpi);
+    const PixelSize size = SettingsWindowSize(scale);
     PaintBench bench;
     BuildFunctionCatalogue(bench.model);
     Bench = &bench;
-    HWND hwnd = CreateBenchWindow(100, 100, 670, 500, PaintOnce);
+    Figures first;
+    for (int i = 0; i < 12; ++i) {
+        ReleaseCachedPngs();
+        HWND hwnd = CreateBenchWindow(0, 0, size.width, size.height, PaintOnce);
+        const double start = NowMs();
+        bench.view = std::make_unique<SettingsView>(hwnd, nullptr, bench.windows, bench.model);
+        bench.view->SetScale(scale);
+        if (!bench.view->LoadPictures()) {
+            std::printf("settings first frame: PNG 129 missing\n");
+            bench.view.reset();
+            DestroyWindow(hwnd);
+            break;
+        }
+        bench.view->PrepareStaticLayer();
+        bench.view->PrepareFrame();
+        InvalidateRect(hwnd, nullptr, FALSE);
+        const LayeredPaintTimings t = PaintNow(hwnd);
+        if (t.presented && i > 0) first.Add(NowMs() - start);  // the first round also finds fonts and code
+        bench.view.reset();
+        DestroyWindow(hwnd);
+    }
+    char label[96];
+    std::snprintf(label, sizeof label, "settings first frame at %d DPI (%dx%d)", dpi, size.width, size.height);
+    PrintFigure(label, first);
+    ReleaseCachedPngs();
+    Bench = nullptr;
+}
+
+// A full paint and a hover repaint at `dpi`; at 96 DPI under the figures' long-standing names.
+void PaintFiguresAt(int dpi) {
+    const DisplayScale scale = DisplayScale::FromDpi(dpi);
+    const PixelSize size = SettingsWindowSize(scale);
+    PaintBench bench;
+    BuildFunctionCatalogue(bench.model);
+    Bench = &bench;
+    HWND hwnd = CreateBenchWindow(100, 100, size.width, size.height, PaintOnce);
     bench.view = std::make_unique<SettingsView>(hwnd, nullptr, bench.windows, bench.model);
+    bench.view->SetScale(scale);
     if (!bench.view->LoadPictures()) {
         std::printf("settings paint: PNG 129 missing\n");
         DestroyWindow(hwnd);
@@ -161,9 +204,9 @@ void PaintFigures(const std::wstring&) {
     // A hover over bt3's marker and away again: each change repaints the markers only.
     for (int i = 0; i < 40; ++i) {
         if (i % 2 == 0) {
-            MoveTo(hwnd, 240, 272);
+            MoveTo(hwnd, scale.Px(240), scale.Px(272));
         } else {
-            MoveTo(hwnd, 100, 420);
+            MoveTo(hwnd, scale.Px(100), scale.Px(420));
         }
         LayeredPaintTimings t = PaintNow(hwnd);
         if (t.presented) {
@@ -173,22 +216,32 @@ void PaintFigures(const std::wstring&) {
     }
     HideTip(1);
     DestroyWindow(hwnd);
-    PrintFigure("settings full paint, render", fullRender);
-    PrintFigure("settings hover repaint, render", hoverRender);
-    PrintFigure("settings full paint, present", fullPresent);
-    PrintFigure("settings hover repaint, present", hoverPresent);
+    const std::string at = scale.IsIdentity() ? std::string() : " at " + std::to_string(dpi) + " DPI";
+    PrintFigure(("settings full paint, render" + at).c_str(), fullRender);
+    PrintFigure(("settings hover repaint, render" + at).c_str(), hoverRender);
+    PrintFigure(("settings full paint, present" + at).c_str(), fullPresent);
+    PrintFigure(("settings hover repaint, present" + at).c_str(), hoverPresent);
 
     Figures region;
-    PngImage background = LoadPngResource(IDB_BACKGROUND);
-    for (int i = 0; i < 30 && background; ++i) {
+    for (int i = 0; i < 30 && bench.view->Background(); ++i) {
         double start = NowMs();
-        UniqueRegion rgn = RegionFromBitmap(*background);
+        UniqueRegion rgn = RegionFromBitmap(*bench.view->Background());
         region.Add(NowMs() - start);
     }
-    PrintFigure("RegionFromBitmap(PNG 129)", region);
+    PrintFigure(scale.IsIdentity() ? "RegionFromBitmap(PNG 129)"
+                                   : ("RegionFromBitmap(background" + at + ")").c_str(),
+                region);
     bench.view.reset();
     ReleaseCachedPngs();
     Bench = nullptr;
+}
+
+void PaintFigures(const std::wstring&) {
+    // The first frame at 200 % beside 100 % in one run: the same machine, the same moment.
+    FirstFrameFigures(96);
+    FirstFrameFigures(192);
+    PaintFiguresAt(96);
+    PaintFiguresAt(192);
 }
 
 // The start-up alone (ORVEL_BENCH_ONLY=startup): runs first and ends the benchmark.
@@ -200,8 +253,19 @@ void StartupOnly(const std::wstring& program) {
     ExitProcess(0);
 }
 
+// The settings window's paints alone (ORVEL_BENCH_ONLY=settings): its first frame at 96 and 192 DPI and the
+// paints at both, then the benchmark ends.
+void SettingsOnly(const std::wstring& program) {
+    const char* only = std::getenv("ORVEL_BENCH_ONLY");
+    if (!only || std::strcmp(only, "settings") != 0) return;
+    PaintFigures(program);
+    std::fflush(stdout);
+    ExitProcess(0);
+}
+
 }  // namespace
 
 ORVEL_BENCH_FIGURE(-998, StartupOnly);
+ORVEL_BENCH_FIGURE(-997, SettingsOnly);
 ORVEL_BENCH_FIGURE(10, StartupFigures);
 ORVEL_BENCH_FIGURE(20, PaintFigures);

@@ -32,6 +32,11 @@
 #include <string>
 #include <vector>
 
+namespace {
+// WM_GETDPISCALEDSIZE (Windows 10 1703), which the SDK headers of older toolchains lack.
+constexpr UINT kGetDpiScaledSizeMessage = 0x02E4;
+}  // namespace
+
 const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_INITDIALOG, On<&CKestanAssistantDlg::OnInitDialog>},
     {WM_PAINT, On<&CKestanAssistantDlg::OnPaint>},
@@ -50,6 +55,8 @@ const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
     {WM_SHOWWINDOW, On<&CKestanAssistantDlg::OnShowWindow>},
     {WM_QUERYENDSESSION, On<&CKestanAssistantDlg::OnQueryEndSession>},
     {WM_ENDSESSION, On<&CKestanAssistantDlg::OnEndSession>},
+    {WM_DPICHANGED, On<&CKestanAssistantDlg::OnDpiChanged>},
+    {kGetDpiScaledSizeMessage, On<&CKestanAssistantDlg::OnGetDpiScaledSize>},
 #if defined(ORVEL_TEST_HOOKS)
     {WM_COPYDATA, On<&CKestanAssistantDlg::OnTestChannel>},
 #endif
@@ -93,20 +100,83 @@ void CKestanAssistantDlg::AddNotificationIcon() {
 }
 
 void CKestanAssistantDlg::LoadPicture() {
-    if (!view->LoadPictures()) return;
+    // The window is about to be centred in the work area, so it draws at the DPI of the monitor that holds
+    // that middle, not of the corner the template left it in.
+    RECT work;
+    const bool haveWork = SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) != FALSE;
+    const int dpi = haveWork ? DpiForPoint(POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2})
+                             : DpiForWindow(Hwnd());
+    view->SetScale(DisplayScale::FromDpi(dpi));
+    if (!TakePictureShape()) return;
     Gdiplus::Bitmap& image = *view->Background();
-    SetWindowRgn(Hwnd(), RegionFromBitmap(image).Release(), FALSE);  // the system owns the region from here on
     int width = int(image.GetWidth()), height = int(image.GetHeight());
     SetWindowPos(Hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
     // The template leaves the window at the screen's top-left corner, over the notification area of
     // desktops that keep it there; a settings window belongs in the middle of the work area.
-    RECT work;
-    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+    if (haveWork) {
         int x = work.left + (work.right - work.left - width) / 2;
         int y = work.top + (work.bottom - work.top - height) / 2;
         SetWindowPos(Hwnd(), nullptr, std::max(int(work.left), x), std::max(int(work.top), y), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
     }
+}
+
+bool CKestanAssistantDlg::TakePictureShape() {
+    if (!view->LoadPictures()) return false;
+    // The system owns the region from here on.
+    SetWindowRgn(Hwnd(), RegionFromBitmap(*view->Background()).Release(), FALSE);
+    ORVEL_TRACE("view-scale dpi=%d size=%dx%d", view->Scale().dpi, int(view->Background()->GetWidth()),
+                int(view->Background()->GetHeight()));
+    return true;
+}
+
+// Before it moves the window to a monitor of another DPI, Windows asks what size it will want there: the
+// picture's at that scale (the dialog manager would scale the template's size instead, which is not ours).
+Dialog::Reply CKestanAssistantDlg::OnGetDpiScaledSize(msg::Params params) {
+    const DisplayScale next = DisplayScale::FromDpi(int(LOWORD(params.w)));
+    auto* size = reinterpret_cast<SIZE*>(params.l);
+    if (!size || next.dpi != int(LOWORD(params.w))) return PassOn();
+    const PixelSize wanted = SettingsWindowSize(next);
+    size->cx = wanted.width;
+    size->cy = wanted.height;
+    return Handled(TRUE);
+}
+
+// The window is drawn anew for the new DPI: its picture and shape for that scale, the layout and hit areas
+// with the next paint. The prepared layers were made for the old scale and go.
+Dialog::Reply CKestanAssistantDlg::OnDpiChanged(msg::Params params) {
+    const RECT* suggested = reinterpret_cast<const RECT*>(params.l);
+    const PixelRect rect = suggested ? PixelRect{suggested->left, suggested->top, suggested->right, suggested->bottom}
+                                     : PixelRect{};
+    const SettingsDpiStep step =
+        OnSettingsDpiChanged(view ? view->Scale() : DisplayScale{}, int(LOWORD(params.w)), rect, IsIconic(Hwnd()));
+    ORVEL_TRACE("view-dpi-changed dpi=%d rescale=%d place=%d", int(LOWORD(params.w)), step.rescale ? 1 : 0,
+                step.place ? 1 : 0);
+    if (!view) return Handled(0);
+    if (step.rescale) view->SetScale(step.scale);
+    if (step.place) {
+        SetWindowPos(Hwnd(), nullptr, step.rect.left, step.rect.top, step.rect.right - step.rect.left,
+                     step.rect.bottom - step.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (step.resizeRestored) {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        if (GetWindowPlacement(Hwnd(), &placement)) {
+            RECT& normal = placement.rcNormalPosition;
+            normal.right = normal.left + step.restoredSize.width;
+            normal.bottom = normal.top + step.restoredSize.height;
+            SetWindowPlacement(Hwnd(), &placement);
+        }
+    }
+    if (step.rescale) {
+        TakePictureShape();
+        // Hidden, it draws when it shows again (OnShowWindow makes its first frame ahead then).
+        if (IsWindowVisible(Hwnd())) {
+            PrepareFirstFrame();
+            InvalidateRect(Hwnd(), nullptr, FALSE);
+        }
+    }
+    return Handled(0);
 }
 
 // The program spends most of its life hidden: the settings picture's surfaces are let go while it is, and made

@@ -74,6 +74,8 @@ private:
     Reply OnSessionChange(msg::Params params);
     Reply OnDisplayChange();
     Reply OnShowWindow(msg::Params params);
+    Reply OnDpiChanged(msg::Params params);
+    Reply OnGetDpiScaledSize(msg::Params params);
     Reply OnQueryEndSession(msg::EndSession query);
     Reply OnEndSession(msg::EndSession end);
 #if defined(ORVEL_TEST_HOOKS)
@@ -81,6 +83,7 @@ private:
 #endif
     static const MessageEntry<CKestanAssistantDlg> kMessages[];
 
+    bool TakePictureShape();  // the view's picture for its scale, and the window's shape from it
     void OnShowCommand();
     void StopHandshake();
     void WatchPickerTick();

@@ -60,3 +60,23 @@ SessionStep OnSessionMessage(SessionMessage message, bool stopUnderWay, bool alr
 unsigned SessionEndTimeLeft(unsigned elapsedMs) {
     return elapsedMs < kSessionEndBoundMs ? kSessionEndBoundMs - elapsedMs : 0;
 }
+
+SettingsDpiStep OnSettingsDpiChanged(const DisplayScale& current, int newDpi, const PixelRect& suggested,
+                                     bool minimised) {
+    SettingsDpiStep step;
+    step.scale = current;
+    const DisplayScale next = DisplayScale::FromDpi(newDpi);
+    if (next.dpi != newDpi) return step;  // FromDpi fell back to 96: not a DPI anybody meant
+    step.scale = next;
+    step.rescale = next != current;
+    const PixelSize size = SettingsWindowSize(next);
+    if (minimised) {
+        step.resizeRestored = step.rescale;
+        step.restoredSize = size;
+        return step;
+    }
+    if (suggested.Empty()) return step;
+    step.place = true;
+    step.rect = PixelRect{suggested.left, suggested.top, suggested.left + size.width, suggested.top + size.height};
+    return step;
+}

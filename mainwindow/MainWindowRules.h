@@ -2,6 +2,9 @@
 // The settings window's small decisions, apart from the calls that carry them out: what a mouse message on
 // the notification icon does, which messages other processes may send it, what timer 11 does, whether "Show"
 // may run, and what a log-off does.
+#include "mainwindow/SettingsLayout.h"
+#include "shell/DisplayScale.h"
+
 #include <vector>
 
 // Notification icon: the callback message, the icon's id, and the mouse messages it reacts to.
@@ -93,3 +96,24 @@ static_assert(kSessionEndDeviceWorkMs < kSessionEndBoundMs && kSessionEndBoundMs
 // What is left of kSessionEndBoundMs `elapsedMs` after WM_ENDSESSION came: the most the last device probes
 // are waited for before the process ends (0 once the bound has passed).
 unsigned SessionEndTimeLeft(unsigned elapsedMs);
+
+// The window moved to a monitor of another DPI, or that monitor's DPI changed (WM_DPICHANGED). The window draws
+// itself at the new scale: a new picture, shape and layout. Windows suggests where the window goes; its size is
+// the picture's at the new scale (which the window also answers to WM_GETDPISCALEDSIZE, so on Windows the two
+// agree; a size rounded another way would cut the shape off or leave a strip of nothing).
+struct SettingsDpiStep {
+    bool rescale = false;  // the scale changed: picture, shape, fonts and layout anew, and a whole repaint
+    DisplayScale scale;    // the scale from now on
+    bool place = false;    // SetWindowPos to `rect` (no z-order change, no activation)
+    PixelRect rect;
+    // Minimised: the size the window gets back when it is restored (its restored place keeps its top left).
+    bool resizeRestored = false;
+    PixelSize restoredSize;
+};
+
+// `newDpi`: the DPI WM_DPICHANGED's wParam carries (Windows sends the same one twice; Wine keeps reporting its
+// own DPI to GetDpiForWindow, so the message's is the one to believe). `suggested`: its rectangle. A minimised
+// window is not placed (the system keeps where it comes back), but comes back at the new size; a DPI that is
+// no DPI changes nothing.
+SettingsDpiStep OnSettingsDpiChanged(const DisplayScale& current, int newDpi, const PixelRect& suggested,
+                                     bool minimised);

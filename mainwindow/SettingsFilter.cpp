@@ -57,7 +57,8 @@ void OnMouseMove(SettingsViewState& s, const SettingsHitAreas& hits, const ViewM
         r.effects.push_back(Effect(ViewEffectKind::Invalidate));
         if (IsMarker(slot) && !m.pickerVisible) {
             const PixelRect& rect = hits.slotRects[std::size_t(slot)];
-            r.effects.push_back(Tip(kMarkerTip, (rect.left + rect.right) / 2, rect.bottom + 30, kMarkerTipDurationMs));
+            r.effects.push_back(Tip(kMarkerTip, (rect.left + rect.right) / 2, rect.bottom + hits.scale.Px(30),
+                                    kMarkerTipDurationMs));
         } else {
             r.effects.push_back(HideTip(0));
         }
@@ -69,7 +70,7 @@ void OnMouseMove(SettingsViewState& s, const SettingsHitAreas& hits, const ViewM
         s.HoverDefault = onDefault;
         r.effects.push_back(Effect(ViewEffectKind::Invalidate));
         if (onDefault == 0) {
-            r.effects.push_back(Tip(kDefaultTip, 550, 115, kMarkerTipDurationMs));
+            r.effects.push_back(Tip(kDefaultTip, hits.scale.Px(550), hits.scale.Px(115), kMarkerTipDurationMs));
         } else {
             r.effects.push_back(HideTip(0));
         }
@@ -82,7 +83,8 @@ void OnMouseMove(SettingsViewState& s, const SettingsHitAreas& hits, const ViewM
         r.effects.push_back(Effect(ViewEffectKind::Invalidate));
         if (caption != -1) {
             const PixelRect& rect = hits.captionButtons[std::size_t(caption)];
-            r.effects.push_back(Tip(kMinimizeTip + caption, rect.left + 8, rect.top - 28, kCaptionTipDurationMs));
+            r.effects.push_back(Tip(kMinimizeTip + caption, rect.left + hits.scale.Px(8), rect.top - hits.scale.Px(28),
+                                    kCaptionTipDurationMs));
         } else {
             r.effects.push_back(HideTip(0));
         }
@@ -96,8 +98,8 @@ void OpenPickerFor(SettingsViewState& s, const SettingsHitAreas& hits, int slot,
     const PixelRect& rect = hits.slotRects[std::size_t(slot)];
     ViewEffect open{ViewEffectKind::OpenPicker};
     open.slot = slot;
-    open.x = rect.left + 40;
-    open.y = rect.bottom + 4;
+    open.x = rect.left + hits.scale.Px(40);
+    open.y = rect.bottom + hits.scale.Px(4);
     r.effects.push_back(open);
     r.effects.push_back(HideTip(0));
 }

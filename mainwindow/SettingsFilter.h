@@ -20,11 +20,18 @@ struct SettingsViewState {
     int HoverCaptionButton = -1;  // 0 over Minimize, 1 over Close
 };
 
-// The hit rectangles of the last paint; all empty before the first paint, so nothing can be hit.
+// The hit rectangles of the last paint; all empty before the first paint, so nothing can be hit. `scale` is
+// the one they were laid out at: the tips and the picker keep their distances from them at that scale.
 struct SettingsHitAreas {
+    SettingsHitAreas() = default;
+    SettingsHitAreas(const std::array<PixelRect, kSlotCount>& slots, const PixelRect& defaultRect,
+                     const std::array<PixelRect, 2>& captions, const DisplayScale& at = DisplayScale{})
+        : slotRects(slots), defaultButton(defaultRect), captionButtons(captions), scale(at) {}
+
     std::array<PixelRect, kSlotCount> slotRects;
     PixelRect defaultButton;
     std::array<PixelRect, 2> captionButtons;
+    DisplayScale scale;
 };
 
 enum class ViewMessageKind {

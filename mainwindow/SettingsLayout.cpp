@@ -31,7 +31,9 @@ const PointF kSlot4Anchor{375, 252};
 int Round(float v) { return int(std::lround(v)); }
 
 MarkerLayout LayOutMarker(int slot, const std::wstring& text, PointF anchorLine, bool labelLeft, float lineHeight,
-                          TextMeasurer& measurer) {
+                          TextMeasurer& measurer, const DisplayScale& scale) {
+    // The measured text is already at the scale; only the fixed gaps and paddings are scaled here.
+    auto px = [&scale](float v) { return scale.Pxf(v); };
     MarkerLayout m;
     m.slot = slot;
     m.text = text;
@@ -40,46 +42,87 @@ MarkerLayout LayOutMarker(int slot, const std::wstring& text, PointF anchorLine,
     m.textSize = measurer.Measure(text);
     const float w = m.textSize.x;
     const float h = m.textSize.y;
-    m.x0 = labelLeft ? float(Round(m.anchor.x - (w + kLabelGap))) : m.anchor.x + kLabelGap;
-    m.top = m.anchor.y + kLabelDrop - h / 2;
-    m.hitRect = PixelRect{Round(m.x0), Round(m.top), Round(m.x0 + 2 + w + h), Round(m.top + 1 + h)};
-    m.box = RectF{m.x0 - 1, m.top - 1, w + h + 5, h + 4};
-    m.square = RectF{m.x0 + 2 + w, m.top + 1, h, h};
+    m.x0 = labelLeft ? float(Round(m.anchor.x - (w + px(kLabelGap)))) : m.anchor.x + px(kLabelGap);
+    m.top = m.anchor.y + px(kLabelDrop) - h / 2;
+    m.hitRect = PixelRect{Round(m.x0), Round(m.top), Round(m.x0 + px(2) + w + h), Round(m.top + px(1) + h)};
+    m.box = RectF{m.x0 - px(1), m.top - px(1), w + h + px(5), h + px(4)};
+    m.square = RectF{m.x0 + px(2) + w, m.top + px(1), h, h};
     const float centreX = m.square.x + h / 2;
     const float bottom = m.square.y + m.square.height;
     // The stroke's start cap is the triangle; starting at the lower end makes it point down.
-    m.arrowTip = PointF{centreX, bottom - 6};
-    m.arrowEnd = PointF{centreX, bottom - 7};
-    m.arrowPenWidth = h / 2 - 6;
+    m.arrowTip = PointF{centreX, bottom - px(6)};
+    m.arrowEnd = PointF{centreX, bottom - px(7)};
+    m.arrowPenWidth = h / 2 - px(6);
     m.textRect = RectF{m.x0, m.top, w, h};
     return m;
+}
+
+PointF Scaled(PointF p, const DisplayScale& scale) { return PointF{scale.Pxf(p.x), scale.Pxf(p.y)}; }
+
+LeaderSegment Scaled(const LeaderSegment& s, const DisplayScale& scale) {
+    return LeaderSegment{Scaled(s.from, scale), Scaled(s.to, scale), scale.Pxf(s.width), s.arrowStart};
 }
 
 }  // namespace
 
 const LeaderLine& LeaderLineOf(int slot) { return slot == 3 ? kSlot3Leader : kSlot4Leader; }
 
+LeaderLine LeaderLineOf(int slot, const DisplayScale& scale) {
+    const LeaderLine& fixed = LeaderLineOf(slot);
+    if (scale.IsIdentity()) return fixed;
+    LeaderLine line;
+    for (std::size_t i = 0; i < line.shadow.size(); ++i) {
+        line.shadow[i] = Scaled(fixed.shadow[i], scale);
+        line.light[i] = Scaled(fixed.light[i], scale);
+    }
+    return line;
+}
+
 std::wstring MarkerText(const FunctionCatalogueModel& catalogue, int functionNumber) {
     std::wstring name = SlotName(catalogue, functionNumber);
     return name.empty() ? std::wstring(L"...") : name;
 }
 
-PixelRect CaptionButtonRect(int button) {
-    const int x = kCaptionButtonLeft + kCaptionButtonStep * button;
-    return PixelRect{x, kCaptionButtonTop, x + kCaptionButtonSize, kCaptionButtonTop + kCaptionButtonSize};
+PixelRect CaptionButtonRect(int button, const DisplayScale& scale) {
+    // Each edge is scaled from its own 96-DPI figure, so both boxes round alike and stay the same size.
+    const int x = scale.Px(kCaptionButtonLeft + kCaptionButtonStep * button);
+    const int top = scale.Px(kCaptionButtonTop);
+    const int size = scale.Px(kCaptionButtonSize);
+    return PixelRect{x, top, x + size, top + size};
+}
+
+PixelSize SettingsWindowSize(const DisplayScale& scale) {
+    return PixelSize{scale.Px(kWindowWidth), scale.Px(kWindowHeight)};
 }
 
 SettingsLayout ComputeSettingsLayout(const FunctionCatalogueModel& catalogue, const ButtonSlots& slots,
-                                     TextMeasurer& measurer) {
+                                     TextMeasurer& measurer, const DisplayScale& scale) {
     SettingsLayout layout;
+    layout.scale = scale;
     const std::wstring slot3 = MarkerText(catalogue, slots.ButtonFunctions[3]);
     const std::wstring slot4 = MarkerText(catalogue, slots.ButtonFunctions[4]);
     // Both anchors sit half a line of slot 3's text above their lines' ends.
     const float lineHeight = measurer.Measure(slot3).y;
-    layout.markers[0] = LayOutMarker(3, slot3, kSlot3Anchor, true, lineHeight, measurer);
-    layout.markers[1] = LayOutMarker(4, slot4, kSlot4Anchor, false, lineHeight, measurer);
+    layout.markers[0] = LayOutMarker(3, slot3, Scaled(kSlot3Anchor, scale), true, lineHeight, measurer, scale);
+    layout.markers[1] = LayOutMarker(4, slot4, Scaled(kSlot4Anchor, scale), false, lineHeight, measurer, scale);
     for (const MarkerLayout& m : layout.markers) layout.slotRects[std::size_t(m.slot)] = m.hitRect;
-    layout.defaultButtonRect = kDefaultButtonRect;
-    layout.captionButtonRects = {CaptionButtonRect(0), CaptionButtonRect(1)};
+    const PixelRect& d = kDefaultButtonRect;
+    layout.defaultButtonRect = PixelRect{scale.Px(d.left), scale.Px(d.top), scale.Px(d.right), scale.Px(d.bottom)};
+    layout.captionButtonRects = {CaptionButtonRect(0, scale), CaptionButtonRect(1, scale)};
+    // Minimize's bar across the box's middle, Close's cross: 4 pixels in from the box's sides at 100 %.
+    const PixelRect& minimize = layout.captionButtonRects[0];
+    const PixelRect& close = layout.captionButtonRects[1];
+    auto at = [&scale](const PixelRect& box, int dx, int dy) {
+        return PointF{float(box.left + scale.Px(dx)), float(box.top + scale.Px(dy))};
+    };
+    layout.captionStrokes = {CaptionStroke{0, at(minimize, 4, 10), at(minimize, 16, 10)},
+                             CaptionStroke{1, at(close, 4, 4), at(close, 16, 16)},
+                             CaptionStroke{1, at(close, 16, 4), at(close, 4, 16)}};
+    const int photoX = scale.Px(kPhotoX), photoY = scale.Px(kPhotoY);
+    layout.photoRect = PixelRect{photoX, photoY, photoX + scale.Px(kPhotoWidth), photoY + scale.Px(kPhotoHeight)};
+    layout.leaders = {LeaderLineOf(3, scale), LeaderLineOf(4, scale)};
+    layout.labelFontPixels = scale.Pxf(kLabelFontPixels);
+    layout.defaultFontPixels = scale.Pxf(kDefaultFontPixels);
+    layout.hairline = scale.Pxf(1);
     return layout;
 }

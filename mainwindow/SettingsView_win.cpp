@@ -47,6 +47,26 @@ void PaintMinimised(HWND hwnd, HICON icon) {
     DrawIcon(paint.Dc(), x, y, icon);
 }
 
+// `image` drawn into a new 32-bit picture of `width` x `height`: the artwork of the next step up drawn
+// smaller (at 125 % the 1.5x background), or, until a step's artwork exists, the 1x one drawn larger.
+std::unique_ptr<Gdiplus::Bitmap> ScaledCopy(Gdiplus::Bitmap& image, int width, int height) {
+    auto copy = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppARGB);
+    if (copy->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    Gdiplus::Graphics g(copy.get());
+    g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+    g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    // Clamped edges: without them the outermost pixels blend with the transparent outside and the shape's
+    // edge frays.
+    Gdiplus::ImageAttributes clamp;
+    clamp.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    if (g.DrawImage(&image, Gdiplus::Rect(0, 0, width, height), 0, 0, INT(image.GetWidth()), INT(image.GetHeight()),
+                    Gdiplus::UnitPixel, &clamp) != Gdiplus::Ok) {
+        return nullptr;
+    }
+    return copy;
+}
+
 void DrawLeader(Gdiplus::Graphics& g, const LeaderLine& line) {
     for (const auto* segments : {&line.shadow, &line.light}) {
         const ARGB colour = segments == &line.shadow ? kShadowPen : kLightPen;
@@ -88,23 +108,49 @@ SettingsView::SettingsView(HWND owner, HICON icon, const ProgramWindows& others,
     : window(owner),
       appIcon(icon),
       windows(others),
-      model(shown),
-      labelFont(CreatePixelFont(L"Tahoma", kLabelFontPixels)),
-      defaultFont(CreatePixelFont(L"Tahoma", kDefaultFontPixels)),
-      measurer(std::make_unique<GdiplusMeasurer>(labelFont.get())) {}
+      model(shown) {
+    CreateFonts();
+}
 
 SettingsView::~SettingsView() = default;
 
+void SettingsView::CreateFonts() {
+    labelFont = CreatePixelFont(L"Tahoma", scale.Pxf(kLabelFontPixels));
+    defaultFont = CreatePixelFont(L"Tahoma", scale.Pxf(kDefaultFontPixels));
+    measurer = std::make_unique<GdiplusMeasurer>(labelFont.get());
+}
+
+void SettingsView::SetScale(const DisplayScale& next) {
+    if (next == scale) return;
+    scale = next;
+    ReleaseSurfaces();
+    backgroundImage.Reset();
+    scaledBackground.reset();
+    backgroundBitmap.Reset();
+    CreateFonts();
+}
+
 bool SettingsView::LoadPictures() {
-    backgroundImage = LoadPngResource(IDB_BACKGROUND);
+    const ArtStep step = scale.Art();
+    scaledBackground.reset();
+    backgroundImage = LoadPngResource(ArtResourceId(IDB_BACKGROUND, step));
+    if (!backgroundImage && step != ArtStep::x1) backgroundImage = LoadPngResource(IDB_BACKGROUND);
     if (!backgroundImage) return false;
-    backgroundBitmap = ToGdiBitmap(*backgroundImage);
+    const PixelSize size = SettingsWindowSize(scale);
+    if (int(backgroundImage->GetWidth()) != size.width || int(backgroundImage->GetHeight()) != size.height) {
+        scaledBackground = ScaledCopy(*backgroundImage, size.width, size.height);
+    }
+    backgroundBitmap = ToGdiBitmap(*Background());
     return true;
+}
+
+SettingsLayout SettingsView::Layout() const {
+    return ComputeSettingsLayout(model.catalogue, model.slots, *measurer, scale);
 }
 
 // ------------------------------------------------------------------------------------------ painting
 
-void SettingsView::DrawStaticLayers(HDC surface, int width, int height) {
+void SettingsView::DrawStaticLayers(HDC surface, int width, int height, const SettingsLayout& layout) {
     if (backgroundBitmap) {
         UniqueMemoryDc source(CreateCompatibleDC(surface));
         SelectScope selected(source.Get(), backgroundBitmap.Get());
@@ -113,13 +159,23 @@ void SettingsView::DrawStaticLayers(HDC surface, int width, int height) {
     }
     Gdiplus::Graphics g(surface);
     g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-    if (const PngImage& photo = CachedPng(IDB_PHOTO)) {
-        g.DrawImage(photo.Get(), kPhotoX, kPhotoY, INT(photo->GetWidth()), INT(photo->GetHeight()));
+    if (const PngImage& photo = CachedArt(IDB_PHOTO, scale.Art())) {
+        const PixelRect& p = layout.photoRect;
+        const INT w = p.right - p.left, h = p.bottom - p.top;
+        // Drawn at its own size where the artwork fits the place exactly; otherwise resampled smoothly (the
+        // 1.5x photograph at 125 %).
+        if (INT(photo->GetWidth()) != w || INT(photo->GetHeight()) != h) {
+            g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+            g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+        }
+        g.DrawImage(photo.Get(), p.left, p.top, w, h);
+        g.SetInterpolationMode(Gdiplus::InterpolationModeDefault);
+        g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeDefault);
     }
-    const PixelRect& d = kDefaultButtonRect;
+    const PixelRect& d = layout.defaultButtonRect;
     Gdiplus::SolidBrush fill(Color{kDefaultFill});
     g.FillRectangle(&fill, d.left, d.top, d.right - d.left, d.bottom - d.top);
-    Gdiplus::Pen outline(Color{kDefaultLine}, 1);
+    Gdiplus::Pen outline(Color{kDefaultLine}, layout.hairline);
     g.DrawRectangle(&outline, d.left, d.top, d.right - d.left, d.bottom - d.top);
     Gdiplus::StringFormat format;
     CentredFormat(format);
@@ -127,8 +183,7 @@ void SettingsView::DrawStaticLayers(HDC surface, int width, int height) {
     g.DrawString(model.texts.buttonLabel.c_str(), INT(model.texts.buttonLabel.size()), defaultFont.get(),
                  Gdiplus::RectF(float(d.left), float(d.top), float(d.right - d.left), float(d.bottom - d.top)), &format,
                  &white);
-    DrawLeader(g, LeaderLineOf(3));
-    DrawLeader(g, LeaderLineOf(4));
+    for (const LeaderLine& line : layout.leaders) DrawLeader(g, line);
     g.Flush(Gdiplus::FlushIntentionSync);
 }
 
@@ -137,15 +192,11 @@ void SettingsView::DrawDynamicLayers(Gdiplus::Graphics& g, const SettingsLayout&
         const PixelRect& r = layout.captionButtonRects[std::size_t(b)];
         const bool lit = state.HoverCaptionButton == b;
         Gdiplus::SolidBrush fill(Color{lit ? kCaptionFillLit : kCaptionFill});
-        Gdiplus::Pen line(Color{lit ? kCaptionLineLit : kCaptionLine}, 1);
-        g.FillRectangle(&fill, r.left, r.top, kCaptionButtonSize, kCaptionButtonSize);
-        g.DrawRectangle(&line, r.left, r.top, kCaptionButtonSize, kCaptionButtonSize);
-        const int x = r.left;
-        if (b == 0) {
-            g.DrawLine(&line, x + 4, 24, x + 16, 24);
-        } else {
-            g.DrawLine(&line, x + 4, 18, x + 16, 30);
-            g.DrawLine(&line, x + 16, 18, x + 4, 30);
+        Gdiplus::Pen line(Color{lit ? kCaptionLineLit : kCaptionLine}, layout.hairline);
+        g.FillRectangle(&fill, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        g.DrawRectangle(&line, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        for (const CaptionStroke& stroke : layout.captionStrokes) {
+            if (stroke.button == b) g.DrawLine(&line, stroke.from.x, stroke.from.y, stroke.to.x, stroke.to.y);
         }
     }
 
@@ -164,8 +215,8 @@ void SettingsView::DrawDynamicLayers(Gdiplus::Graphics& g, const SettingsLayout&
         }
         Gdiplus::SolidBrush shadow(Color{kTextShadow});
         Gdiplus::RectF shadowRect = ToGdi(m.textRect);
-        shadowRect.X += 1;
-        shadowRect.Y += 1;
+        shadowRect.X += layout.hairline;
+        shadowRect.Y += layout.hairline;
         g.DrawString(m.text.c_str(), INT(m.text.size()), labelFont.get(), shadowRect, &format, &shadow);
         Gdiplus::SolidBrush text(Color{lit ? kTextLit : kText});
         g.DrawString(m.text.c_str(), INT(m.text.size()), labelFont.get(), ToGdi(m.textRect), &format, &text);
@@ -176,14 +227,16 @@ namespace {
 
 // What the dynamic layers cover: both caption boxes and each marker's box, with a margin for their edges.
 std::vector<RECT> DynamicRects(const SettingsLayout& layout) {
-    constexpr int kMargin = 2;
+    const int kMargin = layout.scale.Px(2);
+    const int one = layout.scale.Px(1);
     std::vector<RECT> rects;
     const PixelRect& first = layout.captionButtonRects[0];
     const PixelRect& last = layout.captionButtonRects[1];
     rects.push_back(RECT{first.left - kMargin, first.top - kMargin, last.right + kMargin, last.bottom + kMargin});
     for (const MarkerLayout& m : layout.markers) {
         rects.push_back(RECT{LONG(m.box.x) - kMargin, LONG(m.box.y) - kMargin,
-                             LONG(m.box.x + m.box.width) + 1 + kMargin, LONG(m.box.y + m.box.height) + 1 + kMargin});
+                             LONG(m.box.x + m.box.width) + one + kMargin,
+                             LONG(m.box.y + m.box.height) + one + kMargin});
     }
     return rects;
 }
@@ -196,8 +249,8 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 
 }  // namespace
 
-int SettingsView::Width() const { return backgroundImage ? int(backgroundImage->GetWidth()) : 0; }
-int SettingsView::Height() const { return backgroundImage ? int(backgroundImage->GetHeight()) : 0; }
+int SettingsView::Width() const { return Background() ? int(Background()->GetWidth()) : 0; }
+int SettingsView::Height() const { return Background() ? int(Background()->GetHeight()) : 0; }
 
 SettingsView::Drawn SettingsView::DrawnFor(const SettingsLayout& layout) const {
     return Drawn{{layout.markers[0].text, layout.markers[1].text},
@@ -252,13 +305,13 @@ bool SettingsView::CopyShown(HDC target, int width, int height) const {
 bool SettingsView::PrepareStaticLayer() {
     if (staticLayer || Width() <= 0 || Height() <= 0) return false;
     staticLayer = LayeredSurface(Width(), Height());
-    if (staticLayer) DrawStaticLayers(staticLayer.Dc(), Width(), Height());
+    if (staticLayer) DrawStaticLayers(staticLayer.Dc(), Width(), Height(), Layout());
     return true;
 }
 
 bool SettingsView::PrepareFrame() {
     if (frame || Width() <= 0 || Height() <= 0) return false;
-    const SettingsLayout layout = ComputeSettingsLayout(model.catalogue, model.slots, *measurer);
+    const SettingsLayout layout = Layout();
     RenderWhole(layout);
     if (frame) prepared = DrawnFor(layout);
     return bool(frame);
@@ -275,9 +328,9 @@ void SettingsView::Paint(LayeredPaintTimings* timings) {
 
     LARGE_INTEGER start, rendered, presented;
     QueryPerformanceCounter(&start);
-    const SettingsLayout layout = ComputeSettingsLayout(model.catalogue, model.slots, *measurer);
+    const SettingsLayout layout = Layout();
 #if defined(ORVEL_TEST_HOOKS)
-    if (layout.slotRects != hits.slotRects) {
+    if (layout.slotRects != hits.slotRects || layout.scale != hits.scale) {
         const PixelRect& a = layout.slotRects[3];
         const PixelRect& b = layout.slotRects[4];
         ORVEL_TRACE("view-markers bt3=%d,%d,%d,%d %s | bt4=%d,%d,%d,%d %s", a.left, a.top, a.right, a.bottom,
@@ -286,9 +339,18 @@ void SettingsView::Paint(LayeredPaintTimings* timings) {
     }
 #endif
     hits.slotRects = layout.slotRects;
-    if (firstPaint) {
+    if (firstPaint || hits.scale != layout.scale) {
+#if defined(ORVEL_TEST_HOOKS)
+        const PixelRect& d = layout.defaultButtonRect;
+        const PixelRect& mn = layout.captionButtonRects[0];
+        const PixelRect& cl = layout.captionButtonRects[1];
+        ORVEL_TRACE("view-geometry dpi=%d size=%dx%d default=%d,%d,%d,%d minimize=%d,%d,%d,%d close=%d,%d,%d,%d",
+                    layout.scale.dpi, Width(), Height(), d.left, d.top, d.right, d.bottom, mn.left, mn.top, mn.right,
+                    mn.bottom, cl.left, cl.top, cl.right, cl.bottom);
+#endif
         hits.defaultButton = layout.defaultButtonRect;
         hits.captionButtons = layout.captionButtonRects;
+        hits.scale = layout.scale;
         firstPaint = false;
     }
 

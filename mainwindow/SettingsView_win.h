@@ -29,9 +29,16 @@ public:
     SettingsView(const SettingsView&) = delete;
     SettingsView& operator=(const SettingsView&) = delete;
 
-    // Decodes the background; false when it is missing. The window takes its shape and size from it.
+    // The scale the view draws at (the DPI of the monitor the window is on). A new one drops the fonts and
+    // every prepared surface; LoadPictures then loads the background for it.
+    void SetScale(const DisplayScale& scale);
+    const DisplayScale& Scale() const { return scale; }
+
+    // Decodes the background for the current scale (the artwork of the scale's step, scaled to the window's
+    // size at that scale when it is another); false when it is missing. The window takes its shape and size
+    // from it.
     bool LoadPictures();
-    Gdiplus::Bitmap* Background() const { return backgroundImage.Get(); }
+    Gdiplus::Bitmap* Background() const { return scaledBackground ? scaledBackground.get() : backgroundImage.Get(); }
 
     // The first paint's work made ahead, each in a turn of the message loop of its own, so that no single turn
     // takes as long as the whole: the unchanging layers (decoding the photograph among them), then the frame
@@ -82,7 +89,9 @@ private:
     Drawn DrawnFor(const SettingsLayout& layout) const;
     int Width() const;
     int Height() const;
-    void DrawStaticLayers(HDC surface, int width, int height);
+    SettingsLayout Layout() const;
+    void CreateFonts();
+    void DrawStaticLayers(HDC surface, int width, int height, const SettingsLayout& layout);
     void DrawDynamicLayers(Gdiplus::Graphics& g, const SettingsLayout& layout);
     void DrawDynamicInto(const SettingsLayout& layout);
     void RenderWhole(const SettingsLayout& layout);      // the static layer when missing, then the whole frame
@@ -93,8 +102,10 @@ private:
     HICON appIcon;
     const ProgramWindows& windows;
     AppModel& model;
-    PngImage backgroundImage;       // PNG 129: the window's picture and shape
-    UniqueBitmap backgroundBitmap;  // backgroundImage as a 32-bit bitmap, made once
+    DisplayScale scale;
+    PngImage backgroundImage;       // PNG 129 (or its 1.5x or 2x artwork): the window's picture and shape
+    std::unique_ptr<Gdiplus::Bitmap> scaledBackground;  // it at the window's size, when that is another
+    UniqueBitmap backgroundBitmap;  // the background as a 32-bit bitmap, made once a scale
     LayeredSurface staticLayer;     // background, photograph, Default button, leader lines
     LayeredSurface frame;           // the picture last presented
     std::vector<RECT> lastDynamic;  // where its caption boxes and markers are

@@ -5,6 +5,10 @@
                                               "Function key" sub-list, cropped: docs/settings-picker.png
   python3 tools/docs_screenshot.py switcher   an overview of the window switcher over 30 windows, one of
                                               them enlarged: docs/switcher-overview.png
+  python3 tools/docs_screenshot.py dpi        the settings window alone on desktops at 96, 144 and 192 DPI:
+                                              docs/settings-96dpi.png, settings-144dpi.png, settings-192dpi.png
+                                              (at 192 DPI it is 1340 pixels wide, wider than the 1280-pixel
+                                              screen: the picture ends at the screen's edge)
 
 The switcher's picture comes from the benchmark, whose application windows live in its own process: Wine's
 PrintWindow paints another process's window as nothing, so only there do the cells show the windows'
@@ -24,7 +28,7 @@ sys.dont_write_bytecode = True
 # The x86_64 test build, as bench/run.sh measures it (the harness's own default is the i686 one).
 os.environ.setdefault("ORVEL_E2E_EXE", str(REPO / "build" / "x64" / "test-build" / "OrvelMouseAssistant.exe"))
 os.environ.setdefault("ORVEL_E2E_WININFO", str(REPO / "build" / "x64" / "tests" / "e2e" / "orvel_wininfo.exe"))
-from harness import SETTINGS_KEY, TITLE, WINE, TestRun, WineSession, wait_until  # noqa: E402
+from harness import SCREEN, SETTINGS_KEY, TITLE, WINE, TestRun, WineSession, dpi_version, wait_until  # noqa: E402
 
 OUT = REPO / "docs" / "settings-picker.png"
 SWITCHER_OUT = REPO / "docs" / "switcher-overview.png"
@@ -60,9 +64,37 @@ def switcher():
         run.close()
 
 
+def settings_at_dpi():
+    run = TestRun.get()
+    try:
+        for dpi in (96, 144, 192):
+            session = WineSession(run, "docs-settings-%ddpi" % dpi, dpi_version(dpi))
+            try:
+                session.reg_import({SETTINGS_KEY: {"bt3": 13, "bt4": 12}})
+                session.start()
+                session.wait_trace("first-frame")
+                session.xdotool("mousemove", 5, SCREEN[1] - 5)
+                time.sleep(1.0)
+                left, top, right, bottom = session.windows(title=TITLE)[0]["rect"]
+                shot = session.logs / "docs.png"
+                subprocess.run(["import", "-window", "root", str(shot)], env=session.env, check=True)
+                x0, y0 = max(0, left - 10), max(0, top - 10)
+                x1, y1 = min(SCREEN[0], right + 10), min(SCREEN[1], bottom + 10)
+                out = REPO / "docs" / ("settings-%ddpi.png" % dpi)
+                subprocess.run(["/usr/bin/convert", str(shot), "-crop", "%dx%d+%d+%d" % (x1 - x0, y1 - y0, x0, y0),
+                                "+repage", "-strip", str(out)], check=True)
+                print("wrote", out)
+            finally:
+                session.close()
+    finally:
+        run.close()
+
+
 def main():
     if sys.argv[1:] == ["switcher"]:
         return switcher()
+    if sys.argv[1:] == ["dpi"]:
+        return settings_at_dpi()
     session = WineSession(TestRun.get(), "docs-screenshot")
     try:
         session.reg_import({SETTINGS_KEY: {"bt3": 13, "bt4": 12}})

@@ -137,3 +137,49 @@ TEST(SessionEnd, TheLastProbesGetWhatIsLeftOfTheBound) {
 }
 
 }  // namespace
+
+TEST(SettingsDpiChange, TakesTheSuggestedPlaceAtThePicturesSizeForTheNewScale) {
+    // From 100 % to 150 %: Windows suggests the scaled rectangle around the same spot.
+    SettingsDpiStep step = OnSettingsDpiChanged(DisplayScale{}, 144, PixelRect{100, 80, 1105, 830}, false);
+    EXPECT_TRUE(step.rescale);
+    EXPECT_EQ(step.scale.dpi, 144);
+    EXPECT_TRUE(step.place);
+    EXPECT_EQ(step.rect, (PixelRect{100, 80, 1105, 830}));
+
+    // A suggestion rounded another way still gets the picture's own size at the top left Windows chose.
+    step = OnSettingsDpiChanged(DisplayScale::FromDpi(144), 120, PixelRect{-500, 40, -500 + 837, 40 + 624}, false);
+    EXPECT_TRUE(step.rescale);
+    EXPECT_EQ(step.rect, (PixelRect{-500, 40, -500 + 838, 40 + 625}));
+
+    step = OnSettingsDpiChanged(DisplayScale::FromDpi(144), 192, PixelRect{10, 20, 1350, 1020}, false);
+    EXPECT_EQ(step.rect, (PixelRect{10, 20, 1350, 1020}));
+}
+
+TEST(SettingsDpiChange, SameDpiMovesWithoutRedrawingAndMinimisedRedrawsWithoutMoving) {
+    SettingsDpiStep step = OnSettingsDpiChanged(DisplayScale::FromDpi(192), 192, PixelRect{0, 0, 1340, 1000}, false);
+    EXPECT_FALSE(step.rescale);
+    EXPECT_TRUE(step.place);
+    EXPECT_EQ(step.scale.dpi, 192);
+
+    step = OnSettingsDpiChanged(DisplayScale{}, 192, PixelRect{-32000, -32000, -31840, -31970}, true);
+    EXPECT_TRUE(step.rescale);
+    EXPECT_EQ(step.scale.dpi, 192);
+    EXPECT_FALSE(step.place);
+    EXPECT_TRUE(step.resizeRestored);  // it comes back at the picture's new size
+    EXPECT_EQ(step.restoredSize, (PixelSize{1340, 1000}));
+    EXPECT_FALSE(OnSettingsDpiChanged(DisplayScale::FromDpi(192), 192, PixelRect{}, true).resizeRestored);
+
+    step = OnSettingsDpiChanged(DisplayScale{}, 144, PixelRect{}, false);
+    EXPECT_TRUE(step.rescale);
+    EXPECT_FALSE(step.place);  // no rectangle to take
+}
+
+TEST(SettingsDpiChange, ADpiThatIsNoDpiChangesNothing) {
+    for (int nonsense : {0, 1, 5000, 65535}) {
+        SettingsDpiStep step =
+            OnSettingsDpiChanged(DisplayScale::FromDpi(144), nonsense, PixelRect{0, 0, 100, 100}, false);
+        EXPECT_FALSE(step.rescale) << nonsense;
+        EXPECT_FALSE(step.place) << nonsense;
+        EXPECT_EQ(step.scale.dpi, 144) << nonsense;
+    }
+}

@@ -397,3 +397,201 @@ TEST(SettingsFilter, ARightClickOnAMarkerOpensItsPickerAndAClickOutsideClosesIt)
 }
 
 }  // namespace
+
+// ------------------------------------------------------------------------------------------ other DPIs
+
+// The fake measurer's text at a scale: the label font is `factor` times larger, and so is every text.
+class ScaledMeasurer : public TextMeasurer {
+public:
+    explicit ScaledMeasurer(float factor) : factor_(factor) {}
+    PointF Measure(const std::wstring& text) override {
+        const bool twoLines = text.find(L'|') != std::wstring::npos;
+        return PointF{factor_ * float(10 * text.size()), factor_ * (twoLines ? 44.0f : 22.0f)};
+    }
+
+private:
+    float factor_;
+};
+
+SettingsLayout LayoutAt(int dpi, const FunctionCatalogueModel& c, const ButtonSlots& slots) {
+    const DisplayScale scale = DisplayScale::FromDpi(dpi);
+    ScaledMeasurer measure(scale.Factor());
+    return ComputeSettingsLayout(c, slots, measure, scale);
+}
+
+void ExpectSameLine(const LeaderLine& a, const LeaderLine& b) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (const auto& pair : {std::make_pair(&a.shadow[i], &b.shadow[i]), std::make_pair(&a.light[i], &b.light[i])}) {
+            EXPECT_FLOAT_EQ(pair.first->from.x, pair.second->from.x);
+            EXPECT_FLOAT_EQ(pair.first->from.y, pair.second->from.y);
+            EXPECT_FLOAT_EQ(pair.first->to.x, pair.second->to.x);
+            EXPECT_FLOAT_EQ(pair.first->to.y, pair.second->to.y);
+            EXPECT_FLOAT_EQ(pair.first->width, pair.second->width);
+            EXPECT_EQ(pair.first->arrowStart, pair.second->arrowStart);
+        }
+    }
+}
+
+TEST(SettingsLayoutDpi, At96EverythingIsWhereItAlwaysWas) {
+    FunctionCatalogueModel c = Catalogue();
+    FakeMeasurer measure;
+    const SettingsLayout plain = ComputeSettingsLayout(c, DefaultSlots(c), measure);
+    const SettingsLayout at96 = ComputeSettingsLayout(c, DefaultSlots(c), measure, DisplayScale::FromDpi(96));
+    EXPECT_EQ(plain.slotRects, at96.slotRects);
+    EXPECT_EQ(at96.slotRects[3], (PixelRect{194, 261, 288, 284}));
+    EXPECT_EQ(at96.defaultButtonRect, (PixelRect{500, 50, 600, 82}));
+    EXPECT_EQ(at96.photoRect, (PixelRect{70, 90, 570, 455}));
+    EXPECT_FLOAT_EQ(at96.labelFontPixels, 18);
+    EXPECT_FLOAT_EQ(at96.defaultFontPixels, 15);
+    EXPECT_FLOAT_EQ(at96.hairline, 1);
+    ExpectSameLine(at96.leaders[0], LeaderLineOf(3));
+    ExpectSameLine(at96.leaders[1], LeaderLineOf(4));
+    // Minimize's bar at y 24, Close's cross from (630, 18) to (642, 30).
+    EXPECT_FLOAT_EQ(at96.captionStrokes[0].from.x, 602);
+    EXPECT_FLOAT_EQ(at96.captionStrokes[0].from.y, 24);
+    EXPECT_FLOAT_EQ(at96.captionStrokes[0].to.x, 614);
+    EXPECT_FLOAT_EQ(at96.captionStrokes[1].from.x, 630);
+    EXPECT_FLOAT_EQ(at96.captionStrokes[1].from.y, 18);
+    EXPECT_FLOAT_EQ(at96.captionStrokes[1].to.y, 30);
+    EXPECT_FLOAT_EQ(at96.captionStrokes[2].from.x, 642);
+    EXPECT_FLOAT_EQ(at96.captionStrokes[2].to.x, 630);
+    EXPECT_EQ(SettingsWindowSize(DisplayScale{}), (PixelSize{670, 500}));
+}
+
+TEST(SettingsLayoutDpi, FixedPlacesScaleWithTheMonitor) {
+    FunctionCatalogueModel c = Catalogue();
+    struct Expected {
+        int dpi;
+        PixelSize window;
+        PixelRect photo, defaultButton, minimize, close;
+    };
+    // 125 % rounds half away from zero: 670 * 1.25 = 837.5 -> 838; both caption boxes keep one size.
+    const Expected table[] = {
+        {120, {838, 625}, {88, 113, 88 + 625, 113 + 456}, {625, 63, 750, 103}, {748, 18, 773, 43}, {783, 18, 808, 43}},
+        {144, {1005, 750}, {105, 135, 855, 683}, {750, 75, 900, 123}, {897, 21, 927, 51}, {939, 21, 969, 51}},
+        {192, {1340, 1000}, {140, 180, 1140, 910}, {1000, 100, 1200, 164}, {1196, 28, 1236, 68}, {1252, 28, 1292, 68}},
+    };
+    for (const Expected& e : table) {
+        SCOPED_TRACE(e.dpi);
+        const SettingsLayout l = LayoutAt(e.dpi, c, DefaultSlots(c));
+        EXPECT_EQ(SettingsWindowSize(DisplayScale::FromDpi(e.dpi)), e.window);
+        EXPECT_EQ(l.photoRect, e.photo);
+        EXPECT_EQ(l.defaultButtonRect, e.defaultButton);
+        EXPECT_EQ(l.captionButtonRects[0], e.minimize);
+        EXPECT_EQ(l.captionButtonRects[1], e.close);
+        EXPECT_EQ(CaptionButtonRect(1, DisplayScale::FromDpi(e.dpi)), e.close);
+        const float f = DisplayScale::FromDpi(e.dpi).Factor();
+        EXPECT_FLOAT_EQ(l.labelFontPixels, 18 * f);
+        EXPECT_FLOAT_EQ(l.defaultFontPixels, 15 * f);
+        EXPECT_FLOAT_EQ(l.hairline, f);
+        // The caption glyphs stay inside their boxes.
+        for (const CaptionStroke& s : l.captionStrokes) {
+            const PixelRect& box = l.captionButtonRects[std::size_t(s.button)];
+            for (PointF p : {s.from, s.to}) {
+                EXPECT_TRUE(box.Contains(int(p.x), int(p.y))) << p.x << "," << p.y;
+            }
+        }
+    }
+}
+
+TEST(SettingsLayoutDpi, LeaderLinesStillStartAtTheSideButtonsOfTheScaledPhotograph) {
+    const LeaderLine bt3 = LeaderLineOf(3, DisplayScale::FromDpi(192));
+    EXPECT_FLOAT_EQ(bt3.shadow[0].from.x, 684);
+    EXPECT_FLOAT_EQ(bt3.shadow[0].from.y, 568);
+    EXPECT_FLOAT_EQ(bt3.light[0].from.y, 566);  // the light line two pixels above its shadow at 200 %
+    EXPECT_FLOAT_EQ(bt3.shadow[0].width, 12);
+    EXPECT_FLOAT_EQ(bt3.shadow[1].width, 8);
+    EXPECT_TRUE(bt3.shadow[0].arrowStart);
+    const LeaderLine bt4 = LeaderLineOf(4, DisplayScale::FromDpi(144));
+    EXPECT_FLOAT_EQ(bt4.light[2].to.x, 583.5f);
+    EXPECT_FLOAT_EQ(bt4.light[2].to.y, 378);
+    EXPECT_FLOAT_EQ(bt4.light[0].width, 9);
+    // Relative to the photograph's corner the line starts where it does at 100 %.
+    const SettingsLayout l96 = LayoutAt(96, Catalogue(), DefaultSlots(Catalogue()));
+    const SettingsLayout l192 = LayoutAt(192, Catalogue(), DefaultSlots(Catalogue()));
+    EXPECT_FLOAT_EQ(l192.leaders[0].shadow[0].from.x - float(l192.photoRect.left),
+                    2 * (l96.leaders[0].shadow[0].from.x - float(l96.photoRect.left)));
+}
+
+TEST(SettingsLayoutDpi, MarkersAreMeasuredAtTheScaledFontAndKeepTheirShape) {
+    FunctionCatalogueModel c = Catalogue();
+    const SettingsLayout l96 = LayoutAt(96, c, DefaultSlots(c));
+    // At 200 % every figure doubles exactly.
+    const SettingsLayout l192 = LayoutAt(192, c, DefaultSlots(c));
+    EXPECT_EQ(l192.slotRects[3], (PixelRect{388, 522, 576, 568}));
+    EXPECT_EQ(l192.slotRects[4], (PixelRect{798, 488, 1006, 534}));
+    EXPECT_FLOAT_EQ(l192.markers[1].box.width, 2 * l96.markers[1].box.width);
+    EXPECT_FLOAT_EQ(l192.markers[1].arrowPenWidth, 10);
+    EXPECT_FLOAT_EQ(l192.markers[0].textSize.x, 140);  // "Forward" at the 36-pixel font
+    // At 125 % and 150 % within a pixel of the 100 % figure scaled.
+    for (int dpi : {120, 144}) {
+        SCOPED_TRACE(dpi);
+        const DisplayScale s = DisplayScale::FromDpi(dpi);
+        const SettingsLayout l = LayoutAt(dpi, c, DefaultSlots(c));
+        for (int slot : {3, 4}) {
+            const PixelRect& a = l96.slotRects[std::size_t(slot)];
+            const PixelRect& b = l.slotRects[std::size_t(slot)];
+            EXPECT_NEAR(b.left, a.left * s.Factor(), 1.0);
+            EXPECT_NEAR(b.top, a.top * s.Factor(), 1.0);
+            EXPECT_NEAR(b.right, a.right * s.Factor(), 1.0);
+            EXPECT_NEAR(b.bottom, a.bottom * s.Factor(), 1.0);
+        }
+    }
+}
+
+TEST(SettingsLayoutDpi, EveryMarkersHitRectangleCoversItsTextAndSquare) {
+    FunctionCatalogueModel c = Catalogue();
+    c.entries[6].name = L"Two|lines";
+    ButtonSlots slots = DefaultSlots(c);
+    for (int dpi : {96, 120, 144, 168, 192, 240}) {
+        for (int fn : {6, 13, 28}) {
+            slots.ButtonFunctions[3] = fn;
+            const SettingsLayout l = LayoutAt(dpi, c, slots);
+            for (const MarkerLayout& m : l.markers) {
+                SCOPED_TRACE(testing::Message() << "dpi " << dpi << " function " << fn << " slot " << m.slot);
+                const PixelRect& hit = l.slotRects[std::size_t(m.slot)];
+                EXPECT_EQ(hit, m.hitRect);
+                EXPECT_LE(float(hit.left), m.textRect.x + 0.5f);
+                EXPECT_LE(float(hit.top), m.textRect.y + 0.5f);
+                EXPECT_GE(float(hit.right), m.square.x + m.square.width - 0.5f);
+                EXPECT_GE(float(hit.bottom), m.square.y + m.square.height - 0.5f);
+                EXPECT_GE(float(hit.bottom), m.textRect.y + m.textRect.height - 0.5f);
+                // The box frames it all, and the arrow lies inside the square.
+                EXPECT_LE(m.box.x, float(hit.left));
+                EXPECT_GE(m.box.x + m.box.width, float(hit.right) - 0.5f);
+                EXPECT_GT(m.arrowTip.y, m.arrowEnd.y);
+                EXPECT_GT(m.arrowTip.y, m.square.y);
+                EXPECT_LT(m.arrowTip.y, m.square.y + m.square.height);
+            }
+        }
+    }
+}
+
+TEST(SettingsFilterDpi, TipsAndThePickerKeepTheirDistancesAtTheScale) {
+    FunctionCatalogueModel c = Catalogue();
+    const SettingsLayout l = LayoutAt(192, c, DefaultSlots(c));
+    const SettingsHitAreas hits{l.slotRects, l.defaultButtonRect, l.captionButtonRects, l.scale};
+    SettingsViewState s;
+    auto feed = [&](ViewMessage m) { return FilterSettingsMessage(s, hits, m, 28).effects; };
+
+    // bt3's marker at 200 % is (388, 522)-(576, 568): its tip 60 pixels below, the picker 80 right and 8 below.
+    EXPECT_EQ(feed(Msg(ViewMessageKind::MouseMove, 450, 540)),
+              (std::vector<ViewEffect>{E(ViewEffectKind::Invalidate), TipAt(kMarkerTip, 482, 628, 3000)}));
+    EXPECT_EQ(feed(Msg(ViewMessageKind::LeftDown, 450, 540)),
+              (std::vector<ViewEffect>{Open(3, 468, 576), Hide(0)}));
+    s = SettingsViewState{};
+    // Where the marker was at 100 % there is nothing now; the drag takes the press.
+    EXPECT_EQ(feed(Msg(ViewMessageKind::MouseMove, kBt3X, kBt3Y)), std::vector<ViewEffect>{});
+    // The Default button (1000, 100)-(1200, 164) and its tip at (1100, 230).
+    EXPECT_EQ(feed(Msg(ViewMessageKind::MouseMove, 1100, 130)),
+              (std::vector<ViewEffect>{E(ViewEffectKind::Invalidate), TipAt(kDefaultTip, 1100, 230, 3000)}));
+    EXPECT_EQ(feed(Msg(ViewMessageKind::LeftDown, 1100, 130)), std::vector<ViewEffect>{E(ViewEffectKind::Invalidate)});
+    EXPECT_EQ(feed(Msg(ViewMessageKind::LeftUp, 1100, 130)), std::vector<ViewEffect>{E(ViewEffectKind::ResetDefaults)});
+    // Close (1252, 28)-(1292, 68): its tip 16 right of its left edge and 56 above its top.
+    EXPECT_EQ(feed(Msg(ViewMessageKind::MouseMove, 1290, 60)),
+              (std::vector<ViewEffect>{E(ViewEffectKind::Invalidate), Hide(0), E(ViewEffectKind::Invalidate),
+                                       TipAt(kMinimizeTip + 1, 1268, -28, 1200)}));
+    ViewEffect hide{ViewEffectKind::HideWindow};
+    hide.durationMs = kForegroundAfterCloseMs;
+    EXPECT_EQ(feed(Msg(ViewMessageKind::LeftDown, 1290, 60)), (std::vector<ViewEffect>{hide, Hide(1)}));
+}
