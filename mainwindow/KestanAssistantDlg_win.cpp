@@ -187,6 +187,7 @@ Dialog::Reply CKestanAssistantDlg::OnShowWindow(msg::Params params) {
             PrepareFirstFrame();
         } else {
             view->ReleaseSurfaces();
+            view->ReleasePictures();
             ORVEL_TRACE("view-released");
         }
     }

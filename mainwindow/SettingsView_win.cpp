@@ -124,9 +124,7 @@ void SettingsView::SetScale(const DisplayScale& next) {
     if (next == scale) return;
     scale = next;
     ReleaseSurfaces();
-    backgroundImage.Reset();
-    scaledBackground.reset();
-    backgroundBitmap.Reset();
+    ReleasePictures();
     CreateFonts();
 }
 
@@ -141,7 +139,17 @@ bool SettingsView::LoadPictures() {
         scaledBackground = ScaledCopy(*backgroundImage, size.width, size.height);
     }
     backgroundBitmap = ToGdiBitmap(*Background());
+    picturesLoaded = true;
+    everLoaded = true;
     return true;
+}
+
+void SettingsView::ReleasePictures() {
+    picturesLoaded = false;
+    backgroundBitmap.Reset();
+    scaledBackground.reset();
+    backgroundImage.Reset();
+    ReleaseCachedArt(IDB_PHOTO);
 }
 
 SettingsLayout SettingsView::Layout() const {
@@ -249,8 +257,9 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 
 }  // namespace
 
-int SettingsView::Width() const { return Background() ? int(Background()->GetWidth()) : 0; }
-int SettingsView::Height() const { return Background() ? int(Background()->GetHeight()) : 0; }
+// The window's size at its scale, which the background is made to; 0 before it was ever loaded.
+int SettingsView::Width() const { return everLoaded ? SettingsWindowSize(scale).width : 0; }
+int SettingsView::Height() const { return everLoaded ? SettingsWindowSize(scale).height : 0; }
 
 SettingsView::Drawn SettingsView::DrawnFor(const SettingsLayout& layout) const {
     return Drawn{{layout.markers[0].text, layout.markers[1].text},
@@ -304,6 +313,7 @@ bool SettingsView::CopyShown(HDC target, int width, int height) const {
 
 bool SettingsView::PrepareStaticLayer() {
     if (staticLayer || Width() <= 0 || Height() <= 0) return false;
+    if (!picturesLoaded && !LoadPictures()) return false;
     staticLayer = LayeredSurface(Width(), Height());
     if (staticLayer) DrawStaticLayers(staticLayer.Dc(), Width(), Height(), Layout());
     return true;

@@ -39,6 +39,10 @@ public:
     // from it.
     bool LoadPictures();
     Gdiplus::Bitmap* Background() const { return scaledBackground ? scaledBackground.get() : backgroundImage.Get(); }
+    // Hidden, the decoded background and photograph go too (under Wine GDI+ holds a 670 x 500 picture three
+    // times over, about 5 MB with the photograph): the window keeps its shape and size, and the next static
+    // layer decodes them again (a few milliseconds, once per show).
+    void ReleasePictures();
 
     // The first paint's work made ahead, each in a turn of the message loop of its own, so that no single turn
     // takes as long as the whole: the unchanging layers (decoding the photograph among them), then the frame
@@ -105,6 +109,8 @@ private:
     DisplayScale scale;
     PngImage backgroundImage;       // PNG 129 (or its 1.5x or 2x artwork): the window's picture and shape
     std::unique_ptr<Gdiplus::Bitmap> scaledBackground;  // it at the window's size, when that is another
+    bool picturesLoaded = false;    // LoadPictures succeeded and ReleasePictures has not run since
+    bool everLoaded = false;        // the window has a size (it keeps it while the pictures are let go)
     UniqueBitmap backgroundBitmap;  // the background as a 32-bit bitmap, made once a scale
     LayeredSurface staticLayer;     // background, photograph, Default button, leader lines
     LayeredSurface frame;           // the picture last presented

@@ -23,4 +23,8 @@ const PngImage& CachedArt(int id, ArtStep step) {
     return CachedPng(id);
 }
 
+void ReleaseCachedArt(int id) {
+    for (ArtStep step : {ArtStep::x1, ArtStep::x1_5, ArtStep::x2}) Cache().erase(ArtResourceId(id, step));
+}
+
 void ReleaseCachedPngs() { Cache().clear(); }

@@ -12,5 +12,9 @@ const PngImage& CachedPng(int id);
 // the 1x picture. Same lifetime as CachedPng.
 const PngImage& CachedArt(int id, ArtStep step);
 
+// Lets go of picture `id` in every step (a window that hides and will not draw it again for a long time).
+// References to it become invalid; the next CachedPng or CachedArt decodes it again.
+void ReleaseCachedArt(int id);
+
 // Deletes every kept picture; the program's stop calls it, before GDI+ shuts down.
 void ReleaseCachedPngs();
