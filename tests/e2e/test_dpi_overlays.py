@@ -1,7 +1,8 @@
 """End-to-end tests of the picker and the tooltip on a desktop of another DPI (150 % and 200 %): the lists' rows,
 width and sub-lists at the scale of their monitor, a pick on a scaled row, the tip's font and margins, and a change
-of the monitor's DPI while a list and its sub-list are open, and the gesture indicator's size and offset. Under Wine the desktop has one DPI, fixed when its
-server starts (dpi_version), and the test channel plays WM_DPICHANGED to the program's windows."""
+of the monitor's DPI while a list and its sub-list are open, and the gesture indicator's size and offset. Under
+Wine the desktop has one DPI, fixed when its server starts (dpi_version), and the test channel plays
+WM_DPICHANGED to the program's windows."""
 
 import re
 import time
@@ -156,16 +157,34 @@ class DpiOverlaysTestCase(WineTestCase):
     def run_picker_at_scale(self):
         program = self.start_view()
         self.check_tip()
+        # The change played on the tip reached the settings window too (it follows its monitor's DPI): it is
+        # played back, so that the markers and the picker opened from them are at this test's scale again.
+        self.channel("dpi", self.dpi, self.played)
+        self.wine.wait_trace("dpi-played", count=2)
+        def geometry():
+            lines = [l.text for l in self.wine.trace() if l.is_event("view-geometry")]
+            return lines[-1] if lines and lines[-1].startswith("view-geometry dpi=%d " % self.dpi) else None
+        self.assertTrue(wait_until(geometry, 5, interval=0.1), "the settings window did not come back to %d DPI: %r"
+                        % (self.dpi, [l.text for l in self.wine.trace() if l.is_event("view-geometry")]))
 
         measures = PickerMeasures(self.dpi)
         self.wine.click(*self.marker_centre_on_screen(3))
-        lists = wait_until(lambda: self.pickers(measures.width), 5, interval=0.1)
-        self.assertTrue(lists, "no picker %d pixels wide: %r" % (measures.width, self.wine.windows()))
-        top = lists[0]
-        self.assertEqual(top["rect"][3] - top["rect"][1], measures.height(len(TOP_ROWS)), "the top level's height")
-        dpi, mode, x, y, w, h = self.last("picker-show", r"dpi=(\d+) mode=(\d+) at=(-?\d+),(-?\d+) size=(\d+)x(\d+)")
+        # The pointer stays where it clicked, which may be over a group row of the list that opens there: that
+        # group's sub-list may open at once. The top level is the list that shows the top-level rows.
+        shown = r"picker-show dpi=(\d+) mode=(\d+) at=(-?\d+),(-?\d+) size=(\d+)x(\d+) rows=" + "\\|".join(TOP_ROWS)
+
+        def top_level():
+            lines = [m for l in self.wine.trace() for m in [re.match(shown + "$", l.text)] if m]
+            if not lines:
+                return None
+            dpi, mode, x, y, w, h = map(int, lines[-1].groups())
+            found = [p for p in self.pickers(measures.width) if p["rect"] == [x, y, x + w, y + h]]
+            return (dpi, mode, found[0]) if found else None
+        opened = wait_until(top_level, 5, interval=0.1)
+        self.assertTrue(opened, "no top-level picker %d pixels wide: %r" % (measures.width, self.wine.windows()))
+        dpi, mode, top = opened
         self.assertEqual((dpi, mode), (self.dpi, 0))
-        self.assertEqual(top["rect"], [x, y, x + w, y + h], "the list is where it says")
+        self.assertEqual(top["rect"][3] - top["rect"][1], measures.height(len(TOP_ROWS)), "the top level's height")
 
         # Hovering "Function key" in the middle of its scaled row opens its sub-list beside it.
         row = TOP_ROWS.index("Function key")
