@@ -532,10 +532,7 @@ Dialog::Reply BoardDlg::OnDpiChanged(msg::Params params) {
     ORVEL_TRACE("board-dpi-changed dpi=%d was=%d mode=%d closes=%d", dpi, model.metrics.scale.dpi, int(model.mode),
                 closes ? 1 : 0);
     if (closes) Close();
-    if (const RECT* suggested = reinterpret_cast<const RECT*>(params.l)) {
-        SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    TakeSuggestedRect(Hwnd(), params.l);
     return Handled(0);
 }
 

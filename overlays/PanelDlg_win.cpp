@@ -18,11 +18,7 @@ Dialog::Reply PanelDlg::OnDpiChanged(msg::Params params) {
     const DisplayScale now = DisplayScale::FromDpi(DpiForWindow(hwnd));
     const OverlayDpiDecision d =
         DecideOverlayDpiChange(OverlayKind::DimPanel, now, int(LOWORD(params.w)), hwnd && IsWindowVisible(hwnd));
-    const RECT* suggested = reinterpret_cast<const RECT*>(params.l);
-    if (d.takeSuggested && suggested) {
-        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    if (d.takeSuggested) TakeSuggestedRect(hwnd, params.l);
     if (d.redraw) InvalidateRect(hwnd, nullptr, FALSE);
     return Handled(0);
 }

@@ -275,11 +275,7 @@ Dialog::Reply ZuItemList::OnDpiChanged(msg::Params params) {
         top.Relayout(int(at.left), int(at.top), d.scale);
         return Handled(0);
     }
-    const RECT* suggested = reinterpret_cast<const RECT*>(params.l);
-    if (d.takeSuggested && suggested) {
-        SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    if (d.takeSuggested) TakeSuggestedRect(Hwnd(), params.l);
     if (d.relayout) {
         RECT now{};
         GetWindowRect(Hwnd(), &now);

@@ -125,11 +125,7 @@ Dialog::Reply ZuTipDLG::OnDpiChanged(msg::Params params) {
     HWND hwnd = Hwnd();
     const OverlayDpiDecision d =
         DecideOverlayDpiChange(OverlayKind::Tip, scale, int(LOWORD(params.w)), hwnd && IsWindowVisible(hwnd));
-    const RECT* suggested = reinterpret_cast<const RECT*>(params.l);
-    if (d.takeSuggested && suggested) {
-        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    if (d.takeSuggested) TakeSuggestedRect(hwnd, params.l);
     if (d.rescale) scale = d.scale;
     if (d.relayout) {
         UseFontFor(tipFontPixels);

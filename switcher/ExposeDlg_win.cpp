@@ -191,10 +191,7 @@ Dialog::Reply EXPOSE_DLG::OnDpiChanged(msg::Params params) {
     const bool ends = DpiChangeEndsOverview(shown_ && !expose_.done, expose_.dpi, dpi);
     ORVEL_TRACE("switcher-dpi-changed dpi=%d was=%d ends=%d", dpi, int(expose_.dpi), ends ? 1 : 0);
     if (ends) Finish(-1);
-    if (const RECT* suggested = reinterpret_cast<const RECT*>(params.l)) {
-        SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    TakeSuggestedRect(Hwnd(), params.l);
     return Handled(0);
 }
 

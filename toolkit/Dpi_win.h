@@ -10,6 +10,10 @@ int DpiForMonitor(HMONITOR monitor);
 int DpiForPoint(POINT point);  // the monitor nearest the point
 int SystemDpi();
 
+// WM_DPICHANGED's suggested rectangle (its lParam, may be null) taken as the window's new place and size,
+// neither activating it nor changing its Z-order.
+void TakeSuggestedRect(HWND window, LPARAM suggested);
+
 // WM_DPICHANGED where the SDK headers lack it.
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
