@@ -98,7 +98,7 @@ std::vector<UniqueKernelHandle> ProcessesOfThisFile() {
 }
 
 // "/close": the pulse that every program of the family understands, and our own request, which the
-// instance's close watch takes even when it was not waiting at this moment.
+// instance's event watch takes even when it was not waiting at this moment.
 void SendCloseRequest() {
     const bool pulsed = PulseNamedEvent(kCloseEventName);
     const bool requested = SetNamedEvent(kCloseRequestEventName);

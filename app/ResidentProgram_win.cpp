@@ -1,7 +1,6 @@
 #include "app/ResidentProgram_win.h"
 
-#include "app/CloseWatch_win.h"
-#include "app/InstanceWatch_win.h"
+#include "app/EventWatch_win.h"
 #include "app/SessionNotices_win.h"
 #include "app/SingleInstance_win.h"
 #include "device/DeviceLink_win.h"
@@ -124,11 +123,10 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
 
     Own(std::make_unique<GestureTipThread>(windows.gesture));
     window.ArmFirstPaintTimer();  // the picker watch (timer 3) runs only while a picker is shown
-    Own(std::make_unique<InstanceWatch>(events_.instance));
     LoadAndSaveSettings(model_);  // configures every connected mouse
     CreateTiltEvents();
     Own(std::make_unique<TiltScrolling>());
-    Own(std::make_unique<CloseWatch>(events_.close, events_.closeRequest));
+    Own(std::make_unique<EventWatch>(events_.instance, events_.close, events_.closeRequest));
     Own(std::make_unique<MouseHookThread>(windows.board));
     Own(std::make_unique<HookLibrary>(programDir_, windows.board));
     Own(std::make_unique<ForegroundWatch>(windows.board));

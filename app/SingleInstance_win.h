@@ -12,9 +12,9 @@
 // to the watches that wait on them; closed by the entry when the program has ended every thread that waits
 // on them (a worker given up on at shutdown may still wait, and then they stay open until the process ends).
 struct NamedEvents {
-    HANDLE instance = nullptr;      // "qvmouseeventtouch", waited on by the instance watch
-    HANDLE close = nullptr;         // "qvmouseeventtouch_close", waited on by the close watch
-    HANDLE closeRequest = nullptr;  // our close request, waited on by the close watch; null when not had
+    HANDLE instance = nullptr;      // "qvmouseeventtouch", waited on by the event watch
+    HANDLE close = nullptr;         // "qvmouseeventtouch_close", waited on by the event watch
+    HANDLE closeRequest = nullptr;  // our close request, waited on by the event watch; null when not had
 };
 
 // Creates "qvmouseeventtouch" (manual reset, signalled, default security) and tells what the creation
@@ -29,7 +29,7 @@ HANDLE CreateInstanceEvent(InstanceEventCreation* creation);
 HANDLE CreateCloseEvent();
 
 // Creates or opens the close request (kCloseRequestEventName): auto-reset, made non-signalled, Everyone may
-// set it. A messenger sets it besides pulsing the close event; it stays set until the close watch's wait takes
+// set it. A messenger sets it besides pulsing the close event; it stays set until the event watch's wait takes
 // it, so a request made while the watch is not waiting (still starting, or busy) is kept. The object lives
 // only while somebody holds it: a request made when no instance runs goes with the messenger's handle. Null
 // when it can be neither created nor opened (the watch then has the pulse alone).

@@ -1,6 +1,6 @@
 #pragma once
 // The device link as the main window sees it. Every function returns at once except CloseWatchDeviceWork
-// and WaitForDeviceProbes, which belong on the close-watch thread and at the very end of the process.
+// and WaitForDeviceProbes, which belong on the event-watch thread and at the very end of the process.
 // The probes themselves run on one worker thread (device/DeviceProber.h).
 #include <windows.h>
 
@@ -21,7 +21,7 @@ void EnumerateAndProbeDevices();
 // handling afterwards.
 void OnDeviceChange(WPARAM wParam, LPARAM lParam);
 
-// The close-watch thread's device work: DeviceMode = 0, then on the worker every present interface probed
+// The event-watch thread's device work: DeviceMode = 0, then on the worker every present interface probed
 // with mode 0 and the reset pass, which tells the KEVO family DeviceButtonOrder as it is then. Waits for
 // them at most about 2 s; the worker goes on with them afterwards if need be.
 void CloseWatchDeviceWork();

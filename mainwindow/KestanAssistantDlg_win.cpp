@@ -409,7 +409,7 @@ Dialog::Reply CKestanAssistantDlg::OnQueryEndSession(msg::EndSession query) {
     return Handled(step.allowEnd ? TRUE : FALSE);
 }
 
-// The session ends: Exit's stop gives the mice their own button meaning back (on the close watch, which the
+// The session ends: Exit's stop gives the mice their own button meaning back (on the event watch, which the
 // wait bounds), then the program stops and the process ends right here. Windows may end the process as soon
 // as this message is answered, which would skip both.
 Dialog::Reply CKestanAssistantDlg::OnEndSession(msg::EndSession end) {

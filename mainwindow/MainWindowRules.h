@@ -65,7 +65,7 @@ inline bool ShowCommandEnabled(bool windowVisible) { return !windowVisible; }
 // Log-off and shut-down. Windows asks every window whether the session may end (WM_QUERYENDSESSION), then
 // tells it the outcome (WM_ENDSESSION, TRUE: it ends). Once the program's windows have answered the second,
 // Windows may end the process at any moment, so the whole stop happens inside that message: Exit's stop
-// (the mice to mode 0 and the reset pass, on the close watch), then the program's own stop and the process's
+// (the mice to mode 0 and the reset pass, on the event watch), then the program's own stop and the process's
 // end. Windows gives a window about five seconds before it offers the user to end the program itself.
 enum class SessionMessage {
     Query,      // WM_QUERYENDSESSION
@@ -75,8 +75,8 @@ enum class SessionMessage {
 
 struct SessionStep {
     bool allowEnd = false;     // answer TRUE: a log-off is never held up
-    bool requestStop = false;  // ask the close watch for Exit's stop
-    bool endProgram = false;   // wait for the close watch's device work, stop every part, end the process
+    bool requestStop = false;  // ask the event watch for Exit's stop
+    bool endProgram = false;   // wait for the event watch's device work, stop every part, end the process
 };
 
 // `stopUnderWay`: Exit or "/close" asked for the stop already (StopUnderWay), whose device work is then under
@@ -85,7 +85,7 @@ struct SessionStep {
 SessionStep OnSessionMessage(SessionMessage message, bool stopUnderWay, bool alreadyEnding);
 
 // The whole stop inside WM_ENDSESSION stays within kSessionEndBoundMs, well inside Windows' five seconds. Of
-// it, the wait for the close watch's device work takes at most kSessionEndDeviceWorkMs: that work gives its
+// it, the wait for the event watch's device work takes at most kSessionEndDeviceWorkMs: that work gives its
 // mode-0 probes at most 2 s before the reset pass, and a pass stuck in a driver call must not hold the log-off
 // up. The rest is for the program's own stop, whose workers answer the stop at once.
 constexpr unsigned kSessionEndBoundMs = 3000;

@@ -18,7 +18,7 @@ public:
     [[noreturn]] virtual void EndSession(unsigned lastProbesMs) noexcept = 0;
     // Exit from the notification menu: the same stop as "/close", asked from inside the program.
     virtual void RequestClose() = 0;
-    // A log-off: waits at most `timeoutMs` for the close watch's device work; true when it is over.
+    // A log-off: waits at most `timeoutMs` for the event watch's device work; true when it is over.
     virtual bool WaitForCloseDeviceWork(DWORD timeoutMs) = 0;
     // The stop handshake's pulse of "qvmouseeventtouch", which other processes of the family watch.
     virtual void PulseInstanceEvent() noexcept = 0;

@@ -34,7 +34,7 @@ void LoadAndSaveSettings(AppModel& model) {
 }
 
 void SaveAllSettings(const AppModel& model) {
-    // The close watch's reset pass reads the order from here when it runs, on the device worker.
+    // The event watch's reset pass reads the order from here when it runs, on the device worker.
     DeviceButtonOrder.store(model.slots.ButtonOrder, std::memory_order_relaxed);
     RegistrySettingsBackend registry;
     SaveSettings(registry, model.catalogue, model.slots, DeviceMode, [] { EnumerateAndProbeDevices(); });

@@ -8,12 +8,12 @@
 inline constexpr wchar_t kProgramTitle[] = L"" ORVEL_PROGRAM_TITLE;
 
 // A pulse shows the running instance's settings window (a second start); during a stop it wakes the
-// instance watcher.
+// event watch.
 inline constexpr wchar_t kInstanceEventName[] = L"qvmouseeventtouch";
 // A pulse ends the running instance ("/close", the notification menu's Exit, an uninstaller).
 inline constexpr wchar_t kCloseEventName[] = L"qvmouseeventtouch_close";
 // Our own close request, set (not pulsed) beside each pulse of kCloseEventName: auto-reset, so a request
-// waits until the close watch takes it. Programs of the family that know only the pulse are unaffected.
+// waits until the event watch takes it. Programs of the family that know only the pulse are unaffected.
 inline constexpr wchar_t kCloseRequestEventName[] = L"OrvelMouseAssistant_CloseRequest";
 // Pulsed each time tilt steps were added (the mouse hook, the vendor-report decoder) and by the stop; only
 // other processes wait on it (the tilt thread has an event of its own).

@@ -12,7 +12,7 @@
 // The program's stop, in the order its phases come; it only ever moves forward.
 enum class StopPhase : int {
     Running = 0,
-    Requested = 1,  // Exit, "/close" or a log-off asked for it: the close watch's device work is under way
+    Requested = 1,  // Exit, "/close" or a log-off asked for it: the event watch's device work is under way
     Stopping = 2,   // the owner stops the parts (the stop event is set with it)
 };
 // Moves `phase` forward to `to`; a phase already as far or further stays. Returns the phase before.
@@ -20,7 +20,7 @@ StopPhase AdvanceStop(std::atomic<StopPhase>& phase, StopPhase to) noexcept;
 // The one question every part asks: has the stop begun (asked for, or the parts stopping)?
 constexpr bool StopUnderWay(StopPhase phase) { return phase != StopPhase::Running; }
 
-// Written by the UI thread (Exit, the owner's stop) and the close-watch thread (a close request); read by every
+// Written by the UI thread (Exit, the owner's stop) and the event-watch thread (a close request); read by every
 // worker when it wakes.
 extern std::atomic<StopPhase> ProgramStop;
 inline bool StopUnderWay() noexcept { return StopUnderWay(ProgramStop.load()); }

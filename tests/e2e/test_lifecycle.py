@@ -60,7 +60,7 @@ class ToolkitDialog(LifecycleTestCase):
 class Shutdown(LifecycleTestCase):
 
     def test_hung_reset_pass_is_left_behind_without_harm(self):
-        # The reset pass hangs 4 s, past the close watch's 3 s bound; the process lingers 3 s after its windows
+        # The reset pass hangs 4 s, past the event watch's 3 s bound; the process lingers 3 s after its windows
         # are gone, so the watch wakes up while everything it must not touch has been destroyed.
         program = self.start_and_wait_visible(switches={"ORVEL_TEST_RESET_HANG_MS": 4000,
                                                         "ORVEL_TEST_EXIT_DELAY_MS": 3000})
@@ -69,15 +69,15 @@ class Shutdown(LifecycleTestCase):
         report, _ = self.wine.run_probed("/close")
         self.assertEqual((report["finished"], report["exit"]), (1, 0), "the /close start: %r" % report)
         self.assertTrue(any(l.is_event("reset-pass hangs") for l in self.wine.wait_trace("reset-pass hangs")),
-                        "the close watch never reached the reset pass")
+                        "the event watch never reached the reset pass")
         # The stop was asked for: Escape now runs the stop handshake and ends the window at once.
         self.wine.key("Escape")
         self.ended_cleanly(program, 20, "a stop whose reset pass hung")
         events = self.events()
         self.assert_in_order(events, "reset-pass hangs", "stop-handshake", "stop", "close-watch left running",
                              "parts-stopped threads-left=1", "exit threads-left=1", "reset-pass hang over",
-                             "close-watch done window-gone", "worker-end close-watch")
-        for worker in ("tilt", "instance-watch", "gesture-tip", "mouse-hook"):
+                             "close-watch done window-gone", "worker-end event-watch")
+        for worker in ("tilt", "gesture-tip", "mouse-hook"):
             self.assert_in_order(events, "worker-end " + worker, "parts-stopped")
 
     def test_second_start_while_stopping(self):
@@ -95,7 +95,7 @@ class Shutdown(LifecycleTestCase):
         shown = [w for w in self.wine.windows(title=TITLE) if w["visible"]]
         self.assertEqual(shown, [], "the stopping instance showed its window")
         self.ended_cleanly(program, 15, "/close and a second start")
-        self.assert_in_order(self.events(), "reset-pass hangs", "worker-end instance-watch",
+        self.assert_in_order(self.events(), "reset-pass hangs", "worker-end event-watch",
                              "exit threads-left=0")
 
     def test_second_start_right_before_close(self):
@@ -127,7 +127,7 @@ class CloseRequests(LifecycleTestCase):
     """A "/close" must end the instance whenever it comes after the instance exists, not only while the close
     watch happens to be waiting: a pulse of the named event reaches only a thread that waits at that instant."""
 
-    # The close watch comes to its wait this late: far longer than a "/close" start takes to get its request out.
+    # The event watch comes to its wait this late: far longer than a "/close" start takes to get its request out.
     LATE_MS = 6000
 
     def round_events(self, round_number):
@@ -143,7 +143,7 @@ class CloseRequests(LifecycleTestCase):
             self.wine.wait_trace("single-instance resident", count=round_number)
             report, _ = self.wine.run_probed("/close")
             self.assertEqual((report["finished"], report["exit"]), (1, 0), "the /close start: %r" % report)
-            self.ended_cleanly(program, 20, "a /close made before the close watch waited (round %d)" % round_number)
+            self.ended_cleanly(program, 20, "a /close made before the event watch waited (round %d)" % round_number)
             events = self.round_events(round_number)
             # The round tested what it says: the request came before the watch was waiting.
             self.assert_in_order(events, "close-request", "close-watch waiting", "close-watch wake by=request",
@@ -171,10 +171,10 @@ class CloseRequests(LifecycleTestCase):
         self.assertTrue(held and held[0]["held"] == 1, "the probe does not hold the close request: %r" % held)
         program = self.start_and_wait_visible()
         self.wine.wait_trace("close-watch waiting")
-        time.sleep(1.0)  # a request taken would have woken the close watch within milliseconds
+        time.sleep(1.0)  # a request taken would have woken the event watch within milliseconds
         self.assertTrue(program.running(), "the instance ended on a request made before it started")
         self.assertFalse(any(e.startswith("close-watch wake") for e in self.events()),
-                         "the close watch took a request made before the instance started")
+                         "the event watch took a request made before the instance started")
         self.wine.run_probed("/close")
         self.ended_cleanly(program, 15, "/close after the old request")
         # (The "/close" start traces its line once it has sent both, which may be after the watch woke.)
@@ -211,7 +211,7 @@ class SessionEnd(LifecycleTestCase):
         self.assert_in_order(events, "end-session query", "end-session ending", "close-watch wake",
                              "end-session device-work done", "stop-handshake", "stop", "parts-stopped threads-left=0",
                              "exit threads-left=0")
-        self.assert_in_order(events, "end-session device-work done", "worker-end close-watch", "parts-stopped")
+        self.assert_in_order(events, "end-session device-work done", "worker-end event-watch", "parts-stopped")
         self.assertIn("end-session query reasons=0x0 answer=1", events, "the query's answer")
         # Exit's stop pass: every HID interface walked again, for the mode-0 probes and for the reset pass.
         after = events[events.index(next(e for e in events if e.startswith("end-session ending"))):]
@@ -234,7 +234,7 @@ class SessionEnd(LifecycleTestCase):
                              "exit threads-left=1")
         self.assertNotIn("reset-pass hang over", events, "the process waited for the hung reset pass")
         ms = self.handler_ms(events)
-        # Waiting for the hung pass (20 s), or giving the close watch its ordinary 3 s again after the log-off's
+        # Waiting for the hung pass (20 s), or giving the event watch its ordinary 3 s again after the log-off's
         # own wait, would both pass Windows' limit.
         self.assertLess(ms, self.WINDOWS_MS, "the log-off's stop took %d ms with a hung reset pass" % ms)
 
@@ -245,7 +245,7 @@ class SessionEnd(LifecycleTestCase):
         self.wine.wait_trace("settings-saved")
         self.wine.run_probed("/close")
         lines = self.wine.wait_trace("reset-pass hangs")
-        self.assertTrue(any(l.is_event("reset-pass hangs") for l in lines), "the close watch never reached the "
+        self.assertTrue(any(l.is_event("reset-pass hangs") for l in lines), "the event watch never reached the "
                                                                             "reset pass")
         self.log_off()
         self.ended_cleanly(program, 15, "a log-off during /close")
@@ -284,7 +284,7 @@ class SessionEnd(LifecycleTestCase):
             self.assertEqual((code, answer[0]["answer"] if answer else None), (0, expected),
                              "the answer to %s: %r" % (message, answer))
         self.assertIn("end-session cancelled", self.events())
-        time.sleep(1.0)  # a stop asked for would have woken the close watch within milliseconds
+        time.sleep(1.0)  # a stop asked for would have woken the event watch within milliseconds
         self.assertTrue(program.running(), "the program ended after a cancelled log-off")
         self.assertTrue(self.main_window()["visible"], "the settings window went away after a cancelled log-off")
         self.assertFalse(any(e.startswith("close-watch wake") or e == "stop" for e in self.events()),
