@@ -254,6 +254,7 @@ public:
 class TracingObserver final : public ProbeObserver {
 public:
     void WorkerStarted() override { ORVEL_TRACE("hid worker started"); }
+    void WorkerRetired() override { ORVEL_TRACE("hid worker retired"); }
     void Skipped(const DevicePath& path) override {
         ORVEL_TRACE("hid skip %s stopped-answering", TraceUtf8(ToWide(path)).c_str());
         (void)path;

@@ -4,8 +4,9 @@
 // The probes themselves run on one worker thread (device/DeviceProber.h).
 #include <windows.h>
 
-// Creates the prober (its worker starts with the first request). First thing in the main window's
-// initialisation; calling it again does nothing, and the other functions create it themselves when needed.
+// Creates the prober (its worker starts with the first request and ends after 3 s idle, the next request
+// starting another). First thing in the main window's initialisation; calling it again does nothing, and the
+// other functions create it themselves when needed.
 void InitDeviceProbeLock();
 
 // Asks for WM_DEVICECHANGE notifications of HID interfaces arriving at `window`. The handle the system

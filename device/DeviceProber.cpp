@@ -7,8 +7,14 @@
 #include <utility>
 
 DeviceProber::DeviceProber(HidSystem& system, Sleeper& sleeper, std::atomic<int>& deviceMode,
-                           const std::atomic<int>& buttonOrder, ProbeObserver* observer)
-    : system_(system), sleeper_(sleeper), deviceMode_(deviceMode), buttonOrder_(buttonOrder), observer_(observer) {}
+                           const std::atomic<int>& buttonOrder, ProbeObserver* observer,
+                           std::chrono::milliseconds retireAfter)
+    : system_(system),
+      sleeper_(sleeper),
+      deviceMode_(deviceMode),
+      buttonOrder_(buttonOrder),
+      observer_(observer),
+      retireAfter_(retireAfter) {}
 
 DeviceProber::~DeviceProber() {
     {
@@ -16,6 +22,7 @@ DeviceProber::~DeviceProber() {
         stopping_ = true;
     }
     work_.notify_all();
+    // A running worker carries out what is queued first; a retired one is only returning.
     if (worker_.joinable()) worker_.join();
 }
 
@@ -60,6 +67,11 @@ int DeviceProber::WorkerStarts() const {
     return workerStarts_;
 }
 
+int DeviceProber::WorkerRetirements() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return workerRetirements_;
+}
+
 // ------------------------------------------------------------------------------------------ the queue
 
 bool DeviceProber::Enqueue(Job job) {
@@ -88,13 +100,19 @@ bool DeviceProber::Enqueue(Job job) {
     return false;
 }
 
+// Something queued always has a running worker to carry it out: a worker only retires with the queue empty,
+// under the lock, and every request that queues comes here.
 bool DeviceProber::StartWorkerLocked() {
-    if (worker_.joinable()) return true;
+    if (workerRunning_) return true;
+    // Joined under the lock, so that two requests at once never both join it; the join is at once, since the
+    // retired worker gave the lock up as its last act and touches nothing after it.
+    if (worker_.joinable()) worker_.join();
     try {
         worker_ = std::thread(&DeviceProber::Worker, this);
     } catch (const std::system_error&) {
         return false;  // the next request tries again
     }
+    workerRunning_ = true;
     ++workerStarts_;
     return true;
 }
@@ -103,8 +121,19 @@ void DeviceProber::Worker() {
     if (observer_) observer_->WorkerStarted();
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        work_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-        if (queue_.empty()) return;  // stopping, and everything asked for is done
+        // The delay runs only while idle: a worker held in a driver call is not here, and never retires.
+        if (!work_.wait_for(lock, retireAfter_, [this] { return stopping_ || !queue_.empty(); })) {
+            // Nothing queued, and the lock is held until the return: a request from now on starts a new
+            // worker, and finds this one only returning when it joins it.
+            workerRunning_ = false;
+            ++workerRetirements_;
+            if (observer_) observer_->WorkerRetired();
+            return;
+        }
+        if (queue_.empty()) {
+            workerRunning_ = false;
+            return;  // stopping, and everything asked for is done
+        }
         Job job = std::move(queue_.front());
         queue_.pop_front();
         busy_ = true;

@@ -5,8 +5,13 @@
 // Requests only queue work and return at once, so the UI thread never waits for a device. The queue is kept
 // free of repeats: a request for an interface (or for all of them) that is still waiting joins the waiting
 // one, whose reports carry the mode current when they are built. However many requests come, and however
-// long a device takes, there is one worker. A device that stops answering (a request timed out) is not
-// opened again, by any probe or by the reset pass, until it arrives again.
+// long a device takes, there is at most one worker. A device that stops answering (a request timed out) is
+// not opened again, by any probe or by the reset pass, until it arrives again.
+//
+// The worker ends once it has had nothing to do for the retire delay, since the program mostly sits hidden
+// and under Wine an idle thread holds about 1 MB; the next request starts another. The ended one has left
+// the lock and only returns when the next one is started, so two never talk to the devices at once. A
+// worker in the middle of a request (a driver that keeps it) is busy, not idle: it never ends there.
 //
 // Threads: every public function may be called from any thread; the worker is the only one that talks to
 // the devices. The program has one DeviceProber (see DeviceLink_win.h); tests build their own around
@@ -14,6 +19,7 @@
 #include "device/DeviceLink.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -26,6 +32,10 @@ class ProbeObserver {
 public:
     virtual ~ProbeObserver() = default;
     virtual void WorkerStarted() {}
+    // The worker ends after the retire delay with nothing to do. Told with the prober's lock held, as the
+    // worker's last act (the next request joins the worker and must find it only returning): it must not
+    // call the prober.
+    virtual void WorkerRetired() {}
     // An interface that stopped answering was not opened.
     virtual void Skipped(const DevicePath& /*path*/) {}
     // A request to this interface timed out: it is left alone until it arrives again.
@@ -39,12 +49,17 @@ public:
 // The most requests that wait at once; more only come from a flood of made-up arrivals.
 constexpr size_t kMaxQueuedProbes = 256;
 
+// How long an idle worker waits for a request before it ends: the animation clocks' delay, so that a burst
+// of saves, resumes and arrivals keeps one thread.
+constexpr std::chrono::milliseconds kProberRetireDelay{3000};
+
 class DeviceProber {
 public:
     // Everything given must outlive the prober. `deviceMode` is read when a report is built and set to 0 by
     // CloseWatchDeviceWork; `buttonOrder` is read when the reset pass starts.
     DeviceProber(HidSystem& system, Sleeper& sleeper, std::atomic<int>& deviceMode,
-                 const std::atomic<int>& buttonOrder, ProbeObserver* observer = nullptr);
+                 const std::atomic<int>& buttonOrder, ProbeObserver* observer = nullptr,
+                 std::chrono::milliseconds retireAfter = kProberRetireDelay);
     // Lets the worker carry out what is queued, then joins it.
     ~DeviceProber();
     DeviceProber(const DeviceProber&) = delete;
@@ -68,8 +83,11 @@ public:
 
     // Whether the interface is left alone because it stopped answering.
     bool IsStoppedAnswering(const DevicePath& path) const;
-    // How many worker threads were ever started (one, unless starting one failed).
+    // How many worker threads were started in all: a burst of requests keeps one, and the first request
+    // after each retirement starts another.
     int WorkerStarts() const;
+    // How many workers ended for having had nothing to do.
+    int WorkerRetirements() const;
 
 private:
     struct Job {
@@ -93,14 +111,17 @@ private:
     std::atomic<int>& deviceMode_;
     const std::atomic<int>& buttonOrder_;
     ProbeObserver* observer_;
+    const std::chrono::milliseconds retireAfter_;
 
     mutable std::mutex mutex_;  // guards everything below
     std::condition_variable work_;
     std::condition_variable idle_;
     std::deque<Job> queue_;
     std::vector<DevicePath> stoppedAnswering_;
-    std::thread worker_;
+    std::thread worker_;  // may hold a retired worker, joined by the next start or the destructor
+    bool workerRunning_ = false;
     int workerStarts_ = 0;
+    int workerRetirements_ = 0;
     bool busy_ = false;
     bool stopping_ = false;
     bool resetRunning_ = false;

@@ -58,6 +58,40 @@ private:
     std::vector<DevicePath> paths_;
 };
 
+// The workers' starts and retirements, in the order they were told, with the thread that told each.
+class LifetimeObserver : public ProbeObserver {
+public:
+    void WorkerStarted() override { Add("started"); }
+    void WorkerRetired() override { Add("retired"); }
+    std::vector<std::string> Events() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return events_;
+    }
+    // Every start after the first follows a retirement of the worker started before it, told on that
+    // worker's own thread: two workers never ran at once.
+    ::testing::AssertionResult NeverOverlapped() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (size_t i = 0; i < events_.size(); ++i) {
+            const char* expected = i % 2 ? "retired" : "started";
+            if (events_[i] != expected) return ::testing::AssertionFailure() << "event " << i << " is " << events_[i];
+            if (i % 2 && threads_[i] != threads_[i - 1]) {
+                return ::testing::AssertionFailure() << "retirement " << i << " told by another thread than its start";
+            }
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+private:
+    void Add(const char* what) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.push_back(what);
+        threads_.push_back(std::this_thread::get_id());
+    }
+    mutable std::mutex mutex_;
+    std::vector<std::string> events_;
+    std::vector<std::thread::id> threads_;
+};
+
 // The calls that reach a device: feature reports and strings.
 int Requests(const SimulatedMouse& mouse) {
     return mouse.CountOf(HidCall::GetFeature) + mouse.CountOf(HidCall::SetFeature) + mouse.CountOf(HidCall::String);
@@ -421,6 +455,169 @@ TEST(DeviceProber, TheResetPassTellsTheOrderThatHoldsWhenItRuns) {
     EXPECT_EQ(kevo->StringIndices(), (std::vector<unsigned>{148, 140, 199, 198}));
     EXPECT_EQ(observer.Events(), std::vector<std::string>{"reset-pass order=0"});
     EXPECT_EQ(held->Sets().size(), 4u);
+}
+
+// ------------------------------------------------------------------------------------------ a worker that retires
+
+constexpr std::chrono::milliseconds kShortRetire{20};
+
+TEST(DeviceProber, AnIdleWorkerRetiresAndTheNextRequestStartsAnother) {
+    Rig rig;
+    auto mouse = rig.Add(Kest24Mouse());
+    LifetimeObserver observer;
+    DeviceProber prober(rig.system, rig.clock, rig.mode, rig.order, &observer, kShortRetire);
+    ASSERT_TRUE(prober.ProbeArrivedInterface(PathFor(0)));
+    ASSERT_TRUE(prober.WaitForProbes(10000));
+    ASSERT_TRUE(Eventually([&] { return prober.WorkerRetirements() == 1; })) << "the idle worker never retired";
+    EXPECT_EQ(observer.Events(), (std::vector<std::string>{"started", "retired"}));
+
+    rig.mode = 0x10;
+    ASSERT_TRUE(prober.EnumerateAndProbeDevices());
+    ASSERT_TRUE(prober.WaitForProbes(10000));
+    EXPECT_EQ(prober.WorkerStarts(), 2);
+    EXPECT_EQ(mouse->Opens(), 2);
+    ASSERT_EQ(mouse->Sets().size(), 4u);
+    EXPECT_EQ(mouse->Sets().back(), Hex("00 07 02 10 00 12 12 12 00"));
+    EXPECT_EQ(rig.system.MaxOpenAtOnce(), 1);
+    ASSERT_TRUE(Eventually([&] { return prober.WorkerRetirements() == 2; }));
+    EXPECT_TRUE(observer.NeverOverlapped());
+}
+
+// Requests that come within the delay are carried out by the worker already there.
+TEST(DeviceProber, AWorkerWithinItsDelayTakesTheNextRequestToo) {
+    Rig rig;
+    auto mouse = rig.Add(ZuMouse());
+    DeviceProber prober(rig.system, rig.clock, rig.mode, rig.order, nullptr, std::chrono::hours(1));
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(prober.EnumerateAndProbeDevices());
+        ASSERT_TRUE(prober.WaitForProbes(10000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // idle, but far from the delay
+    }
+    EXPECT_EQ(prober.WorkerRetirements(), 0);
+    EXPECT_EQ(prober.WorkerStarts(), 1);
+    EXPECT_EQ(mouse->Opens(), 3);
+}
+
+// The request that comes as the worker's delay runs out is carried out, whichever way the race goes: by
+// the worker, which then does not retire, or by a new one started after it retired.
+TEST(DeviceProber, ARequestRacingTheRetirementIsNeverLost) {
+    Rig rig;
+    auto zu = rig.Add(ZuMouse());
+    auto kest = rig.Add(Kest24Mouse());
+    LifetimeObserver observer;
+    const auto delay = std::chrono::milliseconds(5);
+    DeviceProber prober(rig.system, rig.clock, rig.mode, rig.order, &observer, delay);
+    const int rounds = 200;
+    for (int round = 0; round < rounds; ++round) {
+        SCOPED_TRACE(round);
+        // Around the delay, and now and then well past it so that some workers surely retire.
+        const std::chrono::microseconds idle =
+            round % 10 == 9 ? std::chrono::microseconds(4 * delay)
+                            : delay + std::chrono::microseconds(500 * (round % 7) - 1500);
+        std::this_thread::sleep_for(idle);
+        if (round % 2) {
+            ASSERT_TRUE(prober.ProbeArrivedInterface(PathFor(1)));
+        } else {
+            ASSERT_TRUE(prober.EnumerateAndProbeDevices());
+        }
+        ASSERT_TRUE(prober.WaitForProbes(10000)) << "a request was left with no worker";
+        const int walks = round / 2 + 1;
+        ASSERT_EQ(zu->Opens(), walks);
+        ASSERT_EQ(kest->Opens(), walks + round / 2 + round % 2);
+        ASSERT_EQ(kest->Sets().size(), 2u * size_t(kest->Opens()));
+    }
+    EXPECT_EQ(rig.system.MaxOpenAtOnce(), 1);
+    EXPECT_GT(prober.WorkerRetirements(), 0) << "no worker ever retired: the race was never run";
+    EXPECT_GE(prober.WorkerStarts(), prober.WorkerRetirements());
+    EXPECT_LE(prober.WorkerStarts(), prober.WorkerRetirements() + 1);
+    EXPECT_TRUE(observer.NeverOverlapped());
+}
+
+// A worker held in a driver call is busy however long the call takes: it does not retire, and requests
+// meanwhile wait for it instead of starting a second worker.
+TEST(DeviceProber, AHeldWorkerNeitherRetiresNorGetsASecond) {
+    Rig rig;
+    auto a = rig.Add(Kest24Mouse());
+    auto b = rig.Add(ZuMouse());
+    LifetimeObserver observer;
+    DeviceProber prober(rig.system, rig.clock, rig.mode, rig.order, &observer, kShortRetire);
+    rig.system.HoldOpens();
+    ASSERT_TRUE(prober.ProbeArrivedInterface(PathFor(0)));
+    ASSERT_TRUE(Eventually([&] { return rig.system.OpensWaiting() == 1; })) << "the probe never began";
+    std::this_thread::sleep_for(5 * kShortRetire);
+    ASSERT_TRUE(prober.ProbeArrivedInterface(PathFor(1)));
+    ASSERT_TRUE(prober.EnumerateAndProbeDevices());
+    std::this_thread::sleep_for(5 * kShortRetire);
+    EXPECT_EQ(rig.system.OpensWaiting(), 1) << "a second worker opened a device";
+    EXPECT_EQ(prober.WorkerRetirements(), 0);
+    EXPECT_EQ(prober.WorkerStarts(), 1);
+    rig.system.ReleaseOpens();
+    ASSERT_TRUE(prober.WaitForProbes(10000));
+    EXPECT_EQ(a->Opens(), 2);  // the held arrival and the walk
+    EXPECT_EQ(b->Opens(), 2);  // its arrival and the walk
+    EXPECT_EQ(rig.system.OpeningThreads().size(), 1u);
+    EXPECT_EQ(rig.system.MaxOpenAtOnce(), 1);
+    ASSERT_TRUE(Eventually([&] { return prober.WorkerRetirements() == 1; }));
+    EXPECT_EQ(observer.Events(), (std::vector<std::string>{"started", "retired"}));
+}
+
+// What the prober knows of the devices outlives its workers.
+TEST(DeviceProber, AnUnansweringDeviceStaysLeftAloneAcrossWorkers) {
+    Rig rig;
+    auto silent = rig.Add(Unanswering(Kest24Mouse()));
+    auto kest = rig.Add(Kest24Mouse());
+    RecordingObserver observer;
+    DeviceProber prober(rig.system, rig.clock, rig.mode, rig.order, &observer, kShortRetire);
+    ASSERT_TRUE(prober.EnumerateAndProbeDevices());
+    ASSERT_TRUE(prober.WaitForProbes(10000));
+    ASSERT_TRUE(Eventually([&] { return prober.WorkerRetirements() == 1; }));
+    EXPECT_TRUE(prober.IsStoppedAnswering(PathFor(0)));
+    ASSERT_TRUE(prober.EnumerateAndProbeDevices());
+    ASSERT_TRUE(prober.WaitForProbes(10000));
+    EXPECT_EQ(prober.WorkerStarts(), 2);
+    EXPECT_EQ(silent->Opens(), 1);
+    EXPECT_EQ(kest->Opens(), 2);
+    EXPECT_EQ(observer.Count("skipped"), 1);
+}
+
+// The shutdown's passes after the worker retired: CloseWatchDeviceWork starts one and waits for it as ever.
+TEST(DeviceProber, TheShutdownPassesStartARetiredWorkerAgain) {
+    Rig rig;
+    auto zu = rig.Add(ZuMouse());
+    auto kevo = rig.Add(KevoMouse());
+    rig.order = 2;
+    DeviceProber prober(rig.system, rig.clock, rig.mode, rig.order, nullptr, kShortRetire);
+    ASSERT_TRUE(prober.EnumerateAndProbeDevices());
+    ASSERT_TRUE(prober.WaitForProbes(10000));
+    ASSERT_TRUE(Eventually([&] { return prober.WorkerRetirements() == 1; }));
+    ASSERT_TRUE(prober.CloseWatchDeviceWork(10000));
+    EXPECT_EQ(prober.WorkerStarts(), 2);
+    EXPECT_EQ(zu->Sets().back(), Hex("00 02 00 00 01 00 00 00 03"));
+    EXPECT_EQ(kevo->StringIndices(), (std::vector<unsigned>{148, 142, 199, 198}));
+}
+
+TEST(DeviceProber, DestructionAfterRetirementJoinsEveryWorker) {
+    Rig rig;
+    auto mouse = rig.Add(Kest24Mouse());
+    LifetimeObserver observer;
+    {
+        DeviceProber prober(rig.system, rig.clock, rig.mode, rig.order, &observer, kShortRetire);
+        ASSERT_TRUE(prober.EnumerateAndProbeDevices());
+        ASSERT_TRUE(prober.WaitForProbes(10000));
+        ASSERT_TRUE(Eventually([&] { return prober.WorkerRetirements() == 1; }));
+    }  // a retired worker left unjoined would end the process here
+    EXPECT_EQ(observer.Events(), (std::vector<std::string>{"started", "retired"}));
+    {
+        // A request right after the retirement, then the end at once: the new worker carries it out first.
+        DeviceProber prober(rig.system, rig.clock, rig.mode, rig.order, &observer, kShortRetire);
+        ASSERT_TRUE(prober.EnumerateAndProbeDevices());
+        ASSERT_TRUE(prober.WaitForProbes(10000));
+        ASSERT_TRUE(Eventually([&] { return prober.WorkerRetirements() == 1; }));
+        ASSERT_TRUE(prober.EnumerateAndProbeDevices());
+    }
+    EXPECT_EQ(mouse->Opens(), 3);
+    // The end at destruction is no retirement.
+    EXPECT_EQ(observer.Events(), (std::vector<std::string>{"started", "retired", "started", "retired", "started"}));
 }
 
 }  // namespace
