@@ -153,8 +153,9 @@ def switcher_windows_path():
 
 
 # The readers of the trace, of `reg query` and of the probe's output, and the polling wait, live in parsing.py.
-from parsing import (REG_TYPES, TraceLine, catalogue_from_trace, expand_hive, parse_json_lines,  # noqa: E402,F401
-                     parse_reg_query, parse_trace, reg_file, rgb_at, wait_until)
+from parsing import (REG_TYPES, TraceLine, catalogue_from_trace, expand_hive,  # noqa: E402,F401
+                     overlapping_device_workers, parse_json_lines, parse_reg_query, parse_trace, reg_file, rgb_at,
+                     wait_until)
 
 
 # --------------------------------------------------------------------------------------- the whole run

@@ -67,6 +67,24 @@ def catalogue_from_trace(lines):
     return size, forward, backward, names
 
 
+
+def overlapping_device_workers(lines):
+    """The device worker's lifetimes in the trace: the "hid worker started" and "hid worker retired" lines
+    that break the rule that a worker starts only once the one before it has retired (a start while one runs,
+    or a retirement with none running). An empty list means the devices never had two workers at once."""
+    wrong = []
+    running = False
+    for line in lines:
+        if line.is_event("hid worker started"):
+            if running:
+                wrong.append(line)
+            running = True
+        elif line.is_event("hid worker retired"):
+            if not running:
+                wrong.append(line)
+            running = False
+    return wrong
+
 REG_TYPES = ("REG_SZ", "REG_EXPAND_SZ", "REG_MULTI_SZ", "REG_DWORD", "REG_QWORD", "REG_BINARY", "REG_NONE",
              "REG_DWORD_BIG_ENDIAN", "REG_LINK", "REG_RESOURCE_LIST")
 

@@ -3,7 +3,8 @@ misreads lines would let the end-to-end tests pass on nothing, so they are check
 
 import unittest
 
-from harness import (catalogue_from_trace, parse_json_lines, parse_reg_query, parse_trace, reg_file, rgb_at)
+from harness import (catalogue_from_trace, overlapping_device_workers, parse_json_lines, parse_reg_query,
+                     parse_trace, reg_file, rgb_at)
 
 # What Wine 8's reg prints for a key with a default value, a subkey and assorted values (recorded).
 REG_OUTPUT = ("\r\nHKEY_CURRENT_USER\\Software\\T\r\n    (Default)    REG_SZ    dflt\r\n"
@@ -38,6 +39,20 @@ class TraceReading(unittest.TestCase):
         self.assertEqual(names, {0: "No function", 2: "", 13: "前進", 22: "Play / Pause"})
         self.assertEqual(catalogue_from_trace(parse_trace(b"1 catalogue 28\n"))[:3], (28, None, None))
         self.assertEqual(catalogue_from_trace([]), (None, None, None, {}))
+
+    def test_device_workers_that_overlap(self):
+        def wrong(text):
+            return [l.ms for l in overlapping_device_workers(parse_trace(text.encode()))]
+        self.assertEqual(wrong(""), [])
+        self.assertEqual(wrong("1 hid worker started\n2 hid open x ok\n3 hid worker retired\n4 hid worker started\n"
+                               "5 hid worker retired\n6 hid worker started\n"), [], "one after the other")
+        self.assertEqual(wrong("1 hid worker started\n2 hid worker retired\n3 hid worker started\n"
+                               "4 hid worker started\n5 hid worker retired\n6 hid worker started\n"), [4],
+                         "a start while the worker before it runs")
+        self.assertEqual(wrong("1 hid worker started\n2 hid worker retired\n3 hid worker retired\n"), [3],
+                         "a retirement with no worker running")
+        self.assertEqual(wrong("1 hid worker retired\n2 hid worker started\n3 hid worker started-late\n"), [1],
+                         "a retirement before any start; other events are not starts")
 
 
 class RegistryReading(unittest.TestCase):

@@ -13,8 +13,8 @@ import subprocess
 import time
 import unittest
 
-from harness import (SETTINGS_KEY, TITLE, WINE, Program, WineTestCase, parse_json_lines, report7,
-                     scroll_helper_path, wait_until, wininfo_path)
+from harness import (SETTINGS_KEY, TITLE, WINE, Program, WineTestCase, overlapping_device_workers,
+                     parse_json_lines, report7, scroll_helper_path, wait_until, wininfo_path)
 from vdevice import DRIVER_NAME, FAMILIES, INSTALLER_NAME, VirtualMouse, device_build_folder, now_ms
 
 # Catalogue positions on Windows 10.
@@ -394,10 +394,19 @@ class PlugAndUnplug(VirtualMouseTestCase):
         self.assert_zu_sequence(lone, 0x10)
         lone.unplug()
         lone.hold()
+        hold_lines = len(self.wine.trace())
         lone.plug_in()
         if not wait_until(lambda: any(kind == "held" for _, kind, _ in lone.log()), 10, interval=0.1):
             self.fail("waited 10 s for the silent mouse to hold a request: %r" % lone.log()[-5:])
         self.wine.wait_trace("hid stopped-answering", timeout=10)
+        # While its request was held the worker was in the driver call: from that open to the time-out no
+        # worker retired, and none started beside it.
+        lines = self.wine.trace()
+        timed_out = next(i for i in range(hold_lines, len(lines)) if lines[i].is_event("hid request-timed-out"))
+        opened = max(i for i in range(hold_lines, timed_out) if lines[i].is_event("hid open"))
+        self.assertIn("hid#%s#" % lone.device_id.lower(), lines[opened].text.lower(), "the held request's open")
+        self.assertEqual([l.text for l in lines[opened:timed_out] if l.is_event("hid worker")], [],
+                         "a worker started or ended while the held request was in the driver")
         started = time.monotonic()
         code, answer = self.wine.wininfo("send", str(hwnd), "0", "0", "0")  # WM_NULL
         self.assertEqual(code, 0, "the program did not answer while a mouse held a request: %r" % answer)
@@ -428,8 +437,8 @@ class PlugAndUnplug(VirtualMouseTestCase):
         code, answer = self.wine.wininfo("arrival", str(hwnd), "hid", path)
         self.assertEqual(code, 0, "the arrival was not delivered: %r" % answer)
         self.assert_zu_sequence(lone, 0x10, since_ms=since)
-        workers = [l.text for l in self.wine.trace() if l.is_event("hid worker started")]
-        self.assertEqual(len(workers), 1, "the probes ran on more than one worker, the stuck one left behind")
+        self.assertEqual(overlapping_device_workers(self.wine.trace()), [],
+                         "the probes ran on two workers at once, the stuck one left behind")
         self.assertTrue(program.running(), "the program ended")
 
 
