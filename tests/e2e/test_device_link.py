@@ -81,6 +81,26 @@ class Arrivals(DeviceLinkTestCase):
         self.assertEqual(overlapping_device_workers(lines), [], "the probes ran on two workers at once")
         self.assertTrue(program.running())
 
+    def test_the_idle_worker_ends_and_the_next_arrival_starts_another(self):
+        program = self.start_and_wait_visible()
+        self.wine.wait_trace("settings-saved")
+        path = self.settled_walk()[0]
+        # With nothing asked of it for 3 s the worker lets its thread go; an arrival then brings a new one,
+        # which opens the interface, and in its turn goes when idle.
+        self.wine.wait_trace("hid worker retired", timeout=10)
+        before = len(self.wine.trace())
+        self.arrival("hid", path.upper())
+        self.assertTrue(wait_until(lambda: opened_paths(self.wine.trace()[before:]), 5, interval=0.1),
+                        "the arrival after the worker ended opened nothing: %r" %
+                        [l.text for l in self.wine.trace()[before:] if l.is_event("hid")])
+        lines = self.wine.trace()
+        after = [l.text for l in lines[before:] if l.is_event("hid worker") or l.is_event("hid open")]
+        self.assertEqual(after[:2], ["hid worker started", "hid open %s ok" % path.upper()],
+                         "the arrival was not carried out by a new worker")
+        self.wine.wait_trace("hid worker retired", count=2, timeout=10)
+        self.assertEqual(overlapping_device_workers(self.wine.trace()), [], "two workers at once")
+        self.assertTrue(program.running())
+
 
 class ShutdownOrder(DeviceLinkTestCase):
 
