@@ -62,7 +62,10 @@ bool StartToFirstFrame(const std::wstring& commandLine, double& ms, HANDLE* proc
     std::wstring trace = std::wstring(temp) + L"orvel-bench-trace.txt";
     DeleteFileW(trace.c_str());
     SetEnvironmentVariableW(L"ORVEL_TRACE", trace.c_str());
+    // The test build's other trace lines are work the product does not do.
+    SetEnvironmentVariableW(L"ORVEL_TRACE_ONLY", L"first-frame");
     const bool started = RunAndWait(commandLine, 0, process);
+    SetEnvironmentVariableW(L"ORVEL_TRACE_ONLY", nullptr);
     SetEnvironmentVariableW(L"ORVEL_TRACE", nullptr);
     if (!started) return false;
     bool seen = false;

@@ -2,7 +2,8 @@
 // Test-build tracing. The end-to-end tests run the program under Wine and need to see things that have no
 // window of their own (which HID calls were made, when the first frame went out, which texts were loaded).
 // In a build with ORVEL_TEST_HOOKS, and only when the environment variable ORVEL_TRACE names a file, every
-// TraceLine appends one line to that file. The product build has no tracing code at all.
+// TraceLine appends one line to that file (with ORVEL_TRACE_ONLY=EVENT, only the lines of that event). The
+// product build has no tracing code at all.
 #include <string>
 
 #if defined(ORVEL_TEST_HOOKS)
