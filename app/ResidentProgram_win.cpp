@@ -88,7 +88,9 @@ Part& ResidentProgram::Own(std::unique_ptr<Part> part) {
     return started;
 }
 
-// The program's start-up, in its fixed order.
+// The program's start-up, in its fixed order, all of it inside the settings window's WM_INITDIALOG: no
+// message reaches a handler before every part exists. The first frame comes first, from what it shows (the
+// texts, the functions, the stored settings, the picture), and is on the screen while the rest is made.
 void ResidentProgram::Start(CKestanAssistantDlg& window) {
     started_ = true;
     HWND main = window.Hwnd();
@@ -99,31 +101,31 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     window.SetIconsAndTitle();
     InitDeviceProbeLock();
     programDir_ = ProgramDirFromModulePath(ModuleFileName());
-    RegisterHidNotifications(main);
-    window.AddNotificationIcon();
     LoadLanguageFile(model_, programDir_);
     BuildFunctionCatalogue(model_);
+    LoadStoredSettings(model_);
+    MakeWindowLayered(main, 0);
+    window.LoadPicture();
+    window.ShowFirstFrame();
 
+    RegisterHidNotifications(main);
+    window.AddNotificationIcon();
     ProgramWindows windows;
     windows.settings = main;
     windows.switcher = Own(std::make_unique<EXPOSE_DLG>()).Hwnd();
     windows.magnifier = Own(std::make_unique<CircleDLG>()).Hwnd();
     windows.gesture = Own(std::make_unique<CursorDlg>()).Hwnd();
-    MakeWindowLayered(main, 0);
     windows.board = Own(std::make_unique<BoardDlg>()).Hwnd();
     windows.picker = Own(std::make_unique<ZuItemList>(kButtonFunctionPicker, IDB_FOLDER)).Hwnd();
     Own(std::make_unique<TooltipPart>());  // the tooltip comes with the first tip
     window.SetWindows(windows);
 
-    window.LoadPicture();
-    window.PrepareFirstFrame();
     window.ArmStartHiddenTimer();
     if (!RegisterRawInput(main)) MessageBoxW(main, L"error", kProgramTitle, MB_OK);
-    InvalidateRect(main, nullptr, FALSE);
 
     Own(std::make_unique<GestureTipThread>(windows.gesture));
     window.ArmFirstPaintTimer();  // the picker watch (timer 3) runs only while a picker is shown
-    LoadAndSaveSettings(model_);  // configures every connected mouse
+    SaveAllSettings(model_);  // range-corrected values to the registry, and every connected mouse configured
     CreateTiltEvents();
     Own(std::make_unique<TiltScrolling>());
     Own(std::make_unique<EventWatch>(events_.instance, events_.close, events_.closeRequest));

@@ -10,6 +10,7 @@
 #include "mainwindow/WarmUp_win.h"
 #include "overlays/BoardDlg_win.h"
 #include "overlays/CircleDlg_win.h"
+#include "overlays/ImageCache_win.h"
 #include "overlays/ZuItemList_win.h"
 #include "resources/resource.h"
 #include "shell/Names.h"
@@ -64,6 +65,9 @@ const MessageEntry<CKestanAssistantDlg> CKestanAssistantDlg::kMessages[] = {
 
 CKestanAssistantDlg::CKestanAssistantDlg(ProgramOwner& owner, AppModel& shown) : program(owner), model(shown) {
     appIcon = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    // The start-up's longest single step, on the second core while this thread makes the window.
+    const DisplayScale scale = StartScale(nullptr);
+    firstPicture.Start(SettingsView::BackgroundId(scale), SettingsView::PhotoId(scale));
 }
 
 Dialog::Reply CKestanAssistantDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -99,35 +103,49 @@ void CKestanAssistantDlg::AddNotificationIcon() {
     tray->Add();
 }
 
-void CKestanAssistantDlg::LoadPicture() {
-    // The window is about to be centred in the work area, so it draws at the DPI of the monitor that holds
-    // that middle, not of the corner the template left it in.
+// The window is about to be centred in the work area, so it draws at the DPI of the monitor that holds that
+// middle, not of the corner the template left it in.
+DisplayScale CKestanAssistantDlg::StartScale(HWND window) {
     RECT work;
-    const bool haveWork = SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) != FALSE;
-    const int dpi = haveWork ? DpiForPoint(POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2})
-                             : DpiForWindow(Hwnd());
-    view->SetScale(DisplayScale::FromDpi(dpi));
-    if (!TakePictureShape()) return;
+    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+        return DisplayScale::FromDpi(DpiForPoint(POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2}));
+    }
+    return window ? DisplayScale::FromDpi(DpiForWindow(window)) : DisplayScale{};
+}
+
+void CKestanAssistantDlg::LoadPicture() {
+    view->SetScale(StartScale(Hwnd()));
+    if (!view->LoadPictures(firstPicture.Take(SettingsView::BackgroundId(view->Scale())))) return;
+    const int photo = SettingsView::PhotoId(view->Scale());
+    AdoptCachedPng(photo, firstPicture.Take(photo));
     Gdiplus::Bitmap& image = *view->Background();
-    int width = int(image.GetWidth()), height = int(image.GetHeight());
-    SetWindowPos(Hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    const int width = int(image.GetWidth()), height = int(image.GetHeight());
     // The template leaves the window at the screen's top-left corner, over the notification area of
     // desktops that keep it there; a settings window belongs in the middle of the work area.
-    if (haveWork) {
-        int x = work.left + (work.right - work.left - width) / 2;
-        int y = work.top + (work.bottom - work.top - height) / 2;
-        SetWindowPos(Hwnd(), nullptr, std::max(int(work.left), x), std::max(int(work.top), y), 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER);
+    RECT work;
+    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+        const int x = work.left + (work.right - work.left - width) / 2;
+        const int y = work.top + (work.bottom - work.top - height) / 2;
+        SetWindowPos(Hwnd(), nullptr, std::max(int(work.left), x), std::max(int(work.top), y), width, height,
+                     SWP_NOZORDER);
+    } else {
+        SetWindowPos(Hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
     }
+    // Shaped once it has its size: a shape given first is worked out again for the new size.
+    TakeShape();
 }
 
 bool CKestanAssistantDlg::TakePictureShape() {
     if (!view->LoadPictures()) return false;
+    TakeShape();
+    return true;
+}
+
+void CKestanAssistantDlg::TakeShape() {
     // The system owns the region from here on.
     SetWindowRgn(Hwnd(), RegionFromBitmap(*view->Background()).Release(), FALSE);
     ORVEL_TRACE("view-scale dpi=%d size=%dx%d", view->Scale().dpi, int(view->Background()->GetWidth()),
                 int(view->Background()->GetHeight()));
-    return true;
 }
 
 // Before it moves the window to a monitor of another DPI, Windows asks what size it will want there: the
@@ -156,7 +174,7 @@ Dialog::Reply CKestanAssistantDlg::OnDpiChanged(msg::Params params) {
     if (step.rescale) view->SetScale(step.scale);
     if (step.place) {
         SetWindowPos(Hwnd(), nullptr, step.rect.left, step.rect.top, step.rect.right - step.rect.left,
-                     step.rect.bottom - step.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+                     step.rect.bottom - step.rect.top, SWP_NOZORDER);
     }
     if (step.resizeRestored) {
         WINDOWPLACEMENT placement{};
@@ -206,6 +224,18 @@ void CKestanAssistantDlg::PrepareFirstFrame() {
             if (later && later->view && later->view->PrepareFrame()) ORVEL_TRACE("view-prepared frame");
         });
     });
+}
+
+// At the start, before the rest of the program is made: both layers drawn, the window shown and the frame
+// presented (a layered window shows only what was presented to it). The template's WS_VISIBLE would show the
+// window once WM_INITDIALOG returns; showing it now changes nothing else. "/hide" hides it by its timer, as
+// always.
+void CKestanAssistantDlg::ShowFirstFrame() {
+    if (!view) return;
+    if (view->PrepareStaticLayer()) ORVEL_TRACE("view-prepared static-layer");
+    if (view->PrepareFrame()) ORVEL_TRACE("view-prepared frame");
+    ShowWindow(Hwnd(), SW_SHOWNORMAL);
+    RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void CKestanAssistantDlg::ArmStartHiddenTimer() {

@@ -28,6 +28,7 @@ public:
     void SetIconsAndTitle();
     void AddNotificationIcon();
     void LoadPicture();          // the background picture, the window's shape and size, centred
+    void ShowFirstFrame();       // the first frame made and presented now, the window shown
     void PrepareFirstFrame();    // the first paint's work, in turns of the loop of its own ahead of it
     void ArmStartHiddenTimer();  // timer 11, after "/hide"
     void ArmFirstPaintTimer();   // timer 1
@@ -84,6 +85,8 @@ private:
     static const MessageEntry<CKestanAssistantDlg> kMessages[];
 
     bool TakePictureShape();  // the view's picture for its scale, and the window's shape from it
+    void TakeShape();         // the window's shape from the view's picture
+    static DisplayScale StartScale(HWND window);   // the scale of the monitor the window is centred on
     void OnShowCommand();
     void StopHandshake();
     void WatchPickerTick();
@@ -96,6 +99,7 @@ private:
     HICON appIcon = nullptr;        // icon group 128, shared: not destroyed
     HWND exposeCheckBox = nullptr;  // control 1000 of the template; bound but never read
     std::unique_ptr<SettingsView> view;
+    PngPrefetch firstPicture;  // the background, decoded while the window and the model are made
     std::unique_ptr<NotificationIcon> tray;
     bool firstFrameTraced = false;
     int warmUpStep = 0;  // the next step of the warm-up (timer 401)

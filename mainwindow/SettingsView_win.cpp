@@ -128,10 +128,14 @@ void SettingsView::SetScale(const DisplayScale& next) {
     CreateFonts();
 }
 
-bool SettingsView::LoadPictures() {
+int SettingsView::BackgroundId(const DisplayScale& scale) { return ArtResourceId(IDB_BACKGROUND, scale.Art()); }
+
+int SettingsView::PhotoId(const DisplayScale& scale) { return ArtResourceId(IDB_PHOTO, scale.Art()); }
+
+bool SettingsView::LoadPictures(PngImage decoded) {
     const ArtStep step = scale.Art();
     scaledBackground.reset();
-    backgroundImage = LoadPngResource(ArtResourceId(IDB_BACKGROUND, step));
+    backgroundImage = decoded ? std::move(decoded) : LoadPngResource(BackgroundId(scale));
     if (!backgroundImage && step != ArtStep::x1) backgroundImage = LoadPngResource(IDB_BACKGROUND);
     if (!backgroundImage) return false;
     const PixelSize size = SettingsWindowSize(scale);

@@ -36,8 +36,11 @@ public:
 
     // Decodes the background for the current scale (the artwork of the scale's step, scaled to the window's
     // size at that scale when it is another); false when it is missing. The window takes its shape and size
-    // from it.
-    bool LoadPictures();
+    // from it. `decoded`: that picture decoded ahead (BackgroundId), or empty.
+    bool LoadPictures(PngImage decoded = {});
+    // The resource ids of the background and the photograph the view draws at `scale`.
+    static int BackgroundId(const DisplayScale& scale);
+    static int PhotoId(const DisplayScale& scale);
     Gdiplus::Bitmap* Background() const { return scaledBackground ? scaledBackground.get() : backgroundImage.Get(); }
     // Hidden, the decoded background and photograph go too (under Wine GDI+ holds a 670 x 500 picture three
     // times over, about 5 MB with the photograph): the window keeps its shape and size, and the next static

@@ -23,6 +23,10 @@ const PngImage& CachedArt(int id, ArtStep step) {
     return CachedPng(id);
 }
 
+void AdoptCachedPng(int id, PngImage image) {
+    if (image) Cache().emplace(id, std::move(image));
+}
+
 void ReleaseCachedArt(int id) {
     for (ArtStep step : {ArtStep::x1, ArtStep::x1_5, ArtStep::x2}) Cache().erase(ArtResourceId(id, step));
 }

@@ -12,6 +12,10 @@ const PngImage& CachedPng(int id);
 // the 1x picture. Same lifetime as CachedPng.
 const PngImage& CachedArt(int id, ArtStep step);
 
+// Keeps `image`, decoded elsewhere (PngPrefetch), as the PNG `id`, unless that one is kept already or the
+// image is empty.
+void AdoptCachedPng(int id, PngImage image);
+
 // Lets go of picture `id` in every step (a window that hides and will not draw it again for a long time).
 // References to it become invalid; the next CachedPng or CachedArt decodes it again.
 void ReleaseCachedArt(int id);

@@ -66,6 +66,44 @@ PngImage LoadPngResource(int id) {
     return image;
 }
 
+PngPrefetch::~PngPrefetch() { Join(); }
+
+void PngPrefetch::Start(int first, int second) {
+    if (thread_ || ids_[0]) return;
+    ids_[0] = first;
+    ids_[1] = second;
+    // A thread of the system's own: the decode needs nothing of the program's workers (no stop, no trace of its
+    // end), and it ends by itself within milliseconds.
+    thread_.Reset(CreateThread(
+        nullptr, 0,
+        [](void* self) WINAPI -> DWORD {
+            auto* prefetch = static_cast<PngPrefetch*>(self);
+            for (int i = 0; i < kMaxPictures; ++i) {
+                if (prefetch->ids_[i]) prefetch->images_[i] = LoadPngResource(prefetch->ids_[i]);
+            }
+            return 0;
+        },
+        this, 0, nullptr));
+}
+
+PngImage PngPrefetch::Take(int id) {
+    Join();
+    for (int i = 0; i < kMaxPictures; ++i) {
+        if (id != 0 && ids_[i] == id) {
+            ids_[i] = -1;  // handed over once
+            return std::move(images_[i]);
+        }
+    }
+    return {};
+}
+
+void PngPrefetch::Join() noexcept {
+    if (!thread_) return;
+    // A decode of a picture in memory: nothing it does can hang.
+    WaitForSingleObject(thread_.Get(), INFINITE);
+    thread_.Reset();
+}
+
 UniqueBitmap ToGdiBitmap(Gdiplus::Bitmap& image) {
     HBITMAP converted = nullptr;
     if (image.GetHBITMAP(Gdiplus::Color(0, 0, 0, 0), &converted) != Gdiplus::Ok) {

@@ -41,6 +41,33 @@ private:
 // number is refused rather than cut down to a different resource.
 PngImage LoadPngResource(int id);
 
+// One picture decoded on a thread of its own while the caller goes on with other work: the settings window's
+// background at start-up, whose decoding (Windows' imaging component starting up, under Wine) would
+// otherwise stand between the process's start and its first frame. Owned by the thread that starts it.
+class PngPrefetch {
+public:
+    PngPrefetch() = default;
+    ~PngPrefetch();  // waits for the decode
+    PngPrefetch(const PngPrefetch&) = delete;
+    PngPrefetch& operator=(const PngPrefetch&) = delete;
+
+    static constexpr int kMaxPictures = 2;
+
+    // Starts decoding `first`, then `second` (0: none); does nothing when a decode was started before.
+    // Without a thread, nothing is decoded ahead (Take then gives empty images and the caller decodes them).
+    void Start(int first, int second = 0);
+    // Waits for the decodes and hands picture `id` over; empty when it was not asked for, could not be
+    // decoded, or was handed over before.
+    PngImage Take(int id);
+
+private:
+    void Join() noexcept;
+
+    int ids_[kMaxPictures] = {};
+    PngImage images_[kMaxPictures];  // written by the decoding thread until it ends, then by the owner's thread
+    UniqueKernelHandle thread_;
+};
+
 // The image as a 32-bit GDI bitmap composed over background colour 0, so fully transparent pixels are 0.
 // Null when the conversion fails.
 UniqueBitmap ToGdiBitmap(Gdiplus::Bitmap& image);

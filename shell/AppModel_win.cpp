@@ -27,10 +27,9 @@ void BuildFunctionCatalogue(AppModel& model) {
 #endif
 }
 
-void LoadAndSaveSettings(AppModel& model) {
+void LoadStoredSettings(AppModel& model) {
     RegistrySettingsBackend registry;
     LoadSettings(registry, model.catalogue, model.slots, DeviceMode);
-    SaveAllSettings(model);
 }
 
 void SaveAllSettings(const AppModel& model) {

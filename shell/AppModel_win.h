@@ -20,9 +20,9 @@ void LoadLanguageFile(AppModel& model, const std::wstring& programDir);
 // Builds the catalogue (31 entries, or 28 where the system reports 6.2 or later) and sets the slot defaults.
 void BuildFunctionCatalogue(AppModel& model);
 
-// Loads the stored settings over the defaults, then saves them at once: the registry gets range-corrected
-// values and every connected mouse its configuration.
-void LoadAndSaveSettings(AppModel& model);
+// Loads the stored settings over the defaults. The start-up saves them right after (SaveAllSettings): the
+// registry gets range-corrected values and every connected mouse its configuration.
+void LoadStoredSettings(AppModel& model);
 
 // Saves the slots and configures every connected mouse (after a change in the settings window).
 void SaveAllSettings(const AppModel& model);

@@ -80,8 +80,8 @@ class ViewPicture(SettingsViewTestCase):
         program = self.start_view(settings={"bt3": 13, "bt4": 12})
         markers = self.markers()
         self.assertEqual((markers[3][1], markers[4][1]), ("Forward", "Backward"))
-        # The first paint's work was done ahead, in two turns of the loop before it, with the stored functions
-        # (the picture below is that frame's, or a hover's repaint over it).
+        # The first frame was made ahead, before the window showed, with the stored functions (the picture below
+        # is that frame's, or a hover's repaint over it).
         order = [l.text for l in self.wine.trace() if l.is_event("view-prepared") or l.is_event("first-frame")]
         self.assertEqual(order[:3], ["view-prepared static-layer", "view-prepared frame", "first-frame"])
         self.move(20, SCREEN[1] - 20)
