@@ -58,6 +58,15 @@ def anonymous_bytes(prefix, name):
     return max(status_kb(pid, "RssAnon") for pid in pids) * KB
 
 
+def thread_count(prefix, name):
+    """Threads of the program's process (the one that holds the most, as for anonymous_bytes)."""
+    pids = prefix_processes(prefix, name)
+    if not pids:
+        raise RuntimeError("no process named %s in %s" % (name, prefix))
+    pid = max(pids, key=lambda p: status_kb(p, "RssAnon"))
+    return status_kb(pid, "Threads")
+
+
 def settled_anonymous_bytes(prefix, name, seconds=1.5):
     """Read after the process has been left alone a moment; the lowest of three reads (a paint in flight
     holds a surface for a few milliseconds)."""
