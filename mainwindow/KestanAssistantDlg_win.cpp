@@ -174,7 +174,7 @@ Dialog::Reply CKestanAssistantDlg::OnDpiChanged(msg::Params params) {
     if (step.rescale) view->SetScale(step.scale);
     if (step.place) {
         SetWindowPos(Hwnd(), nullptr, step.rect.left, step.rect.top, step.rect.right - step.rect.left,
-                     step.rect.bottom - step.rect.top, SWP_NOZORDER);
+                     step.rect.bottom - step.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (step.resizeRestored) {
         WINDOWPLACEMENT placement{};

@@ -323,7 +323,13 @@ void CaptureAtStartUp(HWND switcher, DWORD uiThread) {
     state->switcherWindow = IdOf(switcher);
     SystemWindowTree tree;
     CollectWindows(tree, *state);
+    // The UI thread's own windows are left out: the settings window hands over the frame it last presented
+    // whenever an overview asks, and at start-up the UI thread is still bringing the program up.
+    std::vector<WindowId> others;
+    for (int i = 0; i < state->windowCount; ++i) {
+        if (GetWindowThreadProcessId(AsHwnd(state->windows[i]), nullptr) != uiThread) others.push_back(state->windows[i]);
+    }
     [[maybe_unused]] const CaptureStore::PassCounts counts =
-        RefreshCaptureCache(state->windows, state->windowCount, uiThread);
-    ORVEL_TRACE("switcher-startup-captures windows=%d asked=%d", int(state->windowCount), counts.captured);
+        RefreshCaptureCache(others.data(), int(others.size()), uiThread);
+    ORVEL_TRACE("switcher-startup-captures windows=%d asked=%d", int(others.size()), counts.captured);
 }
