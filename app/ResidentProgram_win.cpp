@@ -88,9 +88,11 @@ Part& ResidentProgram::Own(std::unique_ptr<Part> part) {
     return started;
 }
 
-// The program's start-up, in its fixed order, all of it inside the settings window's WM_INITDIALOG: no
-// message reaches a handler before every part exists. The first frame comes first, from what it shows (the
-// texts, the functions, the stored settings, the picture), and is on the screen while the rest is made.
+// The program's start-up, in its fixed order, inside the settings window's WM_INITDIALOG. The first frame
+// comes first, from what it shows (the texts, the functions, the stored settings, the picture), and is on the
+// screen while the rest is made. Messages other programs send (a display change, a log-off) can still arrive
+// while a step waits on another process (the notification icon): their handlers take a part that is not
+// there yet as absent, as they always had to.
 void ResidentProgram::Start(CKestanAssistantDlg& window) {
     started_ = true;
     HWND main = window.Hwnd();
@@ -135,6 +137,8 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     Own(std::make_unique<ShellActions>());  // My Computer, Show desktop and the calculator, off the UI thread
     Own(std::make_unique<SessionNotices>(main));  // unlocks, to configure the mice again
     window.ArmWarmUpTimer();
+    // The first frame came before the parts: the tests wait for this line before they drive the program.
+    ORVEL_TRACE("start-up done");
 #if defined(ORVEL_TEST_HOOKS)
     // A window's method called from another thread on purpose, so that the tests see the thread check end
     // the process where the fault is.

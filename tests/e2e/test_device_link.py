@@ -113,7 +113,7 @@ class ShutdownOrder(DeviceLinkTestCase):
     def test_exit_after_default_tells_order_zero(self):
         self.wine.reg_import({SETTINGS_KEY: {"order": 3}})
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame")
+        self.wine.wait_trace("start-up done")
         self.wine.wait_trace("settings-saved")
         self.assertEqual(self.saved_orders(), [3], "the stored order was not loaded")
 

@@ -51,7 +51,7 @@ class DpiOverlaysTestCase(WineTestCase):
     def start_view(self):
         self.wine.reg_import({harness.SETTINGS_KEY: {"bt3": 13, "bt4": 12, "gesture down": FORWARD_ON_WIN10}})
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame")
+        self.wine.wait_trace("start-up done")
         self.wine.wait_trace("view-markers")
         return program
 

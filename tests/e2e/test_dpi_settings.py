@@ -62,7 +62,7 @@ class SettingsAtDpi(WineTestCase):
     def start_view(self):
         self.wine.reg_import({SETTINGS_KEY: {"bt3": 15, "bt4": 14}})
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame")
+        self.wine.wait_trace("start-up done")
         self.wine.wait_trace("view-geometry")
         time.sleep(0.5)
         return program

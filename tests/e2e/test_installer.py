@@ -310,7 +310,7 @@ class CloseAndWait(WineTestCase):
         # The program lingers 3 s after its stop, as a process still shutting down would.
         linger = {"ORVEL_TEST_EXIT_DELAY_MS": 3000}
         program = self.start_and_wait_visible(switches=linger)
-        self.wine.wait_trace("first-frame", timeout=10)
+        self.wine.wait_trace("start-up done", timeout=10)
         report, _ = self.wine.run_probed("/close", timeout_ms=20000)
         self.assertEqual((report["finished"], report["exit"]), (1, 0))
         self.assertEqual(len(self.wine.processes()), 1, "\"/close\" alone no longer returns at once")
@@ -318,7 +318,7 @@ class CloseAndWait(WineTestCase):
         self.assertEqual(self.close_waits(), [], "\"/close\" alone waited")
 
         program = self.start_and_wait_visible(switches=linger)
-        self.wine.wait_trace("first-frame", timeout=10, count=2)
+        self.wine.wait_trace("start-up done", timeout=10, count=2)
         report, _ = self.wine.run_probed("/close", "/wait", timeout_ms=30000)
         self.assertEqual((report["finished"], report["exit"]), (1, 0), "the /close /wait start: %r" % report)
         self.assertEqual(report["visible_windows"], 0)
@@ -332,7 +332,7 @@ class CloseAndWait(WineTestCase):
         # The program's process stays a minute after its stop; the probe would give up on a messenger that
         # waited for it after 40 s.
         program = self.start_and_wait_visible(switches={"ORVEL_TEST_EXIT_DELAY_MS": 60000})
-        self.wine.wait_trace("first-frame", timeout=10)
+        self.wine.wait_trace("start-up done", timeout=10)
         report, _ = self.wine.run_probed("/close", "/wait", timeout_ms=40000)
         self.assertEqual((report["finished"], report["exit"]), (1, 1),
                          "the /close /wait start ends, and says it gave up: %r" % report)

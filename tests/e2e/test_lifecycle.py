@@ -64,7 +64,7 @@ class Shutdown(LifecycleTestCase):
         # are gone, so the watch wakes up while everything it must not touch has been destroyed.
         program = self.start_and_wait_visible(switches={"ORVEL_TEST_RESET_HANG_MS": 4000,
                                                         "ORVEL_TEST_EXIT_DELAY_MS": 3000})
-        self.wine.wait_trace("first-frame")
+        self.wine.wait_trace("start-up done")
         self.focus_settings_window()
         report, _ = self.wine.run_probed("/close")
         self.assertEqual((report["finished"], report["exit"]), (1, 0), "the /close start: %r" % report)
@@ -102,7 +102,7 @@ class Shutdown(LifecycleTestCase):
         # The running instance is still showing its window for the second start (its steps take 600 ms) when
         # the close request comes.
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame")
+        self.wine.wait_trace("start-up done")
         second = self.wine.start()
         self.wine.run_probed("/close")
         self.assertEqual(second.wait(15), 0, "exit status of the second start")
@@ -111,7 +111,7 @@ class Shutdown(LifecycleTestCase):
 
     def test_exit_while_a_tilt_wakeup_runs(self):
         program = self.start_and_wait_visible(switches={"ORVEL_TEST_TILT_WORK_MS": 1500})
-        self.wine.wait_trace("first-frame")
+        self.wine.wait_trace("start-up done")
         # A tilt as the mouse's own report brings it (report 1, one step to the right).
         code, _ = self.wine.wininfo("channel", "report", "01", "20", "01")
         self.assertEqual(code, 0, "the test channel did not take the tilt report")

@@ -22,7 +22,7 @@ class SettingsViewTestCase(WineTestCase):
         if settings:
             self.wine.reg_import({SETTINGS_KEY: settings})
         program = self.start_and_wait_visible(*args)
-        self.wine.wait_trace("first-frame")
+        self.wine.wait_trace("start-up done")
         self.wine.wait_trace("view-markers")
         return program
 

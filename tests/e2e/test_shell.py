@@ -62,12 +62,12 @@ class StartAndSingleInstance(ShellTestCase):
 
     def test_first_start_shows_layered_shaped_window(self):
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame", timeout=10)
+        self.wine.wait_trace("start-up done", timeout=10)
         # The first frame goes out before the rest of the program is made (the parts take longer than the frame
         # itself), and with the stored settings it shows.
         lines = self.wine.wait_trace("warm-up done")
         wanted = ("view-prepared frame", "first-frame", "hid notifications", "settings-saved",
-                  "mouse-hook installed", "warm-up done")
+                  "start-up done", "warm-up done")
         firsts = [next((i for i, l in enumerate(lines) if l.is_event(e)), None) for e in wanted]
         self.assertTrue(None not in firsts and firsts == sorted(firsts),
                         "the start-up's order: %r" % list(zip(wanted, firsts)))
@@ -154,7 +154,7 @@ class CommandLine(ShellTestCase):
 
     def test_close_ends_running_instance(self):
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame", timeout=10)
+        self.wine.wait_trace("start-up done", timeout=10)
         report, _ = self.wine.run_probed("/close")
         self.assertEqual((report["finished"], report["exit"]), (1, 0), "the /close start: %r" % report)
         self.assert_ends(program, 10, "/close")
@@ -261,7 +261,7 @@ class WindowKeysAndTray(ShellTestCase):
 
     def test_escape_and_alt_f4_do_nothing(self):
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame", timeout=10)
+        self.wine.wait_trace("start-up done", timeout=10)
         x_window = self.wine.visible_x_windows()[0]
         self.wine.focus(x_window)
         window = self.main_window()
@@ -320,7 +320,7 @@ class WindowKeysAndTray(ShellTestCase):
 
     def test_tray_exit_ends_program(self):
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame", timeout=10)
+        self.wine.wait_trace("start-up done", timeout=10)
         self.assertTrue(wait_until(self.tray_windows, 10, interval=0.3),
                         "no visible tray window under %r" % (TRAY_ICON,))
         self.assertTrue(self.wine.open_tray_menu(), "the notification menu did not open")
@@ -334,7 +334,7 @@ class WindowKeysAndTray(ShellTestCase):
 
     def test_escape_while_stopping_ends_through_the_handshake(self):
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame", timeout=10)
+        self.wine.wait_trace("start-up done", timeout=10)
         self.assertTrue(wait_until(self.tray_windows, 10, interval=0.3), "the icon never appeared")
         self.assertTrue(self.wine.open_tray_menu(), "the notification menu did not open")
         self.wine.key("Up")
@@ -349,7 +349,7 @@ class WindowKeysAndTray(ShellTestCase):
 
     def test_icon_comes_back_when_the_taskbar_is_created_again(self):
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame", timeout=10)
+        self.wine.wait_trace("start-up done", timeout=10)
         self.assertTrue(wait_until(self.tray_windows, 10, interval=0.3), "the icon never appeared")
         # A restarting Explorer has forgotten every icon: take ours away from outside.
         hwnd = self.main_window()["hwnd"]
@@ -367,7 +367,7 @@ class WindowKeysAndTray(ShellTestCase):
         # The program runs above Explorer's integrity on Windows, which drops Explorer's messages unless the
         # icon's window admits them. Wine filters nothing: what can be seen here is which calls were made.
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame", timeout=10)
+        self.wine.wait_trace("start-up done", timeout=10)
         hwnd = self.main_window()["hwnd"]
         code, answer = self.wine.wininfo("message", "TaskbarCreated")
         self.assertEqual(code, 0, "TaskbarCreated could not be registered: %r" % answer)

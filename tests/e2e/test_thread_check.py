@@ -26,7 +26,7 @@ class ThreadCheck(WineTestCase):
 
     def test_without_the_switch_nothing_is_called_from_another_thread(self):
         program = self.start_and_wait_visible()
-        self.wine.wait_trace("first-frame")
+        self.wine.wait_trace("start-up done")
         events = [line.text for line in self.wine.trace()]
         self.assertFalse(any(e.startswith("wrong-thread") for e in events), events)
         self.assertTrue(program.running())

@@ -67,7 +67,7 @@ class TiltTestCase(WineTestCase):
 
     def start_program(self, switches=None):
         program = self.start_and_wait_visible(switches=switches)
-        self.wine.wait_trace("first-frame")
+        self.wine.wait_trace("start-up done")
         self.wine.wait_trace("mouse-hook")
         return program
 
