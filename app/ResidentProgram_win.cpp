@@ -100,7 +100,6 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     StopEvent();        // before any worker can wait on it
     UiThread::Open();   // before any worker can post to the UI thread
 
-    window.SetIconsAndTitle();
     InitDeviceProbeLock();
     programDir_ = ProgramDirFromModulePath(ModuleFileName());
     LoadLanguageFile(model_, programDir_);
@@ -109,6 +108,9 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     MakeWindowLayered(main, 0);
     window.LoadPicture();
     window.ShowFirstFrame();
+    // After the frame: under Wine each icon handed over costs a few milliseconds of conversion for the
+    // window manager (the template gave the window its title already).
+    window.SetIconsAndTitle();
 
     RegisterHidNotifications(main);
     window.AddNotificationIcon();

@@ -226,16 +226,23 @@ void CKestanAssistantDlg::PrepareFirstFrame() {
     });
 }
 
-// At the start, before the rest of the program is made: both layers drawn, the window shown and the frame
-// presented (a layered window shows only what was presented to it). The template's WS_VISIBLE would show the
-// window once WM_INITDIALOG returns; showing it now changes nothing else. "/hide" hides it by its timer, as
-// always.
+// At the start, before the rest of the program is made: both layers drawn and the frame presented while the
+// window is still hidden, then the window shown (a layered window shows what was presented to it, so it
+// comes up with its picture, and the paint that follows has nothing left to do). The template's WS_VISIBLE
+// would show the window once WM_INITDIALOG returns; showing it now changes nothing else. "/hide" hides it by
+// its timer, as always.
 void CKestanAssistantDlg::ShowFirstFrame() {
     if (!view) return;
     if (view->PrepareStaticLayer()) ORVEL_TRACE("view-prepared static-layer");
     if (view->PrepareFrame()) ORVEL_TRACE("view-prepared frame");
+    const bool presented = view->PresentPrepared();
     ShowWindow(Hwnd(), SW_SHOWNORMAL);
-    RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    if (presented) {
+        firstFrameTraced = true;
+        ORVEL_TRACE("first-frame");
+    } else {
+        RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
 }
 
 void CKestanAssistantDlg::ArmStartHiddenTimer() {

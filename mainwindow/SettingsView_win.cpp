@@ -323,6 +323,15 @@ bool SettingsView::PrepareStaticLayer() {
     return true;
 }
 
+bool SettingsView::PresentPrepared() {
+    if (!frame || !prepared || !(*prepared == DrawnFor(Layout()))) return false;
+    if (!PresentLayered(window, frame.Dc())) return false;
+    presentedAhead = prepared;
+    prepared.reset();
+    presentedOnce = true;
+    return true;
+}
+
 bool SettingsView::PrepareFrame() {
     if (frame || Width() <= 0 || Height() <= 0) return false;
     const SettingsLayout layout = Layout();
@@ -368,6 +377,12 @@ void SettingsView::Paint(LayeredPaintTimings* timings) {
         firstPaint = false;
     }
 
+    // A frame presented before the window showed is what the window shows, unless something changed since.
+    if (presentedAhead) {
+        const bool unchanged = frame && *presentedAhead == DrawnFor(layout);
+        presentedAhead.reset();
+        if (unchanged) return;
+    }
     // The first paint finds its frame made ahead (PrepareFrame) and only presents it, unless what it shows
     // changed since.
     bool whole = !presentedOnce;

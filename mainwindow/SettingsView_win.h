@@ -52,6 +52,10 @@ public:
     // the first paint presents. Each is false when it had nothing left to do.
     bool PrepareStaticLayer();
     bool PrepareFrame();
+    // The frame made ahead, handed to the system while the window is still hidden (a layered window shows
+    // what was last presented to it, so it appears with its picture); the paint that follows the show then
+    // has nothing to do. False when no frame was made ahead or the system refused it.
+    bool PresentPrepared();
     // WM_PAINT. `timings` (may be null) receives what the paint cost, for the benchmark.
     void Paint(LayeredPaintTimings* timings = nullptr);
     // The next paint draws the unchanging layers anew and presents the whole picture (the benchmark's full
@@ -59,6 +63,7 @@ public:
     void ForgetPreparedLayers() {
         staticLayer = LayeredSurface();
         prepared.reset();
+        presentedAhead.reset();
     }
 
     // Hidden, the window needs none of its surfaces (about 2.7 MB at 670 x 500): they go, and the next paint
@@ -68,6 +73,7 @@ public:
         frame = LayeredSurface();
         lastDynamic.clear();
         prepared.reset();
+        presentedAhead.reset();
         presentedOnce = false;
     }
 
@@ -119,6 +125,7 @@ private:
     LayeredSurface frame;           // the picture last presented
     std::vector<RECT> lastDynamic;  // where its caption boxes and markers are
     std::optional<Drawn> prepared;  // the frame was made ahead for this and not presented yet
+    std::optional<Drawn> presentedAhead;  // presented before the window showed, not painted since
     bool presentedOnce = false;     // the window has had a whole picture
     std::unique_ptr<Gdiplus::Font> labelFont;
     std::unique_ptr<Gdiplus::Font> defaultFont;
