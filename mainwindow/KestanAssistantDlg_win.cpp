@@ -115,7 +115,10 @@ DisplayScale CKestanAssistantDlg::StartScale(HWND window) {
 
 void CKestanAssistantDlg::LoadPicture() {
     view->SetScale(StartScale(Hwnd()));
-    if (!view->LoadPictures(firstPicture.Take(SettingsView::BackgroundId(view->Scale())))) return;
+    const int background = SettingsView::BackgroundId(view->Scale());
+    PictureShape made = firstPicture.TakeShape(background);
+    bool asDecoded = false;
+    if (!view->LoadPictures(firstPicture.Take(background), std::move(made.bitmap), &asDecoded)) return;
     const int photo = SettingsView::PhotoId(view->Scale());
     AdoptCachedPng(photo, firstPicture.Take(photo));
     Gdiplus::Bitmap& image = *view->Background();
@@ -132,7 +135,7 @@ void CKestanAssistantDlg::LoadPicture() {
         SetWindowPos(Hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
     }
     // Shaped once it has its size: a shape given first is worked out again for the new size.
-    TakeShape();
+    TakeShape(asDecoded ? std::move(made.region) : UniqueRegion());
 }
 
 bool CKestanAssistantDlg::TakePictureShape() {
@@ -141,9 +144,10 @@ bool CKestanAssistantDlg::TakePictureShape() {
     return true;
 }
 
-void CKestanAssistantDlg::TakeShape() {
+void CKestanAssistantDlg::TakeShape(UniqueRegion made) {
+    if (!made) made = RegionFromBitmap(*view->Background());
     // The system owns the region from here on.
-    SetWindowRgn(Hwnd(), RegionFromBitmap(*view->Background()).Release(), FALSE);
+    SetWindowRgn(Hwnd(), made.Release(), FALSE);
     ORVEL_TRACE("view-scale dpi=%d size=%dx%d", view->Scale().dpi, int(view->Background()->GetWidth()),
                 int(view->Background()->GetHeight()));
 }

@@ -85,7 +85,7 @@ private:
     static const MessageEntry<CKestanAssistantDlg> kMessages[];
 
     bool TakePictureShape();  // the view's picture for its scale, and the window's shape from it
-    void TakeShape();         // the window's shape from the view's picture
+    void TakeShape(UniqueRegion made = {});  // the window's shape: `made` ahead from the view's picture, or now
     static DisplayScale StartScale(HWND window);   // the scale of the monitor the window is centred on
     void OnShowCommand();
     void StopHandshake();

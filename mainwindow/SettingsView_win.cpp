@@ -132,17 +132,21 @@ int SettingsView::BackgroundId(const DisplayScale& scale) { return ArtResourceId
 
 int SettingsView::PhotoId(const DisplayScale& scale) { return ArtResourceId(IDB_PHOTO, scale.Art()); }
 
-bool SettingsView::LoadPictures(PngImage decoded) {
+bool SettingsView::LoadPictures(PngImage decoded, UniqueBitmap converted, bool* asDecoded) {
+    if (asDecoded) *asDecoded = false;
     const ArtStep step = scale.Art();
     scaledBackground.reset();
-    backgroundImage = decoded ? std::move(decoded) : LoadPngResource(BackgroundId(scale));
+    const bool given = bool(decoded);
+    backgroundImage = given ? std::move(decoded) : LoadPngResource(BackgroundId(scale));
     if (!backgroundImage && step != ArtStep::x1) backgroundImage = LoadPngResource(IDB_BACKGROUND);
     if (!backgroundImage) return false;
     const PixelSize size = SettingsWindowSize(scale);
     if (int(backgroundImage->GetWidth()) != size.width || int(backgroundImage->GetHeight()) != size.height) {
         scaledBackground = ScaledCopy(*backgroundImage, size.width, size.height);
     }
-    backgroundBitmap = ToGdiBitmap(*Background());
+    const bool unchanged = given && !scaledBackground;
+    backgroundBitmap = unchanged && converted ? std::move(converted) : ToGdiBitmap(*Background());
+    if (asDecoded) *asDecoded = unchanged;
     picturesLoaded = true;
     everLoaded = true;
     return true;

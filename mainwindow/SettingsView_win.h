@@ -36,8 +36,10 @@ public:
 
     // Decodes the background for the current scale (the artwork of the scale's step, scaled to the window's
     // size at that scale when it is another); false when it is missing. The window takes its shape and size
-    // from it. `decoded`: that picture decoded ahead (BackgroundId), or empty.
-    bool LoadPictures(PngImage decoded = {});
+    // from it. `decoded`: that picture decoded ahead (BackgroundId), or empty; `converted`: its GDI bitmap
+    // made ahead too (ToGdiBitmap), or empty. True with `asDecoded` set when the background is `decoded`
+    // itself, at its own size (a shape made from it ahead then fits).
+    bool LoadPictures(PngImage decoded = {}, UniqueBitmap converted = {}, bool* asDecoded = nullptr);
     // The resource ids of the background and the photograph the view draws at `scale`.
     static int BackgroundId(const DisplayScale& scale);
     static int PhotoId(const DisplayScale& scale);

@@ -72,6 +72,7 @@ void PngPrefetch::Start(int first, int second) {
     if (thread_ || ids_[0]) return;
     ids_[0] = first;
     ids_[1] = second;
+    shapeId_ = first;
     // A thread of the system's own: the decode needs nothing of the program's workers (no stop, no trace of its
     // end), and it ends by itself within milliseconds.
     thread_.Reset(CreateThread(
@@ -80,6 +81,12 @@ void PngPrefetch::Start(int first, int second) {
             auto* prefetch = static_cast<PngPrefetch*>(self);
             for (int i = 0; i < kMaxPictures; ++i) {
                 if (prefetch->ids_[i]) prefetch->images_[i] = LoadPngResource(prefetch->ids_[i]);
+                // GDI's objects belong to the process, not to the thread that makes them.
+                if (i == 0 && prefetch->images_[0]) {
+                    PictureShape& shape = prefetch->firstShape_;
+                    shape.bitmap = ToGdiBitmap(*prefetch->images_[0]);
+                    if (shape.bitmap) shape.region = RegionFromGdiBitmap(shape.bitmap.Get());
+                }
             }
             return 0;
         },
@@ -95,6 +102,13 @@ PngImage PngPrefetch::Take(int id) {
         }
     }
     return {};
+}
+
+PictureShape PngPrefetch::TakeShape(int id) {
+    Join();
+    if (id == 0 || id != shapeId_) return {};
+    shapeId_ = 0;  // handed over once
+    return std::move(firstShape_);
 }
 
 void PngPrefetch::Join() noexcept {
@@ -163,10 +177,13 @@ bool ReadBottomUpPixels(HBITMAP bitmap, int& width, int& height, std::vector<uin
 UniqueRegion RegionFromBitmap(Gdiplus::Bitmap& image) {
     UniqueBitmap converted = ToGdiBitmap(image);
     if (!converted) return {};
+    return RegionFromGdiBitmap(converted.Get());
+}
+
+UniqueRegion RegionFromGdiBitmap(HBITMAP bitmap) {
     int width = 0, height = 0;
     std::vector<uint32_t> pixels;
-    if (!ReadBottomUpPixels(converted.Get(), width, height, pixels)) return {};
-    converted.Reset();
+    if (!bitmap || !ReadBottomUpPixels(bitmap, width, height, pixels)) return {};
 
     const std::vector<RegionRect> rects = RegionRunsFromPixels(pixels.data(), width, height, RowOrder::BottomUp);
     if (rects.empty()) return UniqueRegion(CreateRectRgn(0, 0, 0, 0));

@@ -41,6 +41,13 @@ private:
 // number is refused rather than cut down to a different resource.
 PngImage LoadPngResource(int id);
 
+// A window's picture as GDI wants it: the pixels as a bitmap, and the outline of its visible pixels as a
+// region (RegionFromBitmap). Either may be empty.
+struct PictureShape {
+    UniqueBitmap bitmap;
+    UniqueRegion region;
+};
+
 // One picture decoded on a thread of its own while the caller goes on with other work: the settings window's
 // background at start-up, whose decoding (Windows' imaging component starting up, under Wine) would
 // otherwise stand between the process's start and its first frame. Owned by the thread that starts it.
@@ -53,18 +60,24 @@ public:
 
     static constexpr int kMaxPictures = 2;
 
-    // Starts decoding `first`, then `second` (0: none); does nothing when a decode was started before.
-    // Without a thread, nothing is decoded ahead (Take then gives empty images and the caller decodes them).
+    // Starts decoding `first`, then `second` (0: none), and makes the first one's shape on the same thread;
+    // does nothing when a decode was started before. Without a thread, nothing is made ahead (Take and
+    // TakeShape then give empty results and the caller makes them).
     void Start(int first, int second = 0);
     // Waits for the decodes and hands picture `id` over; empty when it was not asked for, could not be
     // decoded, or was handed over before.
     PngImage Take(int id);
+    // Waits likewise and hands over the shape of picture `id`, made from the picture as decoded (so only for a
+    // caller that shows it at that size); empty when `id` was not the first or was handed over before.
+    PictureShape TakeShape(int id);
 
 private:
     void Join() noexcept;
 
     int ids_[kMaxPictures] = {};
     PngImage images_[kMaxPictures];  // written by the decoding thread until it ends, then by the owner's thread
+    PictureShape firstShape_;        // likewise
+    int shapeId_ = 0;                // the picture `firstShape_` belongs to; 0 once handed over
     UniqueKernelHandle thread_;
 };
 
@@ -76,3 +89,5 @@ UniqueBitmap ToGdiBitmap(Gdiplus::Bitmap& image);
 // Hand it to SetWindowRgn with Release() (the window then owns it). An image without any visible pixel
 // gives an empty region; null only when the platform cannot convert or read the image.
 UniqueRegion RegionFromBitmap(Gdiplus::Bitmap& image);
+// The same from a 32-bit GDI bitmap of the picture (ToGdiBitmap's).
+UniqueRegion RegionFromGdiBitmap(HBITMAP bitmap);
