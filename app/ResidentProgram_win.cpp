@@ -57,6 +57,14 @@ ResidentProgram::ResidentProgram(ProcessEnd processEnd, const NamedEvents& event
 ResidentProgram::~ResidentProgram() { Stop(); }
 
 void ResidentProgram::Run() {
+    // What the first frame shows is read while the window is created: the texts, the functions and the stored
+    // settings (files and the registry; nothing of a window's).
+    modelLoad_.Start([this] {
+        programDir_ = ProgramDirFromModulePath(ModuleFileName());
+        LoadLanguageFile(model_, programDir_);
+        BuildFunctionCatalogue(model_);
+        LoadStoredSettings(model_);
+    });
     window_ = std::make_unique<CKestanAssistantDlg>(*this, model_);
     window_->RunModal(IDD_KESTANASSISTANT_DIALOG);
     Stop();  // the window's destruction did it already, unless the window never came up
@@ -89,8 +97,8 @@ Part& ResidentProgram::Own(std::unique_ptr<Part> part) {
 }
 
 // The program's start-up, in its fixed order, inside the settings window's WM_INITDIALOG. The first frame
-// comes first, from what it shows (the texts, the functions, the stored settings, the picture), and is on the
-// screen while the rest is made. Messages other programs send (a display change, a log-off) can still arrive
+// comes first, from what it shows (the texts, the functions, the stored settings, the picture: both read
+// while the window was created), and is on the screen while the rest is made. Messages other programs send (a display change, a log-off) can still arrive
 // while a step waits on another process (the notification icon): their handlers take a part that is not
 // there yet as absent, as they always had to.
 void ResidentProgram::Start(CKestanAssistantDlg& window) {
@@ -101,10 +109,7 @@ void ResidentProgram::Start(CKestanAssistantDlg& window) {
     UiThread::Open();   // before any worker can post to the UI thread
 
     InitDeviceProbeLock();
-    programDir_ = ProgramDirFromModulePath(ModuleFileName());
-    LoadLanguageFile(model_, programDir_);
-    BuildFunctionCatalogue(model_);
-    LoadStoredSettings(model_);
+    modelLoad_.Join();
     MakeWindowLayered(main, 0);
     window.LoadPicture();
     window.ShowFirstFrame();

@@ -10,6 +10,7 @@
 #include "app/SingleInstance_win.h"
 #include "mainwindow/ProgramOwner_win.h"
 #include "shell/AppModel_win.h"
+#include "toolkit/BackgroundJob_win.h"
 #include "toolkit/Subsystem_win.h"
 
 #include <memory>
@@ -57,10 +58,13 @@ private:
     Part& Own(std::unique_ptr<Part> part);
 
     std::vector<std::unique_ptr<Subsystem>> parts_;
-    AppModel model_;  // the program's model, handed to the settings window (UI thread)
+    // The program's model, handed to the settings window (UI thread), and the program's folder, ending with a
+    // backslash: both written by `modelLoad_` until the start-up joins it, then the UI thread's.
+    AppModel model_;
+    std::wstring programDir_;
+    BackgroundJob modelLoad_;  // after what it writes: destroyed, it waits for the job first
     std::unique_ptr<CKestanAssistantDlg> window_;
     HWND owner_ = nullptr;       // the settings window, from the start-up on
-    std::wstring programDir_;    // the program's folder, ending with a backslash
     ProcessEnd processEnd_;
     NamedEvents events_;  // the instance's named events, the entry's; handed to the watches
     bool started_ = false;

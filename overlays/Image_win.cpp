@@ -66,31 +66,21 @@ PngImage LoadPngResource(int id) {
     return image;
 }
 
-PngPrefetch::~PngPrefetch() { Join(); }
-
 void PngPrefetch::Start(int first, int second) {
-    if (thread_ || ids_[0]) return;
+    if (ids_[0]) return;
     ids_[0] = first;
     ids_[1] = second;
     shapeId_ = first;
-    // A thread of the system's own: the decode needs nothing of the program's workers (no stop, no trace of its
-    // end), and it ends by itself within milliseconds.
-    thread_.Reset(CreateThread(
-        nullptr, 0,
-        [](void* self) WINAPI -> DWORD {
-            auto* prefetch = static_cast<PngPrefetch*>(self);
-            for (int i = 0; i < kMaxPictures; ++i) {
-                if (prefetch->ids_[i]) prefetch->images_[i] = LoadPngResource(prefetch->ids_[i]);
-                // GDI's objects belong to the process, not to the thread that makes them.
-                if (i == 0 && prefetch->images_[0]) {
-                    PictureShape& shape = prefetch->firstShape_;
-                    shape.bitmap = ToGdiBitmap(*prefetch->images_[0]);
-                    if (shape.bitmap) shape.region = RegionFromGdiBitmap(shape.bitmap.Get());
-                }
+    decoding_.Start([this] {
+        for (int i = 0; i < kMaxPictures; ++i) {
+            if (ids_[i]) images_[i] = LoadPngResource(ids_[i]);
+            // GDI's objects belong to the process, not to the thread that makes them.
+            if (i == 0 && images_[0]) {
+                firstShape_.bitmap = ToGdiBitmap(*images_[0]);
+                if (firstShape_.bitmap) firstShape_.region = RegionFromGdiBitmap(firstShape_.bitmap.Get());
             }
-            return 0;
-        },
-        this, 0, nullptr));
+        }
+    });
 }
 
 PngImage PngPrefetch::Take(int id) {
@@ -112,10 +102,11 @@ PictureShape PngPrefetch::TakeShape(int id) {
 }
 
 void PngPrefetch::Join() noexcept {
-    if (!thread_) return;
-    // A decode of a picture in memory: nothing it does can hang.
-    WaitForSingleObject(thread_.Get(), INFINITE);
-    thread_.Reset();
+    try {
+        decoding_.Join();
+    } catch (...) {
+        // A decode that failed (out of memory) leaves its picture empty: the caller decodes it itself.
+    }
 }
 
 UniqueBitmap ToGdiBitmap(Gdiplus::Bitmap& image) {

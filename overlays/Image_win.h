@@ -4,6 +4,7 @@
 // Threads: GDI+ must be running (the application starts it before any window exists); these are called on
 // the main thread, where every paint runs.
 #include "overlays/Gdiplus_win.h"
+#include "toolkit/BackgroundJob_win.h"
 #include "toolkit/Handle_win.h"
 
 #include <memory>
@@ -54,15 +55,14 @@ struct PictureShape {
 class PngPrefetch {
 public:
     PngPrefetch() = default;
-    ~PngPrefetch();  // waits for the decode
+    ~PngPrefetch() = default;  // waits for the decode
     PngPrefetch(const PngPrefetch&) = delete;
     PngPrefetch& operator=(const PngPrefetch&) = delete;
 
     static constexpr int kMaxPictures = 2;
 
     // Starts decoding `first`, then `second` (0: none), and makes the first one's shape on the same thread;
-    // does nothing when a decode was started before. Without a thread, nothing is made ahead (Take and
-    // TakeShape then give empty results and the caller makes them).
+    // does nothing when a decode was started before. Without a thread, they are made here and now.
     void Start(int first, int second = 0);
     // Waits for the decodes and hands picture `id` over; empty when it was not asked for, could not be
     // decoded, or was handed over before.
@@ -78,7 +78,7 @@ private:
     PngImage images_[kMaxPictures];  // written by the decoding thread until it ends, then by the owner's thread
     PictureShape firstShape_;        // likewise
     int shapeId_ = 0;                // the picture `firstShape_` belongs to; 0 once handed over
-    UniqueKernelHandle thread_;
+    BackgroundJob decoding_;         // declared last: it ends before what it writes goes
 };
 
 // The image as a 32-bit GDI bitmap composed over background colour 0, so fully transparent pixels are 0.
