@@ -98,9 +98,9 @@ Part& ResidentProgram::Own(std::unique_ptr<Part> part) {
 
 // The program's start-up, in its fixed order, inside the settings window's WM_INITDIALOG. The first frame
 // comes first, from what it shows (the texts, the functions, the stored settings, the picture: both read
-// while the window was created), and is on the screen while the rest is made. Messages other programs send (a display change, a log-off) can still arrive
-// while a step waits on another process (the notification icon): their handlers take a part that is not
-// there yet as absent, as they always had to.
+// while the window was created), and is on the screen while the rest is made. Messages other programs send
+// (a display change, a log-off) can still arrive while a step waits on another process (the notification
+// icon): their handlers take a part that is not there yet as absent, as they always had to.
 void ResidentProgram::Start(CKestanAssistantDlg& window) {
     started_ = true;
     HWND main = window.Hwnd();
