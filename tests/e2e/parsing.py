@@ -165,6 +165,12 @@ def parse_json_lines(text):
     return objects
 
 
+def failed_silently(returncode, stdout, stderr):
+    """A Wine tool that ended with an error and printed nothing at all (not even whitespace's worth): the
+    test bed's hiccup the harness runs a set-up step once more for, unlike a failure that says why."""
+    return returncode != 0 and not stdout.strip() and not stderr.strip()
+
+
 def rgb_at(raw, width, x, y):
     """Pixel (r, g, b) of a raw 8-bit RGB screen dump."""
     offset = (y * width + x) * 3

@@ -3,8 +3,8 @@ misreads lines would let the end-to-end tests pass on nothing, so they are check
 
 import unittest
 
-from harness import (catalogue_from_trace, overlapping_device_workers, parse_json_lines, parse_reg_query,
-                     parse_trace, reg_file, rgb_at)
+from harness import (catalogue_from_trace, failed_silently, overlapping_device_workers, parse_json_lines,
+                     parse_reg_query, parse_trace, reg_file, rgb_at)
 
 # What Wine 8's reg prints for a key with a default value, a subkey and assorted values (recorded).
 REG_OUTPUT = ("\r\nHKEY_CURRENT_USER\\Software\\T\r\n    (Default)    REG_SZ    dflt\r\n"
@@ -95,6 +95,17 @@ class ProbeAndPictureReading(unittest.TestCase):
         for x, y in ((3, 0), (-1, 0), (0, 2)):
             with self.assertRaises(IndexError):
                 rgb_at(raw, 3, x, y)
+
+
+
+class SetUpRetry(unittest.TestCase):
+
+    def test_only_a_failure_that_says_nothing_is_run_again(self):
+        self.assertTrue(failed_silently(1, b"", b""))
+        self.assertTrue(failed_silently(1, b"\r\n", b" "), "whitespace is saying nothing")
+        self.assertFalse(failed_silently(0, b"", b""), "success is not retried")
+        self.assertFalse(failed_silently(1, b"", b"regedit: cannot open file\n"), "a reason on stderr fails at once")
+        self.assertFalse(failed_silently(1, b"reg: Unable to find the key\r\n", b""), "a reason on stdout too")
 
 
 if __name__ == "__main__":
