@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 double Figures::Median() const {
@@ -128,4 +130,12 @@ int wmain(int argc, wchar_t** argv) {
     ReleaseCachedPngs();  // before GDI+ goes
     Gdiplus::GdiplusShutdown(token);
     return 0;
+}
+
+void RunAloneIfAsked(const char* name, BenchFunction figures, const std::wstring& program) {
+    const char* only = std::getenv("ORVEL_BENCH_ONLY");
+    if (!only || std::strcmp(only, name) != 0) return;
+    figures(program);
+    std::fflush(stdout);
+    ExitProcess(0);
 }

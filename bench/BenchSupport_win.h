@@ -46,6 +46,10 @@ bool RegisterBenchFigure(int order, BenchFunction function);
 #define ORVEL_BENCH_FIGURE(order, function) \
     static const bool function##Registered [[maybe_unused]] = RegisterBenchFigure(order, function)
 
+// ORVEL_BENCH_ONLY=`name` asks for `figures` alone: when it does, they run and the benchmark ends here; when it
+// does not, nothing happens. Each file's "alone" entry registers itself first (a negative order) and calls this.
+void RunAloneIfAsked(const char* name, BenchFunction figures, const std::wstring& program);
+
 // A figure that needs a process of its own (a first use, which a process has only once): the benchmark runs
 // itself as `orvel_bench --child NAME` once per run, and the child's exit code is its figure in microseconds
 // (0 or less: nothing measured).

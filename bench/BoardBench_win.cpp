@@ -22,7 +22,6 @@
 #include "toolkit/Scopes_win.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -238,11 +237,7 @@ void BoardFigures(const std::wstring&) {
 
 // The large-screen runs want the board's figures alone: they run first and end the benchmark.
 void BoardOnly(const std::wstring& program) {
-    const char* only = std::getenv("ORVEL_BENCH_ONLY");
-    if (!only || std::strcmp(only, "board") != 0) return;
-    BoardFigures(program);
-    std::fflush(stdout);
-    ExitProcess(0);
+    RunAloneIfAsked("board", BoardFigures, program);
 }
 
 }  // namespace

@@ -14,8 +14,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -106,11 +104,7 @@ void HookFigures(const std::wstring&) {
 
 // A look at the hook alone (ORVEL_BENCH_ONLY=hook): runs first and ends the benchmark.
 void HookOnly(const std::wstring& program) {
-    const char* only = std::getenv("ORVEL_BENCH_ONLY");
-    if (!only || std::strcmp(only, "hook") != 0) return;
-    HookFigures(program);
-    std::fflush(stdout);
-    ExitProcess(0);
+    RunAloneIfAsked("hook", HookFigures, program);
 }
 
 }  // namespace

@@ -22,7 +22,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -192,11 +191,7 @@ void PickerFigures(const std::wstring&) {
 
 // These figures alone (ORVEL_BENCH_ONLY=picker): they run first and end the benchmark.
 void PickerOnly(const std::wstring& program) {
-    const char* only = std::getenv("ORVEL_BENCH_ONLY");
-    if (!only || std::strcmp(only, "picker") != 0) return;
-    PickerFigures(program);
-    std::fflush(stdout);
-    ExitProcess(0);
+    RunAloneIfAsked("picker", PickerFigures, program);
 }
 
 }  // namespace

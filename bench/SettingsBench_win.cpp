@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -249,21 +248,13 @@ void PaintFigures(const std::wstring&) {
 
 // The start-up alone (ORVEL_BENCH_ONLY=startup): runs first and ends the benchmark.
 void StartupOnly(const std::wstring& program) {
-    const char* only = std::getenv("ORVEL_BENCH_ONLY");
-    if (!only || std::strcmp(only, "startup") != 0) return;
-    StartupFigures(program);
-    std::fflush(stdout);
-    ExitProcess(0);
+    RunAloneIfAsked("startup", StartupFigures, program);
 }
 
 // The settings window's paints alone (ORVEL_BENCH_ONLY=settings): its first frame at 96 and 192 DPI and the
 // paints at both, then the benchmark ends.
 void SettingsOnly(const std::wstring& program) {
-    const char* only = std::getenv("ORVEL_BENCH_ONLY");
-    if (!only || std::strcmp(only, "settings") != 0) return;
-    PaintFigures(program);
-    std::fflush(stdout);
-    ExitProcess(0);
+    RunAloneIfAsked("settings", PaintFigures, program);
 }
 
 }  // namespace

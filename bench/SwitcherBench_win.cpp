@@ -361,11 +361,7 @@ void SwitcherFigures(const std::wstring&) {
 
 // A look at the switcher alone (ORVEL_BENCH_ONLY=switcher): runs first and ends the benchmark.
 void SwitcherOnly(const std::wstring& program) {
-    const char* only = std::getenv("ORVEL_BENCH_ONLY");
-    if (!only || std::strcmp(only, "switcher") != 0) return;
-    SwitcherFigures(program);
-    std::fflush(stdout);
-    ExitProcess(0);
+    RunAloneIfAsked("switcher", SwitcherFigures, program);
 }
 
 }  // namespace

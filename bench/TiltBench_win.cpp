@@ -5,8 +5,6 @@
 #include "bench/BenchSupport_win.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -144,11 +142,7 @@ void TiltFigures(const std::wstring& program) {
 
 // The tilt alone (ORVEL_BENCH_ONLY=tilt): runs first and ends the benchmark.
 void TiltOnly(const std::wstring& program) {
-    const char* only = std::getenv("ORVEL_BENCH_ONLY");
-    if (!only || std::strcmp(only, "tilt") != 0) return;
-    TiltFigures(program);
-    std::fflush(stdout);
-    ExitProcess(0);
+    RunAloneIfAsked("tilt", TiltFigures, program);
 }
 
 }  // namespace

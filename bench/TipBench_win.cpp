@@ -189,11 +189,7 @@ void TipFigures(const std::wstring&) {
 
 // These figures alone (ORVEL_BENCH_ONLY=tip): they run first and end the benchmark.
 void TipOnly(const std::wstring& program) {
-    const char* only = std::getenv("ORVEL_BENCH_ONLY");
-    if (!only || std::strcmp(only, "tip") != 0) return;
-    TipFigures(program);
-    std::fflush(stdout);
-    ExitProcess(0);
+    RunAloneIfAsked("tip", TipFigures, program);
 }
 
 }  // namespace
