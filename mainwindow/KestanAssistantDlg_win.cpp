@@ -145,7 +145,7 @@ bool CKestanAssistantDlg::TakePictureShape() {
 }
 
 void CKestanAssistantDlg::TakeShape(UniqueRegion made) {
-    if (!made) made = RegionFromBitmap(*view->Background());
+    if (!made) made = RegionFromGdiBitmap(view->BackgroundBitmap());  // the view converted the picture already
     // The system owns the region from here on.
     SetWindowRgn(Hwnd(), made.Release(), FALSE);
     ORVEL_TRACE("view-scale dpi=%d size=%dx%d", view->Scale().dpi, int(view->Background()->GetWidth()),

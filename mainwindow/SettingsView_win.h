@@ -44,6 +44,8 @@ public:
     static int BackgroundId(const DisplayScale& scale);
     static int PhotoId(const DisplayScale& scale);
     Gdiplus::Bitmap* Background() const { return scaledBackground ? scaledBackground.get() : backgroundImage.Get(); }
+    // The same picture as a 32-bit GDI bitmap (made by LoadPictures); null before it or when it failed.
+    HBITMAP BackgroundBitmap() const { return backgroundBitmap.Get(); }
     // Hidden, the decoded background and photograph go too (under Wine GDI+ holds a 670 x 500 picture three
     // times over, about 5 MB with the photograph): the window keeps its shape and size, and the next static
     // layer decodes them again (a few milliseconds, once per show).
